@@ -1,0 +1,238 @@
+// TPackFile: the payload pack, an archive of named entries at the end of a file.
+//
+// A pack is a file of its own or the tail of another file (the installer
+// carries its pack behind its executable image). Nothing before the pack
+// points at it: a reader finds it from the file's last 16 bytes.
+//
+//   position 0                                                     file length
+//   |  anything (stub)  |  entry data ...  |  index  |  trailer (16 bytes)  |
+//   ^                   ^                  ^         ^
+//   0              pack base          end of data    file length - 16
+//
+//   trailer  "sRBV" | indexOffset | indexFromEnd | formatWord     (4 bytes each)
+//            index position P = file length + indexFromEnd (negative)
+//            pack base        = P - indexOffset
+//   index    "ix50" | bodySize | count | block codec stream of the body
+//   body     count records: nameLength (16-bit) | name | offset | storedSize |
+//            size | crc | stamp | flags                          (32-bit each)
+//
+// Every integer is little-endian. An entry's data lie at pack base + offset:
+// storedSize bytes, either the raw bytes or one compressed stream (block codec
+// or LZ codec, chosen by flags). crc is the pack check value (pack_check.h) of
+// the uncompressed bytes. Format versions 0 to 4 keep a plain table of
+// fixed-size records instead of the "ix50" index; they are read, never written.
+//
+// Writing appends entry data at the end of data, over the old index and
+// trailer; Flush writes a fresh index and trailer behind them. Compact rewrites
+// the data back to back in name order and drops the space of replaced and
+// removed entries.
+//
+// Damaged packs are handled safely: no operation writes outside its buffers,
+// ends the process or waits for input that never comes, whatever the file holds.
+// The codecs' own fatal reports are never reached through this class.
+//
+// One object has one file position and no locking: one operation at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codecs/codec_callback.h"
+#include "foundation/tobject.h"
+
+// Longest entry name: the index stores the length as a signed 16-bit value.
+constexpr size_t kMaxPackNameLength = 32767;
+
+// The format version every writer produces.
+constexpr uint32_t kPackFormatVersion = 5;
+
+// Mode word of AddStream (only bits 0 to 2 are used).
+constexpr uint32_t kPackModeCompress = 1;    // bit 0: compress; clear: store as is
+constexpr uint32_t kPackModeBlockCodec = 2;  // bit 1, with bit 0: block codec; clear: LZ codec
+constexpr uint32_t kPackModeMark = 4;        // bit 2: recorded as flags bit 1, no other effect
+constexpr uint32_t kPackModeStore = 0;
+constexpr uint32_t kPackModeLz = kPackModeCompress;
+constexpr uint32_t kPackModeBlock = kPackModeCompress | kPackModeBlockCodec;
+
+// Bits of TPackEntry::flags.
+constexpr uint32_t kPackFlagCompressed = 1;  // the data are a compressed stream
+constexpr uint32_t kPackFlagMarked = 2;      // mode bit 2 of AddStream; not interpreted
+constexpr uint32_t kPackFlagBlockCodec = 4;  // with kPackFlagCompressed: block codec, else LZ
+
+// How an entry's data are stored, as the reader interprets flags.
+enum class PackMethod { Store, Block, Lz };
+
+// One entry record. Records handed out by TPackFile belong to its index.
+struct TPackEntry {
+    std::string name;         // byte string, 0 to 32767 bytes, case-sensitive
+    uint32_t offset = 0;      // position of the data minus the pack base
+    uint32_t storedSize = 0;  // bytes the data occupy in the file
+    uint32_t size = 0;        // length of the uncompressed data
+    uint32_t crc = 0;         // pack check value of the uncompressed data
+    uint32_t stamp = 0;       // seconds since 1970-01-01 UTC; readers ignore it
+    uint32_t flags = 0;       // kPackFlag... bits; bits 3 to 31 are not interpreted
+
+    // Store when kPackFlagCompressed is clear, else Block or Lz by kPackFlagBlockCodec.
+    PackMethod Method() const;
+};
+
+// Name order of the index: bytes compare as unsigned values, and on a common
+// prefix the shorter name comes first ("A" < "B" < "a" < "ab" < "\x80").
+struct PackNameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+class TPackFile : public TObject {
+public:
+    // Opens path as Open(path, writable) does; see there.
+    TPackFile(const char* path, bool writable);
+
+    // Opens a pack held in a stream, read-only (in-memory packs, fuzzing).
+    // The object owns the stream. A null stream gives an object with no pack.
+    explicit TPackFile(std::unique_ptr<std::iostream> stream);
+
+    // Flush (a read-only object writes nothing), then closes the file.
+    ~TPackFile() override;
+
+    // Opens the file and reads its trailer and index. Any file already open in
+    // this object is flushed and closed first.
+    // - No file at path: read-only, the object has no pack (IsFailed);
+    //   writable, the file is created and an empty pack begun at position 0.
+    // - No readable trailer (file shorter than 16 bytes, not ending in "sRBV",
+    //   format version above 5): read-only, no pack (IsFailed); writable, an
+    //   empty pack is begun behind the file's contents (pack base = its length),
+    //   whose bytes are never changed afterwards.
+    // - A damaged pack (trailer pointing outside the file, index not "ix50",
+    //   an index stream the codec rejects or that decodes to another length
+    //   than recorded, records that overrun the body): no index, IsFailed,
+    //   even when writable, so nothing is added to a pack that cannot be read.
+    // - Otherwise the index is read (version 5, or the old tables of versions
+    //   0 to 4) and IsFailed is false.
+    // Two records of the same name: the later one is kept.
+    virtual void Open(const char* path, bool writable);
+
+    // Number of records in the index; 0 without an index.
+    virtual int GetCount() const;
+
+    // The whole uncompressed data of the named entry (null name = ""), in a
+    // new block of size + 1 bytes whose last byte is 0, so text entries can be
+    // used as zero-terminated text. *sizeOut (when sizeOut is not null)
+    // receives the size, without the zero byte.
+    // The caller owns the block and frees it with delete[]; hold it in a
+    // std::unique_ptr<uint8_t[]> at once.
+    // Returns null with IsFailed set when the entry cannot be read whole and
+    // exactly: data outside the file, a stream its codec rejects, that ends
+    // early or that decodes to more or fewer bytes than `size`, or no memory.
+    // Never writes outside the block. With verify, a check value that differs
+    // from the record's crc sets IsFailed, and the data are still returned.
+    // When the pack holds no entry of that name (or there is no index), the
+    // name is taken as the path of a file on disk, whose contents are returned
+    // the same way (null when it cannot be read; IsFailed is not changed).
+    // Use Find first when only pack entries are wanted.
+    virtual uint8_t* Extract(const char* name, bool verify, uint32_t* sizeOut);
+
+    // Adds the whole of input (read from its start to its end; it must be
+    // seekable) as the entry name (null name = "") with the storage mode
+    // (kPackMode...), writing its data at the end of data. A record of the same
+    // name is replaced; its old data stay in the file until Compact. stamp is
+    // SOURCE_DATE_EPOCH when that variable holds a number, else the current
+    // time. The new index reaches the file at Flush (or destruction).
+    // Returns the record as held by the index, or null with IsFailed set and
+    // no record added: no index, object not writable, name longer than
+    // kMaxPackNameLength bytes, input not readable or seekable, entry or pack
+    // beyond 4 GiB, or a write to the file failed.
+    virtual TPackEntry* AddStream(std::istream& input, const char* name, uint32_t mode);
+
+    // Drops the record of that name (null name = "") from the index in memory;
+    // nothing happens when there is none. The file changes only when the index
+    // is next written (Flush after an AddStream, or Compact); the data stay
+    // until Compact.
+    virtual void Remove(const char* name);
+
+    // The record with the smallest name, or null when the index is empty or
+    // missing; the enumeration continues with GetNext.
+    virtual TPackEntry* GetFirst();
+
+    // The next record in name order, or null at the end. Adding, replacing or
+    // removing records invalidates a running enumeration.
+    virtual TPackEntry* GetNext();
+
+    // The record of that name (null name = ""), or null when absent or without
+    // an index. It stays valid until that entry is replaced or removed, Open
+    // is called again, or the object is destroyed.
+    virtual TPackEntry* Find(const char* name);
+
+    // When records were added since the index was last written: writes the
+    // index and trailer at the end of data, flushes, and shortens the file when
+    // it went on beyond the new trailer. A failed write sets IsFailed.
+    virtual void Flush();
+
+    // Rewrites all entry data back to back from the pack base in ascending name
+    // order, writes index and trailer and shortens the file: the space of
+    // replaced and removed entries is gone. Copies through a temporary file in
+    // 40000-byte pieces. On failure (not writable, no index, no temporary file,
+    // an entry whose data end before storedSize bytes, a write error) IsFailed
+    // is set; a failure found before the pack is overwritten leaves the file
+    // unchanged.
+    virtual void Compact();
+
+    // The function handed to the codecs while an entry is decoded by Extract or
+    // encoded by AddStream; null stands for a function that does nothing.
+    virtual void SetProgressCallback(CodecCallback callback);
+
+    // Keeps a copy of length bytes at data when data is not null and length
+    // is greater than 0; otherwise nothing happens. Never written to the file.
+    virtual void SetUserData(const void* data, int32_t length);
+
+    // --- State, for tools and tests (not virtual) ---
+
+    // The last Open, AddStream, Extract, Flush or Compact did not complete.
+    bool IsFailed() const { return failed_; }
+    // Records were added since the index was last written.
+    bool IsModified() const { return modified_; }
+    // An index is present (possibly empty): the object holds a pack.
+    bool HasIndex() const { return index_ != nullptr; }
+    // Opened with writable = true.
+    bool IsWritable() const { return writable_; }
+    // Position where the pack begins (the stub's length).
+    uint64_t GetPackBase() const { return packBase_; }
+    // Position where the next entry's data, and the index, are written.
+    uint64_t GetEndOfData() const { return endOfData_; }
+    // Format version of the pack as read (5 for a new pack).
+    uint32_t GetFormatVersion() const { return formatVersion_; }
+    // The block kept by SetUserData (empty when none).
+    const std::vector<uint8_t>& GetUserData() const { return userData_; }
+
+private:
+    using Index = std::map<std::string, TPackEntry, PackNameLess>;
+
+    void Reset();
+    bool OpenFile(const char* path, bool writable);
+    void ReadPack();
+    bool ReadIndex(uint64_t indexPosition, uint32_t formatWord);
+    bool WriteIndexAndTrailer();
+    bool CutFileAtWritePosition();
+    bool EntryDataInFile(const TPackEntry& entry) const;
+    bool DecodeEntry(const TPackEntry& entry, uint8_t* block);
+    bool CopyDataToTemp(std::iostream& temp, std::vector<char>& piece);
+    bool CopyDataFromTemp(std::iostream& temp, std::vector<char>& piece);
+
+    std::unique_ptr<char[]> streamBuffer_;  // outlives stream_, which uses it
+    std::unique_ptr<std::iostream> stream_;
+    std::string path_;  // empty for a stream given by the caller
+    bool writable_ = false;
+    bool failed_ = true;
+    bool modified_ = false;
+    uint64_t packBase_ = 0;
+    uint64_t endOfData_ = 0;
+    uint32_t formatVersion_ = kPackFormatVersion;
+    std::unique_ptr<Index> index_;
+    Index::iterator enumeration_;
+    CodecCallback progress_;
+    std::vector<uint8_t> userData_;
+};
