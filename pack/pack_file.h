@@ -87,6 +87,9 @@ struct PackNameLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
 
+// The index: records by name, in name order; each name occurs once.
+using PackIndex = std::map<std::string, TPackEntry, PackNameLess>;
+
 class TPackFile : public TObject {
 public:
     // Opens path as Open(path, writable) does; see there.
@@ -209,30 +212,35 @@ public:
     const std::vector<uint8_t>& GetUserData() const { return userData_; }
 
 private:
-    using Index = std::map<std::string, TPackEntry, PackNameLess>;
-
     void Reset();
     bool OpenFile(const char* path, bool writable);
-    void ReadPack();
-    bool ReadIndex(uint64_t indexPosition, uint32_t formatWord);
-    bool WriteIndexAndTrailer();
-    bool CutFileAtWritePosition();
+    void ReadPack(bool writable);
+    void BeginNewPack(uint64_t fileLength);
+    bool ReadIndex(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
+                   PackIndex& index);
+    bool ReadIndexV5(uint64_t indexPosition, uint64_t indexEnd, PackIndex& index);
+    bool ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
+                      PackIndex& index);
     bool EntryDataInFile(const TPackEntry& entry) const;
     bool DecodeEntry(const TPackEntry& entry, uint8_t* block);
-    bool CopyDataToTemp(std::iostream& temp, std::vector<char>& piece);
-    bool CopyDataFromTemp(std::iostream& temp, std::vector<char>& piece);
+    bool WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry);
+    bool WriteIndexAndTrailer(uint64_t& fileEnd);
+    bool CutFileAt(uint64_t fileEnd);
 
-    std::unique_ptr<char[]> streamBuffer_;  // outlives stream_, which uses it
-    std::unique_ptr<std::iostream> stream_;
-    std::string path_;  // empty for a stream given by the caller
+    // Declared before the file stream, which uses it until it is destroyed.
+    std::unique_ptr<char[]> streamBuffer_;
+    std::unique_ptr<std::fstream> file_;     // the pack's file, when opened by path
+    std::unique_ptr<std::iostream> memory_;  // the pack's stream, when given one
+    std::iostream* stream_ = nullptr;        // whichever of the two is open
+    std::string path_;
     bool writable_ = false;
     bool failed_ = true;
     bool modified_ = false;
     uint64_t packBase_ = 0;
     uint64_t endOfData_ = 0;
     uint32_t formatVersion_ = kPackFormatVersion;
-    std::unique_ptr<Index> index_;
-    Index::iterator enumeration_;
+    std::unique_ptr<PackIndex> index_;
+    PackIndex::iterator enumeration_;
     CodecCallback progress_;
     std::vector<uint8_t> userData_;
 };

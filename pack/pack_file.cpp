@@ -1,0 +1,541 @@
+#include "pack/pack_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <new>
+#include <optional>
+#include <sstream>
+
+#include "codecs/block_codec.h"
+#include "codecs/lz_codec.h"
+#include "pack/pack_check.h"
+#include "pack/pack_endian.h"
+#include "pack/pack_index.h"
+#include "pack/pack_resize.h"
+#include "pack/pack_stamp.h"
+#include "pack/pack_stream_bufs.h"
+#include "pack/pack_temp_file.h"
+
+namespace {
+
+constexpr size_t kStreamBufferSize = 40000;
+constexpr size_t kCopyPieceSize = 40000;
+constexpr uint64_t kTrailerSize = 16;
+constexpr uint64_t kIndexHeaderSize = 12;
+constexpr char kTrailerMagic[4] = {'s', 'R', 'B', 'V'};
+constexpr char kIndexMagic[4] = {'i', 'x', '5', '0'};
+constexpr uint32_t kWrittenFormatWord = 0x305;
+constexpr uint32_t kFormatVersionMask = 0xF;
+constexpr uint32_t kOldTableCompressed = 0x100;
+constexpr uint32_t kOldTableLongRecords = 0x200;
+constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
+// The smallest version 5 record: an empty name and six 32-bit fields.
+constexpr uint64_t kMinIndexRecordSize = 26;
+// A stream may decode to far more than its own length, so the index's
+// recorded size cannot be checked against the file. A real index is a few
+// kilobytes; this bound keeps a damaged one from claiming gigabytes.
+constexpr uint64_t kMaxIndexBodySize = 256u << 20;
+
+void doNothing() {}
+
+bool seekTo(std::istream& stream, uint64_t position) {
+    stream.clear();
+    stream.seekg(static_cast<std::streamoff>(position));
+    return !stream.fail();
+}
+
+bool readBytes(std::istream& stream, void* out, uint64_t count) {
+    stream.read(static_cast<char*>(out), static_cast<std::streamsize>(count));
+    return static_cast<uint64_t>(stream.gcount()) == count;
+}
+
+std::optional<uint64_t> streamLength(std::istream& stream) {
+    stream.clear();
+    stream.seekg(0, std::ios::end);
+    const std::streamoff length = stream.tellg();
+    if (stream.fail() || length < 0) return std::nullopt;
+    return static_cast<uint64_t>(length);
+}
+
+// Copies count bytes in pieces. A source that ends early fails the copy
+// instead of being asked again for bytes that will never come.
+bool copyBytes(std::istream& from, std::ostream& to, uint64_t count, char* piece) {
+    while (count > 0) {
+        const uint64_t wanted = std::min<uint64_t>(count, kCopyPieceSize);
+        from.read(piece, static_cast<std::streamsize>(wanted));
+        const std::streamsize got = from.gcount();
+        if (got <= 0) return false;
+        to.write(piece, got);
+        if (to.fail()) return false;
+        count -= static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+// Bits 0 to 2 of the mode become flags bits 0, 2 and 1.
+uint32_t flagsFromMode(uint32_t mode) {
+    uint32_t flags = 0;
+    if (mode & kPackModeCompress) flags |= kPackFlagCompressed;
+    if (mode & kPackModeBlockCodec) flags |= kPackFlagBlockCodec;
+    if (mode & kPackModeMark) flags |= kPackFlagMarked;
+    return flags;
+}
+
+// Holds an allocation that may fail: null instead of an exception, so a
+// damaged size never ends the process.
+std::unique_ptr<uint8_t[]> tryAllocate(uint64_t size) {
+    if (size >= std::numeric_limits<size_t>::max()) return nullptr;
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
+}
+
+// The block decoder throws when it cannot get its working storage; for the
+// pack that is one more entry or index that cannot be read.
+BlockDecodeResult decodeBlock(std::istream& input, uint8_t* output, size_t capacity,
+                              CodecCallback callback) {
+    try {
+        return decodeBlockStream(input, output, capacity, callback);
+    } catch (const std::bad_alloc&) {
+        input.clear();
+        return {BlockDecodeStatus::Corrupt, 0};
+    }
+}
+
+// The disk file path as one block plus a zero byte, or null.
+uint8_t* readDiskFile(const char* path, uint32_t* sizeOut) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return nullptr;
+    const std::optional<uint64_t> length = streamLength(file);
+    if (!length || *length > kMax32 || !seekTo(file, 0)) return nullptr;
+    std::unique_ptr<uint8_t[]> block = tryAllocate(*length);
+    if (!block || !readBytes(file, block.get(), *length)) return nullptr;
+    block[*length] = 0;
+    if (sizeOut) *sizeOut = static_cast<uint32_t>(*length);
+    return block.release();
+}
+
+}  // namespace
+
+PackMethod TPackEntry::Method() const {
+    if (!(flags & kPackFlagCompressed)) return PackMethod::Store;
+    return (flags & kPackFlagBlockCodec) ? PackMethod::Block : PackMethod::Lz;
+}
+
+bool PackNameLess::operator()(const std::string& a, const std::string& b) const {
+    const size_t common = std::min(a.size(), b.size());
+    const int order = std::memcmp(a.data(), b.data(), common);  // compares unsigned bytes
+    return order != 0 ? order < 0 : a.size() < b.size();
+}
+
+// ---------------------------------------------------------------------------
+// Opening and reading the index
+
+TPackFile::TPackFile(const char* path, bool writable) : progress_(doNothing) {
+    Open(path, writable);
+}
+
+TPackFile::TPackFile(std::unique_ptr<std::iostream> stream) : progress_(doNothing) {
+    Reset();
+    if (!stream) return;
+    memory_ = std::move(stream);
+    stream_ = memory_.get();
+    ReadPack(false);
+}
+
+TPackFile::~TPackFile() {
+    Flush();
+}
+
+void TPackFile::Reset() {
+    index_.reset();
+    file_.reset();
+    memory_.reset();
+    stream_ = nullptr;
+    path_.clear();
+    writable_ = false;
+    failed_ = true;
+    modified_ = false;
+    packBase_ = 0;
+    endOfData_ = 0;
+    formatVersion_ = kPackFormatVersion;
+    progress_ = doNothing;
+}
+
+void TPackFile::Open(const char* path, bool writable) {
+    Flush();
+    Reset();
+    if (!OpenFile(path, writable)) return;
+    ReadPack(writable);
+}
+
+bool TPackFile::OpenFile(const char* path, bool writable) {
+    if (!path) return false;
+    if (writable) {
+        // Append mode creates a missing file and leaves an existing one alone.
+        std::ofstream create(path, std::ios::app | std::ios::binary);
+        if (!create) return false;
+    }
+    if (!streamBuffer_) streamBuffer_.reset(new char[kStreamBufferSize]);
+    auto file = std::make_unique<std::fstream>();
+    file->rdbuf()->pubsetbuf(streamBuffer_.get(), kStreamBufferSize);
+    std::ios::openmode mode = std::ios::in | std::ios::binary;
+    if (writable) mode |= std::ios::out;
+    file->open(path, mode);
+    if (!file->is_open()) return false;
+    file_ = std::move(file);
+    stream_ = file_.get();
+    path_ = path;
+    writable_ = writable;
+    return true;
+}
+
+void TPackFile::ReadPack(bool writable) {
+    const std::optional<uint64_t> length = streamLength(*stream_);
+    if (!length) return;
+    uint8_t trailer[kTrailerSize];
+    const bool trailerRead = *length >= kTrailerSize && seekTo(*stream_, *length - kTrailerSize) &&
+                             readBytes(*stream_, trailer, kTrailerSize);
+    const uint32_t formatWord = trailerRead ? readLe32(trailer + 12) : 0;
+    if (!trailerRead || std::memcmp(trailer, kTrailerMagic, 4) != 0 ||
+        (formatWord & kFormatVersionMask) > kPackFormatVersion) {
+        if (writable) BeginNewPack(*length);
+        return;
+    }
+
+    // A foreign or damaged trailer may point anywhere: the index must lie
+    // before the trailer, and the pack base before the index.
+    const uint32_t indexOffset = readLe32(trailer + 4);
+    const int64_t indexFromEnd = static_cast<int32_t>(readLe32(trailer + 8));
+    if (indexFromEnd > -static_cast<int64_t>(kTrailerSize) ||
+        static_cast<uint64_t>(-indexFromEnd) > *length)
+        return;
+    const uint64_t indexPosition = *length - static_cast<uint64_t>(-indexFromEnd);
+    if (indexOffset > indexPosition) return;
+
+    auto index = std::make_unique<PackIndex>();
+    if (!ReadIndex(indexPosition, *length - kTrailerSize, formatWord, *index)) return;
+    packBase_ = indexPosition - indexOffset;
+    endOfData_ = indexPosition;
+    formatVersion_ = formatWord & kFormatVersionMask;
+    index_ = std::move(index);
+    enumeration_ = index_->begin();
+    failed_ = false;
+}
+
+void TPackFile::BeginNewPack(uint64_t fileLength) {
+    stream_->clear();
+    packBase_ = fileLength;
+    endOfData_ = fileLength;
+    formatVersion_ = kPackFormatVersion;
+    index_ = std::make_unique<PackIndex>();
+    enumeration_ = index_->begin();
+    failed_ = false;
+}
+
+bool TPackFile::ReadIndex(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
+                          PackIndex& index) {
+    if ((formatWord & kFormatVersionMask) == kPackFormatVersion)
+        return ReadIndexV5(indexPosition, indexEnd, index);
+    return ReadOldTable(indexPosition, indexEnd, formatWord, index);
+}
+
+bool TPackFile::ReadIndexV5(uint64_t indexPosition, uint64_t indexEnd, PackIndex& index) {
+    uint8_t header[kIndexHeaderSize];
+    if (indexEnd - indexPosition < kIndexHeaderSize || !seekTo(*stream_, indexPosition) ||
+        !readBytes(*stream_, header, kIndexHeaderSize) || std::memcmp(header, kIndexMagic, 4) != 0)
+        return false;
+    const uint32_t bodySize = readLe32(header + 4);
+    const uint32_t count = readLe32(header + 8);
+    if (bodySize > kMaxIndexBodySize || count * kMinIndexRecordSize > bodySize) return false;
+    std::unique_ptr<uint8_t[]> body = tryAllocate(bodySize);
+    if (!body) return false;
+    const BlockDecodeResult decoded = decodeBlock(*stream_, body.get(), bodySize, nullptr);
+    stream_->clear();
+    if (decoded.status != BlockDecodeStatus::Ok || decoded.size != bodySize) return false;
+    return parsePackIndexBody(body.get(), bodySize, count, index);
+}
+
+bool TPackFile::ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
+                             PackIndex& index) {
+    uint8_t countBytes[4];
+    if (indexEnd - indexPosition < 4 || !seekTo(*stream_, indexPosition) ||
+        !readBytes(*stream_, countBytes, 4))
+        return false;
+    const uint32_t count = readLe32(countBytes);
+    const bool compressed = (formatWord & kOldTableCompressed) != 0;
+    const size_t recordSize = compressed || (formatWord & kOldTableLongRecords)
+                                  ? kOldRecordSizeLong
+                                  : kOldRecordSizeShort;
+    const uint64_t tableSize = static_cast<uint64_t>(count) * recordSize;
+    // A raw table lies between its count and the trailer; a compressed one
+    // can claim any size, so it gets the bound of the version 5 index.
+    const uint64_t limit = compressed ? kMaxIndexBodySize : indexEnd - indexPosition - 4;
+    if (tableSize > limit) return false;
+    std::unique_ptr<uint8_t[]> table = tryAllocate(tableSize);
+    if (!table) return false;
+    if (compressed) {
+        const BlockDecodeResult decoded =
+            decodeBlock(*stream_, table.get(), static_cast<size_t>(tableSize), nullptr);
+        stream_->clear();
+        if (decoded.status != BlockDecodeStatus::Ok || decoded.size != tableSize) return false;
+    } else if (!readBytes(*stream_, table.get(), tableSize)) {
+        return false;
+    }
+    parseOldPackTable(table.get(), count, recordSize, packStamp(), index);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Looking up and extracting
+
+int TPackFile::GetCount() const {
+    return index_ ? static_cast<int>(index_->size()) : 0;
+}
+
+TPackEntry* TPackFile::Find(const char* name) {
+    if (!index_) return nullptr;
+    const auto found = index_->find(name ? name : "");
+    return found == index_->end() ? nullptr : &found->second;
+}
+
+TPackEntry* TPackFile::GetFirst() {
+    if (!index_) return nullptr;
+    enumeration_ = index_->begin();
+    return GetNext();
+}
+
+TPackEntry* TPackFile::GetNext() {
+    if (!index_ || enumeration_ == index_->end()) return nullptr;
+    TPackEntry* entry = &enumeration_->second;
+    ++enumeration_;
+    return entry;
+}
+
+uint8_t* TPackFile::Extract(const char* name, bool verify, uint32_t* sizeOut) {
+    const TPackEntry* entry = Find(name);
+    if (!entry) return readDiskFile(name ? name : "", sizeOut);
+
+    failed_ = true;
+    if (!EntryDataInFile(*entry)) return nullptr;
+    std::unique_ptr<uint8_t[]> block = tryAllocate(entry->size);
+    if (!block || !DecodeEntry(*entry, block.get())) return nullptr;
+    block[entry->size] = 0;
+    failed_ = verify && packCheckValue(block.get(), entry->size) != entry->crc;
+    if (sizeOut) *sizeOut = entry->size;
+    return block.release();
+}
+
+bool TPackFile::EntryDataInFile(const TPackEntry& entry) const {
+    const uint64_t start = packBase_ + entry.offset;
+    if (start + entry.storedSize > endOfData_) return false;
+    // Stored data are read by their size, whatever storedSize says.
+    return entry.Method() != PackMethod::Store || start + entry.size <= endOfData_;
+}
+
+bool TPackFile::DecodeEntry(const TPackEntry& entry, uint8_t* block) {
+    if (!seekTo(*stream_, packBase_ + entry.offset)) return false;
+    // The codecs stop at the block's end and report damage by status; a stream
+    // that yields fewer bytes than recorded would leave the block undefined.
+    bool complete = false;
+    switch (entry.Method()) {
+        case PackMethod::Store:
+            complete = readBytes(*stream_, block, entry.size);
+            break;
+        case PackMethod::Block: {
+            const BlockDecodeResult decoded = decodeBlock(*stream_, block, entry.size, progress_);
+            complete = decoded.status == BlockDecodeStatus::Ok && decoded.size == entry.size;
+            break;
+        }
+        case PackMethod::Lz: {
+            const LzDecodeResult decoded = lzUncompress(*stream_, block, entry.size, progress_);
+            complete = decoded.status == LzDecodeStatus::Ok && decoded.size == entry.size;
+            break;
+        }
+    }
+    stream_->clear();
+    return complete;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+TPackEntry* TPackFile::AddStream(std::istream& input, const char* name, uint32_t mode) {
+    failed_ = true;
+    if (!index_ || !writable_ || !file_) return nullptr;
+    std::string key = name ? name : "";
+    if (key.size() > kMaxPackNameLength) return nullptr;
+    input.clear();
+    input.seekg(0, std::ios::beg);
+    if (input.fail()) return nullptr;
+
+    TPackEntry entry;
+    entry.name = key;
+    if (!WriteEntryData(input, mode, entry)) return nullptr;
+    entry.stamp = packStamp();
+    entry.flags = flagsFromMode(mode);
+    endOfData_ = packBase_ + entry.offset + entry.storedSize;
+    TPackEntry& stored = (*index_)[key];
+    stored = std::move(entry);
+    modified_ = true;
+    failed_ = false;
+    return &stored;
+}
+
+bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry) {
+    const uint64_t offset = endOfData_ - packBase_;
+    if (offset > kMax32) return false;
+    stream_->clear();
+    stream_->seekp(static_cast<std::streamoff>(endOfData_));
+    if (stream_->fail()) return false;
+
+    // The data overwrite the index and trailer: from here on the next Flush
+    // must write them again, even if this entry fails.
+    modified_ = true;
+    // One pass over the input gives the data, their size and check value.
+    PackSourceBuf source(*input.rdbuf());
+    std::istream sourceStream(&source);
+    PackSinkBuf sink(*stream_->rdbuf());
+    std::ostream sinkStream(&sink);
+    bool coded = true;
+    if (!(mode & kPackModeCompress)) {
+        std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
+        if (!piece) return false;
+        do {
+            sourceStream.read(piece.get(), kCopyPieceSize);
+            sinkStream.write(piece.get(), sourceStream.gcount());
+        } while (sourceStream && sinkStream);
+    } else if (mode & kPackModeBlockCodec) {
+        compressStream(sourceStream, sinkStream, progress_);
+    } else {
+        coded = lzCompress(sourceStream, sinkStream, progress_) >= 0;
+    }
+    sinkStream.flush();
+    stream_->clear();
+    if (!coded || sink.WriteFailed() || !source.ReachedEnd() || input.bad()) return false;
+    if (source.BytesRead() > kMax32 || offset + sink.BytesWritten() > kMax32) return false;
+
+    entry.offset = static_cast<uint32_t>(offset);
+    entry.storedSize = static_cast<uint32_t>(sink.BytesWritten());
+    entry.size = static_cast<uint32_t>(source.BytesRead());
+    entry.crc = source.CheckValue();
+    return true;
+}
+
+void TPackFile::Remove(const char* name) {
+    if (!index_) return;
+    const auto found = index_->find(name ? name : "");
+    if (found == index_->end()) return;
+    // Keep a running enumeration on a record that still exists.
+    if (enumeration_ == found) ++enumeration_;
+    index_->erase(found);
+}
+
+void TPackFile::Flush() {
+    if (!modified_) return;
+    uint64_t fileEnd = 0;
+    failed_ = !(WriteIndexAndTrailer(fileEnd) && CutFileAt(fileEnd));
+    if (!failed_) modified_ = false;
+}
+
+bool TPackFile::WriteIndexAndTrailer(uint64_t& fileEnd) {
+    std::string body = serialisePackIndexBody(*index_);
+    const uint64_t indexOffset = endOfData_ - packBase_;
+    if (body.size() > kMax32 || indexOffset > kMax32) return false;
+    stream_->clear();
+    stream_->seekp(static_cast<std::streamoff>(endOfData_));
+    if (stream_->fail()) return false;
+
+    PackSinkBuf sink(*stream_->rdbuf());
+    std::ostream out(&sink);
+    uint8_t header[kIndexHeaderSize];
+    std::memcpy(header, kIndexMagic, 4);
+    writeLe32(header + 4, static_cast<uint32_t>(body.size()));
+    writeLe32(header + 8, static_cast<uint32_t>(index_->size()));
+    out.write(reinterpret_cast<const char*>(header), kIndexHeaderSize);
+    std::istringstream bodyStream(std::move(body));
+    compressStream(bodyStream, out, nullptr);
+
+    const uint64_t indexLength = sink.BytesWritten();
+    if (indexLength + kTrailerSize > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+        return false;
+    uint8_t trailer[kTrailerSize];
+    std::memcpy(trailer, kTrailerMagic, 4);
+    writeLe32(trailer + 4, static_cast<uint32_t>(indexOffset));
+    writeLe32(trailer + 8,
+              static_cast<uint32_t>(-static_cast<int32_t>(indexLength + kTrailerSize)));
+    writeLe32(trailer + 12, kWrittenFormatWord);
+    out.write(reinterpret_cast<const char*>(trailer), kTrailerSize);
+    out.flush();
+    stream_->clear();
+    fileEnd = endOfData_ + sink.BytesWritten();
+    return !sink.WriteFailed();
+}
+
+// The trailer must be the file's last 16 bytes: a new index shorter than the
+// old index and trailer would otherwise leave their tail behind it.
+bool TPackFile::CutFileAt(uint64_t fileEnd) {
+    const std::optional<uint64_t> length = streamLength(*stream_);
+    if (!length) return false;
+    if (*length == fileEnd) return true;
+    stream_->flush();
+    if (stream_->fail() || !resizePackFile(path_, fileEnd)) return false;
+    return seekTo(*stream_, fileEnd);
+}
+
+void TPackFile::Compact() {
+    failed_ = true;
+    if (!index_ || !writable_ || !file_) return;
+    PackTempFile temp;
+    std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
+    if (!temp.IsOpen() || !piece) return;
+    std::fstream& tempStream = temp.Stream();
+
+    // First pass: every entry's data into the temporary file, in name order.
+    // The pack is only read, so a damaged entry leaves it as it was.
+    std::vector<uint32_t> newOffsets;
+    newOffsets.reserve(index_->size());
+    uint64_t dataLength = 0;
+    for (const auto& [name, entry] : *index_) {
+        if (packBase_ + entry.offset + entry.storedSize > endOfData_) return;
+        if (!seekTo(*stream_, packBase_ + entry.offset)) return;
+        if (!copyBytes(*stream_, tempStream, entry.storedSize, piece.get())) return;
+        newOffsets.push_back(static_cast<uint32_t>(dataLength));
+        dataLength += entry.storedSize;
+        if (dataLength > kMax32) return;
+    }
+    tempStream.flush();
+    if (tempStream.fail() || !seekTo(tempStream, 0)) return;
+
+    // Second pass: the data back to back from the pack base.
+    stream_->clear();
+    stream_->seekp(static_cast<std::streamoff>(packBase_));
+    if (stream_->fail()) return;
+    // From here the old layout is overwritten: the index describes the new
+    // one, and is written again by the next Flush if anything below fails.
+    const bool wasModified = modified_;
+    modified_ = true;
+    size_t next = 0;
+    for (auto& [name, entry] : *index_)
+        entry.offset = newOffsets[next++];
+    endOfData_ = packBase_ + dataLength;
+    if (!copyBytes(tempStream, *stream_, dataLength, piece.get())) return;
+
+    uint64_t fileEnd = 0;
+    if (!WriteIndexAndTrailer(fileEnd) || !CutFileAt(fileEnd)) return;
+    modified_ = wasModified;
+    failed_ = false;
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void TPackFile::SetProgressCallback(CodecCallback callback) {
+    progress_ = callback ? callback : doNothing;
+}
+
+void TPackFile::SetUserData(const void* data, int32_t length) {
+    if (!data || length <= 0) return;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    userData_.assign(bytes, bytes + length);
+}

@@ -1,0 +1,51 @@
+#include "pack/pack_stream_bufs.h"
+
+#include <cstring>
+
+PackSinkBuf::int_type PackSinkBuf::overflow(int_type ch) {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    if (traits_type::eq_int_type(target_.sputc(traits_type::to_char_type(ch)), traits_type::eof()))
+        failed_ = true;
+    ++written_;
+    return ch;
+}
+
+std::streamsize PackSinkBuf::xsputn(const char* data, std::streamsize count) {
+    if (target_.sputn(data, count) != count) failed_ = true;
+    written_ += static_cast<uint64_t>(count);
+    return count;
+}
+
+int PackSinkBuf::sync() {
+    if (target_.pubsync() != 0) failed_ = true;
+    return 0;
+}
+
+PackSourceBuf::PackSourceBuf(std::streambuf& source)
+    : source_(source), buffer_(new char[kBufferSize]) {
+    setg(buffer_.get(), buffer_.get(), buffer_.get());
+}
+
+PackSourceBuf::int_type PackSourceBuf::underflow() {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (reachedEnd_) return traits_type::eof();
+    // Keep the last byte handed out in front of the new ones, so that the
+    // block codec can put it back across a refill.
+    char* start = buffer_.get();
+    size_t kept = 0;
+    if (egptr() > eback()) {
+        start[0] = egptr()[-1];
+        kept = 1;
+    }
+    const std::streamsize got =
+        source_.sgetn(start + kept, static_cast<std::streamsize>(kBufferSize - kept));
+    if (got <= 0) {
+        reachedEnd_ = true;
+        setg(start, start + kept, start + kept);
+        return traits_type::eof();
+    }
+    check_.Update(start + kept, static_cast<size_t>(got));
+    read_ += static_cast<uint64_t>(got);
+    setg(start, start + kept, start + kept + got);
+    return traits_type::to_int_type(*gptr());
+}

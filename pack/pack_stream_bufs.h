@@ -1,0 +1,59 @@
+// Stream buffers that sit between the codecs and the files of AddStream.
+//
+// The codecs clear the error state of the streams they are given, and the
+// block codec ends the process when its output refuses a byte. These buffers
+// forward to the real ones, remember what happened for the pack to act on,
+// and never let a failed write reach a codec.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <streambuf>
+
+#include "pack/pack_check.h"
+
+// Forwards every byte to target and counts them. A byte target refuses is
+// recorded in WriteFailed and still reported as written to the writer.
+class PackSinkBuf : public std::streambuf {
+public:
+    explicit PackSinkBuf(std::streambuf& target) : target_(target) {}
+
+    // Bytes handed to this buffer.
+    uint64_t BytesWritten() const { return written_; }
+    // target refused a byte or a flush.
+    bool WriteFailed() const { return failed_; }
+
+protected:
+    int_type overflow(int_type ch) override;
+    std::streamsize xsputn(const char* data, std::streamsize count) override;
+    int sync() override;
+
+private:
+    std::streambuf& target_;
+    uint64_t written_ = 0;
+    bool failed_ = false;
+};
+
+// Reads source through a buffer of its own, keeping the check value and the
+// count of every byte taken from source. One byte can always be put back.
+class PackSourceBuf : public std::streambuf {
+public:
+    explicit PackSourceBuf(std::streambuf& source);
+
+    uint64_t BytesRead() const { return read_; }
+    uint32_t CheckValue() const { return check_.Value(); }
+    // source has no more bytes.
+    bool ReachedEnd() const { return reachedEnd_; }
+
+protected:
+    int_type underflow() override;
+
+private:
+    static constexpr size_t kBufferSize = 40000;
+
+    std::streambuf& source_;
+    std::unique_ptr<char[]> buffer_;
+    uint64_t read_ = 0;
+    PackCheck check_;
+    bool reachedEnd_ = false;
+};
