@@ -1,0 +1,429 @@
+#include "codecs/lz_codec.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kHistory = 8192;      // farthest distance a match may reach
+constexpr int kMaxMatch = 256;      // longest match
+constexpr int kShortReach = 255;    // farthest distance of a short match
+constexpr int kShortMaxLength = 5;  // longest short match
+constexpr int kLongMaxInline = 9;   // longest match whose length fits in b2
+constexpr int kFlagsPerWord = 16;
+
+// Progress is reported where the classic coder slides its 17664-byte window:
+// first past 16384 bytes, then every 8192.
+constexpr size_t kProgressFirst = 16384;
+constexpr size_t kProgressStep = 8192;
+
+// ---------------------------------------------------------------------------
+// Encoder output: flag words followed by the data bytes of their items.
+
+class FlagWriter {
+public:
+    explicit FlagWriter(std::ostream& out) : out_(out), buffer_(kBufferSize + kSlack) {
+        reserveWord();
+    }
+
+    void literal(uint8_t byte) {
+        flag(1);
+        buffer_[used_++] = byte;
+    }
+
+    void match(int length, int distance) {
+        assert(length >= 2 && length <= kMaxMatch && distance >= 1 && distance <= kHistory);
+        flag(0);
+        if (length <= kShortMaxLength && distance <= kShortReach) {
+            int code = length - 2;
+            flag(0);
+            flag((code >> 1) & 1);
+            flag(code & 1);
+            buffer_[used_++] = static_cast<uint8_t>(256 - distance);
+            return;
+        }
+        flag(1);
+        int v = kHistory - distance;
+        buffer_[used_++] = static_cast<uint8_t>(v & 0xFF);
+        if (length <= kLongMaxInline) {
+            buffer_[used_++] = static_cast<uint8_t>(((v >> 8) << 3) + (length - 2));
+        } else {
+            buffer_[used_++] = static_cast<uint8_t>((v >> 8) << 3);
+            buffer_[used_++] = static_cast<uint8_t>(length - 1);
+        }
+    }
+
+    // Writes the end marker and everything still held. Returns the stream's
+    // size, or -1 if any write failed.
+    long finish() {
+        flag(0);
+        flag(1);
+        buffer_[used_++] = 1;
+        buffer_[used_++] = 0;
+        buffer_[used_++] = 0;
+        // The decoder reads a word after every 16th flag, so the last word is
+        // written even when it holds no flag.
+        uint32_t last = flagCount_ ? word_ >> (kFlagsPerWord - flagCount_) : 0;
+        storeWord(last);
+        writeOut();
+        return failed_ ? -1 : written_;
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    // A word holds at most 16 items of at most 3 data bytes each.
+    static constexpr size_t kBufferSize = 64 * 1024;
+    static constexpr size_t kSlack = 2 + kFlagsPerWord * 3;
+
+    void flag(uint32_t bit) {
+        word_ = (word_ >> 1) | (bit << 15);
+        if (++flagCount_ == kFlagsPerWord) {
+            storeWord(word_);
+            word_ = 0;
+            flagCount_ = 0;
+            if (used_ >= kBufferSize) writeOut();
+            reserveWord();
+        }
+    }
+
+    // The word's place is kept in the buffer while its items' bytes follow it.
+    void reserveWord() {
+        wordAt_ = used_;
+        used_ += 2;
+    }
+
+    void storeWord(uint32_t word) {
+        buffer_[wordAt_] = static_cast<uint8_t>(word & 0xFF);
+        buffer_[wordAt_ + 1] = static_cast<uint8_t>(word >> 8);
+    }
+
+    void writeOut() {
+        if (!failed_ && used_ > 0) {
+            out_.write(reinterpret_cast<const char*>(buffer_.data()),
+                       static_cast<std::streamsize>(used_));
+            if (out_.fail()) failed_ = true;
+            written_ += static_cast<long>(used_);
+        }
+        used_ = 0;
+    }
+
+    std::ostream& out_;
+    std::vector<uint8_t> buffer_;
+    size_t used_ = 0;
+    size_t wordAt_ = 0;
+    uint32_t word_ = 0;
+    int flagCount_ = 0;
+    long written_ = 0;
+    bool failed_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Encoder input and match search.
+//
+// The coder's output is fixed: at every item it takes the longest match
+// (capped at 256 and at the bytes left) among all positions at most 8192 back,
+// the nearest of equally long ones, and uses it when it is at least 2 long
+// within 255 bytes or at least 3 long farther away. Any search that finds
+// exactly that match gives the same stream; this one does it with a chain per
+// 3-byte hash (every match of 3 or more is on it) and, for the case that the
+// longest match is 2 long, the latest position of every byte pair.
+
+class MatchFinder {
+public:
+    struct Match {
+        int length;  // 0 when the item is a literal
+        int distance;
+    };
+
+    explicit MatchFinder(std::istream& in)
+        : in_(in),
+          window_(kWindowSize),
+          heads_(kHashSize, kNone),
+          chain_(kChainSize, kNone),
+          pairs_(kPairCount, kNone) {}
+
+    // Makes sure the 256 bytes after pos are in the window (or the input has
+    // ended), sliding the window if needed. Returns the possibly lowered pos.
+    int32_t prepare(int32_t pos) {
+        if (pos + kLookahead <= end_ || ended_) return pos;
+        if (end_ == kWindowSize) pos -= slide(pos);
+        fill();
+        return pos;
+    }
+
+    int32_t end() const { return end_; }
+    uint64_t base() const { return base_; }
+    bool readFailed() const { return readFailed_; }
+    uint8_t byteAt(int32_t pos) const { return window_[pos]; }
+
+    Match find(int32_t pos) const {
+        int maxLength = std::min(end_ - pos, kMaxMatch);
+        const uint8_t* current = &window_[pos];
+        int32_t lowest = std::max(pos - kHistory, 0);
+        if (maxLength >= 3) {
+            int best = 2;  // only matches of 3 or more count on the hash chain
+            int32_t bestAt = kNone;
+            for (int32_t c = heads_[hash3(current)]; c >= lowest; c = chain_[c & kChainMask]) {
+                const uint8_t* candidate = &window_[c];
+                // Cheap rejection: a longer match must also agree at index best.
+                if (candidate[best] != current[best]) continue;
+                int length = commonLength(candidate, current, maxLength);
+                if (length > best) {
+                    best = length;
+                    bestAt = c;
+                    if (best == maxLength) break;
+                }
+            }
+            if (bestAt != kNone) return {best, pos - bestAt};
+        }
+        if (maxLength >= 2) {
+            int32_t c = pairs_[pairOf(current)];
+            if (c != kNone && pos - c <= kShortReach) return {2, pos - c};
+        }
+        return {0, 0};
+    }
+
+    // Records pos as a match candidate for later positions.
+    void insert(int32_t pos) {
+        const uint8_t* at = &window_[pos];
+        if (pos + 1 < end_) pairs_[pairOf(at)] = pos;
+        if (pos + 2 < end_) {
+            uint32_t h = hash3(at);
+            chain_[pos & kChainMask] = heads_[h];
+            heads_[h] = pos;
+        }
+    }
+
+private:
+    static constexpr int32_t kNone = -1;
+    // Enough bytes after a position to find its longest match and to hash the
+    // last position of that match.
+    static constexpr int32_t kLookahead = kMaxMatch + 2;
+    static constexpr int32_t kWindowSize = 1 << 18;
+    // The chain is indexed by position modulo kChainSize; any slot reused by a
+    // newer position belongs to one more than 8192 back, where walks stop.
+    static constexpr int32_t kChainSize = 2 * kHistory;
+    static constexpr int32_t kChainMask = kChainSize - 1;
+    static constexpr int kHashBits = 15;
+    static constexpr size_t kHashSize = size_t{1} << kHashBits;
+    static constexpr size_t kPairCount = 1 << 16;
+
+    static uint32_t hash3(const uint8_t* p) {
+        uint32_t v = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+
+    static uint32_t pairOf(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8); }
+
+    static int commonLength(const uint8_t* a, const uint8_t* b, int limit) {
+        int n = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        while (n + 8 <= limit) {
+            uint64_t x, y;
+            std::memcpy(&x, a + n, 8);
+            std::memcpy(&y, b + n, 8);
+            if (x != y) return n + __builtin_ctzll(x ^ y) / 8;
+            n += 8;
+        }
+#endif
+        while (n < limit && a[n] == b[n])
+            ++n;
+        return n;
+    }
+
+    // Drops whole chain periods of old bytes, keeping 8192 bytes of history
+    // before pos, and lowers every stored position to match. Returns the shift.
+    int32_t slide(int32_t pos) {
+        int32_t shift = (pos - kHistory) / kChainSize * kChainSize;
+        assert(shift > 0);
+        std::memmove(window_.data(), window_.data() + shift, static_cast<size_t>(end_ - shift));
+        end_ -= shift;
+        base_ += static_cast<uint64_t>(shift);
+        auto lower = [shift](std::vector<int32_t>& table) {
+            for (int32_t& p : table)
+                p = p >= shift ? p - shift : kNone;
+        };
+        lower(heads_);
+        lower(chain_);
+        lower(pairs_);
+        return shift;
+    }
+
+    void fill() {
+        while (end_ < kWindowSize && !ended_) {
+            in_.read(reinterpret_cast<char*>(window_.data() + end_), kWindowSize - end_);
+            end_ += static_cast<int32_t>(in_.gcount());
+            if (!in_) {
+                ended_ = true;
+                readFailed_ = in_.bad();
+            }
+        }
+    }
+
+    std::istream& in_;
+    std::vector<uint8_t> window_;
+    std::vector<int32_t> heads_;
+    std::vector<int32_t> chain_;
+    std::vector<int32_t> pairs_;
+    int32_t end_ = 0;
+    uint64_t base_ = 0;  // input offset of window_[0]
+    bool ended_ = false;
+    bool readFailed_ = false;
+};
+
+}  // namespace
+
+long lzCompress(std::istream& input, std::ostream& output, CodecCallback progress) {
+    MatchFinder finder(input);
+    FlagWriter writer(output);
+    uint64_t progressAt = kProgressFirst;
+
+    int32_t pos = finder.prepare(0);
+    while (pos < finder.end() && !writer.failed()) {
+        MatchFinder::Match m = finder.find(pos);
+        int length = m.length;
+        if (length == 0) {
+            writer.literal(finder.byteAt(pos));
+            length = 1;
+        } else {
+            writer.match(length, m.distance);
+        }
+        for (int k = 0; k < length; ++k)
+            finder.insert(pos + k);
+        pos += length;
+        if (finder.base() + static_cast<uint64_t>(pos) - 1 > progressAt) {
+            if (progress) progress();
+            progressAt += kProgressStep;
+        }
+        pos = finder.prepare(pos);
+    }
+    if (finder.readFailed()) return -1;
+    return writer.finish();
+}
+
+// ---------------------------------------------------------------------------
+// Decoder
+
+namespace {
+
+class StreamDecoder {
+public:
+    StreamDecoder(std::streambuf& in, uint8_t* output, size_t capacity)
+        : in_(in), output_(output), capacity_(capacity) {}
+
+    LzDecodeStatus run(CodecCallback progress) {
+        size_t progressAt = kProgressFirst;
+        if (!loadWord()) return LzDecodeStatus::Truncated;
+        for (;;) {
+            if (written_ > progressAt) {
+                if (progress) progress();
+                progressAt += kProgressStep;
+            }
+            uint32_t isLiteral;
+            if (!takeFlag(isLiteral)) return LzDecodeStatus::Truncated;
+            if (isLiteral) {
+                uint32_t byte;
+                if (!readByte(byte)) return LzDecodeStatus::Truncated;
+                if (written_ == capacity_) return LzDecodeStatus::OutputFull;
+                output_[written_++] = static_cast<uint8_t>(byte);
+                continue;
+            }
+            uint32_t isLong;
+            if (!takeFlag(isLong)) return LzDecodeStatus::Truncated;
+            int length;
+            size_t distance;
+            if (isLong) {
+                uint32_t low, high;
+                if (!readByte(low) || !readByte(high)) return LzDecodeStatus::Truncated;
+                distance = kHistory - (((high >> 3) << 8) + low);
+                if (high & 7) {
+                    length = static_cast<int>(high & 7) + 2;
+                } else {
+                    uint32_t n;
+                    if (!readByte(n)) return LzDecodeStatus::Truncated;
+                    if (n == 0) return LzDecodeStatus::Ok;
+                    if (n == 1) continue;
+                    length = static_cast<int>(n) + 1;
+                }
+            } else {
+                uint32_t x, y, b;
+                if (!takeFlag(x) || !takeFlag(y) || !readByte(b)) {
+                    return LzDecodeStatus::Truncated;
+                }
+                length = 2 + static_cast<int>(2 * x + y);
+                distance = 256 - b;
+            }
+            if (distance > written_) return LzDecodeStatus::Corrupt;
+            if (!copyMatch(distance, static_cast<size_t>(length))) {
+                return LzDecodeStatus::OutputFull;
+            }
+        }
+    }
+
+    size_t written() const { return written_; }
+
+private:
+    bool readByte(uint32_t& value) {
+        int c = in_.sbumpc();
+        if (c == std::char_traits<char>::eof()) return false;
+        value = static_cast<uint8_t>(c);
+        return true;
+    }
+
+    // The word carries a marker bit above its 16 flags: once only the marker
+    // is left, all 16 have been taken.
+    bool loadWord() {
+        uint32_t low, high;
+        if (!readByte(low) || !readByte(high)) return false;
+        word_ = low | (high << 8) | 0x10000;
+        return true;
+    }
+
+    // The next word is read at once after the 16th flag, as the encoder
+    // places it before the data bytes of that flag's item.
+    bool takeFlag(uint32_t& flag) {
+        flag = word_ & 1;
+        word_ >>= 1;
+        return word_ != 1 || loadWord();
+    }
+
+    // Copies up to the bound; false if the match did not fit.
+    bool copyMatch(size_t distance, size_t length) {
+        size_t room = capacity_ - written_;
+        size_t count = std::min(length, room);
+        uint8_t* to = output_ + written_;
+        const uint8_t* from = to - distance;
+        if (distance >= count) {
+            std::memcpy(to, from, count);
+        } else if (distance == 1) {
+            std::memset(to, *from, count);
+        } else {
+            // Overlapping: bytes produced by this match are copied again.
+            for (size_t k = 0; k < count; ++k)
+                to[k] = from[k];
+        }
+        written_ += count;
+        return count == length;
+    }
+
+    std::streambuf& in_;
+    uint8_t* output_;
+    size_t capacity_;
+    size_t written_ = 0;
+    uint32_t word_ = 0;
+};
+
+}  // namespace
+
+LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
+                            CodecCallback progress) {
+    std::istream::sentry ready(input, true);
+    if (!ready) return {LzDecodeStatus::Truncated, 0};
+    StreamDecoder decoder(*input.rdbuf(), output, capacity);
+    LzDecodeStatus status = decoder.run(progress);
+    if (status == LzDecodeStatus::Truncated) input.setstate(std::ios::eofbit | std::ios::failbit);
+    return {status, decoder.written()};
+}

@@ -1,0 +1,72 @@
+// LZ codec: the pack's second, simpler storage method.
+//
+// A byte-oriented LZ77 code with an 8192-byte history and matches of 2 to 256
+// bytes. The stream has no signature and no length field: it is a mixture of
+// 16-bit flag words (little-endian, flags taken from bit 0 upward) and data
+// bytes, and ends with an end marker, so streams can lie back to back.
+//
+//   flags        data bytes          item
+//   1            b                   literal b
+//   0 0 x y      b                   match, length 2+2x+y, distance 256-b
+//   0 1          b1 b2 (b2&7 != 0)   match, length (b2&7)+2,
+//                                    distance 8192-((b2>>3)*256+b1)
+//   0 1          b1 b2 (b2&7 == 0) n n=0 end of stream, n=1 nothing,
+//                                    n>=2 match of length n+1, distance as above
+//
+// A new flag word is read as soon as the 16th flag of the current one has been
+// taken, before the data bytes of the item that flag belongs to.
+//
+// Both functions keep their working storage for the length of the call only,
+// so they may run on several threads at once on different streams.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <ostream>
+
+#include "codecs/codec_callback.h"
+
+enum class LzDecodeStatus {
+    Ok,          // the end marker was reached; size is the stream's whole content
+    Truncated,   // the input ended inside the stream
+    OutputFull,  // the stream holds more than capacity bytes
+    Corrupt,     // a match reaches back before the first decoded byte
+};
+
+struct LzDecodeResult {
+    LzDecodeStatus status;
+    size_t size;  // bytes written to the output area, also when status is not Ok
+};
+
+// Decodes one LZ stream from input's current position into output[0, capacity).
+//
+// Ok: the end marker was read; the input stands right after the stream's last
+// byte, so a following stream can be decoded next. Truncated: the input ended
+// first; eofbit and failbit are set on it, as any read past its end would.
+// OutputFull: the stream decodes to more than capacity bytes; the first
+// capacity bytes are written and the input stands somewhere inside the stream.
+// Corrupt: a match refers to bytes before the start of the output; the bytes
+// decoded before it are written. In every case size counts the bytes written.
+//
+// Never writes outside output[0, capacity) and never reads past the end of the
+// input, whatever the input holds (corrupt, truncated or hostile streams
+// included); it stops after at most one item per input byte, so it ends on any
+// finite input. output may be null when capacity is 0. A stream that is not
+// good() on entry gets failbit and decodes nothing (Truncated). progress, when
+// not null, is called each time the decoded size first exceeds 16384 + 8192*k
+// bytes (k = 0, 1, ...) before the next item.
+LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
+                            CodecCallback progress);
+
+// Compresses everything from input's current position to its end into one LZ
+// stream written at output's current position. The output is the same for the
+// same bytes, whichever way the input is delivered.
+//
+// Returns the number of bytes written, or -1 when writing to output fails or
+// reading the input fails for any reason other than reaching its end (a stream
+// whose badbit gets set); on -1 the bytes already written are not a valid
+// stream. The input is left at its end with eofbit and failbit set. progress,
+// when not null, is called once for every 8192 input bytes beyond the first
+// 16385 (the encoder's history slides at those points).
+long lzCompress(std::istream& input, std::ostream& output, CodecCallback progress);
