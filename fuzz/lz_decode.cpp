@@ -1,0 +1,22 @@
+// LZ decoder on arbitrary bytes: the first two bytes choose the size of the
+// destination (exactly that large, so the sanitizer sees any write past it),
+// the rest is the stream.
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "codecs/lz_codec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    size_t capacity = data[0] | (size_t{data[1]} << 8);
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));
+    std::vector<uint8_t> output(capacity);
+    LzDecodeResult result = lzUncompress(in, output.data(), capacity, nullptr);
+    if (result.size > capacity) std::abort();
+    in.clear();
+    if (in.tellg() > static_cast<std::streamoff>(size - 2)) std::abort();
+    return 0;
+}
