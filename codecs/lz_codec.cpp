@@ -420,10 +420,10 @@ private:
 
 LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
                             CodecCallback progress) {
-    std::istream::sentry ready(input, true);
-    if (!ready) return {LzDecodeStatus::Truncated, 0};
-    StreamDecoder decoder(*input.rdbuf(), output, capacity);
+    std::streambuf* source = input.rdbuf();
+    if (!source) return {LzDecodeStatus::Truncated, 0};
+    StreamDecoder decoder(*source, output, capacity);
     LzDecodeStatus status = decoder.run(progress);
-    if (status == LzDecodeStatus::Truncated) input.setstate(std::ios::eofbit | std::ios::failbit);
+    input.clear(input.rdstate() & std::ios::badbit);
     return {status, decoder.written()};
 }

@@ -43,19 +43,23 @@ struct LzDecodeResult {
 //
 // Ok: the end marker was read; the input stands right after the stream's last
 // byte, so a following stream can be decoded next. Truncated: the input ended
-// first; eofbit and failbit are set on it, as any read past its end would.
-// OutputFull: the stream decodes to more than capacity bytes; the first
-// capacity bytes are written and the input stands somewhere inside the stream.
-// Corrupt: a match refers to bytes before the start of the output; the bytes
-// decoded before it are written. In every case size counts the bytes written.
+// first. OutputFull: the stream decodes to more than capacity bytes; the first
+// capacity bytes are written and the input stands somewhere inside the
+// stream. Corrupt: a match refers to bytes before the start of the output;
+// the bytes decoded before it are written. In every case size counts the
+// bytes written.
 //
 // Never writes outside output[0, capacity) and never reads past the end of the
 // input, whatever the input holds (corrupt, truncated or hostile streams
 // included); it stops after at most one item per input byte, so it ends on any
-// finite input. output may be null when capacity is 0. A stream that is not
-// good() on entry gets failbit and decodes nothing (Truncated). progress, when
-// not null, is called each time the decoded size first exceeds 16384 + 8192*k
-// bytes (k = 0, 1, ...) before the next item.
+// finite input. output may be null when capacity is 0.
+//
+// Reads through input.rdbuf(), one byte at a time, whatever the stream's state
+// flags say, and clears eofbit and failbit at the end (as the block decoder
+// does), so the caller can go on seeking and reading; a null rdbuf() decodes
+// nothing (Truncated). progress, when not null, is called each time the
+// decoded size first exceeds 16384 + 8192*k bytes (k = 0, 1, ...), before the
+// next item.
 LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
                             CodecCallback progress);
 
