@@ -1,0 +1,72 @@
+// The block codec: a block-sorting compressor with adaptive arithmetic coding.
+//
+// A stream starts with "ResJ" and carries no length and no checksum; it ends
+// with a block flagged as the last one, so streams can lie back to back in a
+// file. Inside, the input is run-length pre-coded, cut into blocks of up to
+// 900,000 bytes, each block's rotations are sorted (its last column kept),
+// move-to-front coded, and the values are written with an adaptive arithmetic
+// coder.
+//
+// The codec keeps its working state process-wide: only one stream may be
+// coded at a time in the whole process (calls from several threads at once
+// are not allowed). Every call starts afresh, so an earlier call that ended in
+// an exception (from a run-time error hook or a stream buffer) leaves nothing
+// behind; working storage is released when a call returns or throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+
+#include "codecs/codec_callback.h"
+
+enum class BlockDecodeStatus {
+    Ok,            // the whole stream was decoded
+    BadSignature,  // the input does not start with a block codec signature
+    Corrupt,       // the stream breaks the format (a block too long, a bad end marker...)
+    Truncated,     // the input ended (or failed) before the stream did
+    TooLong,       // the stream holds more than `capacity` bytes
+};
+
+struct BlockDecodeResult {
+    BlockDecodeStatus status;
+    size_t size;  // bytes written to the output
+};
+
+// Decodes one stream from input's current position into output[0, capacity).
+//
+// Reads input through input.rdbuf(), one byte at a time and only the bytes of
+// the stream: on success the input is left right after the stream's last byte.
+// Accepts the signatures "ResB".."ResJ" and "BZ01".."BZ09". Calls
+// blockCallback (if not null) once before each block.
+//
+// Never writes outside output[0, capacity), never loops forever, and reports
+// nothing, whatever the input holds, even if it is maliciously modified: a
+// bad input gives a status other than Ok (and output holds whatever was
+// decoded before the fault was seen). BadSignature leaves the output
+// untouched. Clears input's eof/fail state at the end. Throws std::bad_alloc
+// if the working storage (about 4.5 MB for "ResJ") cannot be had.
+BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
+                                    CodecCallback blockCallback);
+
+// As decodeBlockStream, but a stream that is corrupt, truncated or longer than
+// capacity is a fatal run-time error of unit "compress" ("Compressed stream
+// EOF", "Block overrun during decompression", "Unblock error", "Bad block
+// origin", "Decompressed data longer than its destination", "uncompress: out
+// of memory"). A bad signature returns 0 quietly and leaves output untouched.
+// Returns the number of bytes written.
+size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
+                        CodecCallback blockCallback);
+
+// Compresses everything from input's current position to its end into one
+// stream ("ResJ") on output. Reads input through input.rdbuf() and never needs
+// to push a byte back. Calls progressCallback (if not null) at the first of
+// every block's run pairs and then every 32,769 pairs.
+//
+// Working storage is about 7.5 MB (a little more for highly repetitive input).
+// Fatal run-time errors of unit "compress": "EOF!" when a byte cannot be
+// written or the output cannot be flushed; "streamBad!" when the input ends in
+// a hard error (bad state, or a stream buffer that threw: the data read
+// before it is compressed and written first); "compress: out of memory".
+// Clears the eof/fail state of both streams at the end.
+void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback);

@@ -1,0 +1,187 @@
+// Block codec compressor: run-length pre-coding into blocks, randomisation,
+// the block sort, move-to-front coding and the arithmetic coder.
+
+#include <istream>
+#include <memory>
+#include <new>
+#include <ostream>
+
+#include "codecs/block_arith_coder.h"
+#include "codecs/block_bit_stream.h"
+#include "codecs/block_codec.h"
+#include "codecs/block_format.h"
+#include "codecs/block_models.h"
+#include "codecs/block_randomise.h"
+#include "codecs/block_sort.h"
+#include "codecs/block_symbols.h"
+#include "foundation/runtime_error.h"
+
+using namespace blockformat;
+
+namespace {
+
+constexpr uint32_t kBlockLimit = kCompressorBlockSizeDigit * kBlockSizeUnit;
+// A block ends after the pair that takes its last index to this or beyond, so
+// it never holds more than kBlockLimit - 15 bytes.
+constexpr uint32_t kBlockFullIndex = kBlockLimit - 20;
+constexpr uint32_t kPairsBetweenProgressCalls = 32768;
+
+// Keys (the block lives in their top bytes), sorted order and bucket table.
+struct CompressorStorage {
+    std::unique_ptr<uint32_t[]> keys;
+    std::unique_ptr<uint32_t[]> order;
+    std::unique_ptr<uint32_t[]> buckets;
+
+    bool allocate() {
+        keys.reset(new (std::nothrow) uint32_t[kBlockLimit + kKeyOverhang]);
+        order.reset(new (std::nothrow) uint32_t[kBlockLimit]);
+        buckets.reset(new (std::nothrow) uint32_t[kBucketTableSize]);
+        return keys && order && buckets;
+    }
+};
+
+// Leaves no bit stream open behind, however compression ends.
+class WriterScope {
+public:
+    WriterScope() { resetBitStream(); }
+    ~WriterScope() { resetBitStream(); }
+    WriterScope(const WriterScope&) = delete;
+    WriterScope& operator=(const WriterScope&) = delete;
+};
+
+// ---- input -----------------------------------------------------------------
+
+// One byte and the number of times it occurs in a row (1..255).
+struct RunPair {
+    uint8_t byte;
+    uint32_t run;
+};
+
+// Reads the input through its stream buffer, peeking at the byte after a run
+// instead of reading and pushing it back. A stream buffer that throws counts
+// as a hard error of the input: what was read before is still compressed.
+class RunPairReader {
+public:
+    explicit RunPairReader(std::istream& input)
+        : buffer_(input.rdbuf()), failed_(input.fail() || !buffer_) {}
+
+    bool failed() const { return failed_; }
+
+    // Returns false at the end of the input (or once it has failed).
+    bool readRunPair(RunPair& pair) {
+        using Traits = std::streambuf::traits_type;
+        if (failed_) return false;
+        try {
+            const Traits::int_type c = buffer_->sbumpc();
+            if (Traits::eq_int_type(c, Traits::eof())) return false;
+            pair.byte = uint8_t(c);
+            pair.run = 1;
+            while (pair.run < kMaxRunLength && Traits::eq_int_type(buffer_->sgetc(), c)) {
+                buffer_->sbumpc();
+                ++pair.run;
+            }
+        } catch (...) {
+            failed_ = true;
+            return pair.run > 0;
+        }
+        return true;
+    }
+
+private:
+    std::streambuf* buffer_;
+    bool failed_;
+};
+
+// Fills keys[0, n) (bytes in the top 8 bits) with run-length pre-coded pairs
+// until the block is full or the input ends. Returns true for the last block,
+// which ends with the end marker.
+bool collectBlock(RunPairReader& reader, uint32_t* keys, uint32_t& n,
+                  CodecCallback progressCallback) {
+    n = 0;
+    uint32_t pairsToProgressCall = 0;
+    for (;;) {
+        if (progressCallback) {
+            if (pairsToProgressCall == 0) {
+                progressCallback();
+                pairsToProgressCall = kPairsBetweenProgressCalls;
+            } else {
+                --pairsToProgressCall;
+            }
+        }
+        RunPair pair{0, 0};
+        if (!reader.readRunPair(pair)) {
+            keys[n++] = uint32_t(kEndMarker) << 24;
+            return true;
+        }
+        const uint32_t key = uint32_t(pair.byte) << 24;
+        const uint32_t copies = pair.run < kRunThreshold ? pair.run : kRunThreshold;
+        for (uint32_t i = 0; i < copies; ++i)
+            keys[n++] = key;
+        if (pair.run >= kRunThreshold) keys[n++] = (pair.run - kRunThreshold) << 24;
+        if (n - 1 >= kBlockFullIndex) return false;
+    }
+}
+
+// ---- move-to-front ---------------------------------------------------------
+
+// Header, then the last column move-to-front coded.
+void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32_t origin,
+                 bool last) {
+    emitBlockHeader(origin, last);
+    uint8_t list[256];
+    for (int i = 0; i < 256; ++i)
+        list[i] = uint8_t(i);
+    uint32_t zeroRun = 0;
+    for (uint32_t r = 0; r < n; ++r) {
+        const uint32_t start = order[r];
+        const uint8_t byte = uint8_t(keys[start == 0 ? n - 1 : start - 1] >> 24);
+        if (list[0] == byte) {
+            ++zeroRun;
+            continue;
+        }
+        unsigned j = 1;
+        uint8_t moved = list[0];
+        while (list[j] != byte)
+            std::swap(moved, list[j++]);
+        list[j] = moved;
+        list[0] = byte;
+        if (zeroRun > 0) {
+            emitZeroRun(zeroRun);
+            zeroRun = 0;
+        }
+        emitMtfValue(j);
+    }
+    if (zeroRun > 0) emitZeroRun(zeroRun);
+    emitMtfValue(kEndOfBlock);
+}
+
+}  // namespace
+
+void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback) {
+    WriterScope scope;
+    CompressorStorage storage;
+    if (!storage.allocate()) fatalRunTimeError("compress", __LINE__, "compress: out of memory");
+    uint32_t* keys = storage.keys.get();
+    uint32_t* order = storage.order.get();
+
+    openBitWriter(output);
+    for (uint8_t byte : {'R', 'e', 's', char('A' + kCompressorBlockSizeDigit)})
+        writeBitByte(byte);
+    initHeaderModel();
+    startEncoding();
+
+    RunPairReader reader(input);
+    bool last = false;
+    while (!last) {
+        uint32_t n = 0;
+        last = collectBlock(reader, keys, n, progressCallback);
+        randomiseBlock(keys, n);
+        const uint32_t origin = sortRotations(keys, order, storage.buckets.get(), n);
+        encodeBlock(keys, order, n, origin, last);
+    }
+    finishEncoding();
+
+    if (reader.failed() || input.bad()) fatalRunTimeError("compress", __LINE__, "streamBad!");
+    input.clear();
+    output.clear();
+}

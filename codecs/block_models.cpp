@@ -1,0 +1,40 @@
+#include "codecs/block_models.h"
+
+#include <cassert>
+
+BlockModels blockModels;
+
+void initModel(FrequencyModel& model, const char* name, int numSymbols, int increment,
+               uint32_t maxTotal) {
+    assert(numSymbols >= 1 && numSymbols <= kMaxModelSymbols);
+    const uint32_t start = increment == 0 ? 1 : static_cast<uint32_t>(increment);
+    model.rescaleCount = 0;
+    model.numSymbols = numSymbols;
+    model.increment = increment;
+    model.maxTotal = maxTotal;
+    model.name = name;
+    model.freq[0] = 0;
+    for (int i = 1; i <= numSymbols; ++i)
+        model.freq[i] = start;
+    model.freq[numSymbols + 1] = 0;
+    model.totalFreq = start * static_cast<uint32_t>(numSymbols);
+}
+
+void initHeaderModel() {
+    initModel(blockModels.header, "header", 256, 0, 256);
+}
+
+void initValueModels() {
+    struct RangeModel {
+        const char* name;
+        int increment;
+    };
+    static const RangeModel kRanges[blockformat::kValueRangeCount] = {
+        {"2-3", 4},   {"4-7", 3},    {"8-15", 3},    {"16-31", 3},
+        {"32-63", 3}, {"64-127", 2}, {"128-255", 1},
+    };
+    initModel(blockModels.basis, "basis", 11, 12, 1000);
+    for (int i = 0; i < blockformat::kValueRangeCount; ++i) {
+        initModel(blockModels.valueRanges[i], kRanges[i].name, 2 << i, kRanges[i].increment, 1000);
+    }
+}

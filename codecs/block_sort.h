@@ -1,0 +1,45 @@
+// Sorting the rotations of a block (the compressor's block sort).
+//
+// The block of n bytes is cyclic: rotation i is block[i], block[i+1], ...,
+// block[i-1]. Rotations are ordered lexicographically, bytes unsigned.
+// Identical rotations (a block made of a repeated string) may stand in any
+// order among themselves.
+#pragma once
+
+#include <cstdint>
+
+// Blocks of up to this many bytes are shell-sorted directly.
+constexpr uint32_t kSmallBlockLimit = 1024;
+
+// The keys area needs this many entries beyond the block.
+constexpr uint32_t kKeyOverhang = 16;
+
+// Entries of the bucket table: one per two-byte bucket, and the end.
+constexpr uint32_t kBucketTableSize = 65537;
+
+// Sorts the rotations of the block held in the top bytes of keys[0, n)
+// (1 <= n; keys has n + kKeyOverhang entries, buckets kBucketTableSize).
+// Afterwards order[r] is the start of the rotation of rank r, the top bytes
+// of keys still hold the block (the low 24 bits are scratch), and the return
+// value is the origin pointer: the rank of rotation 0.
+uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n);
+
+// The parts of sortRotations, for tests.
+
+// Shell sort comparing rotations byte by byte (small blocks).
+void shellSortRotations(const uint32_t* keys, uint32_t* order, uint32_t n);
+
+// Builds the four-byte keys and the overhang, and the two-byte radix split
+// into order and buckets (n > 3).
+void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n);
+
+// Sorts every two-byte bucket, smallest size band first, putting each sorted
+// bucket's ranks into its keys. Gives up (returns false, order partly sorted)
+// once its comparisons have stepped through more than workBudget 16-byte
+// stretches: long exact repeats would make it quadratic.
+bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
+                      uint64_t workBudget);
+
+// Sorts the rotations of block[0, n) in time linear in n whatever the block
+// holds (the fallback for repetitive blocks). Uses about 2n bytes of its own.
+void sortRotationsBySuffixes(const uint8_t* block, uint32_t* order, uint32_t n);
