@@ -2,6 +2,7 @@
 // IsFailed set, never in a crash, a write past a block or a hang.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,16 +47,25 @@ std::string goodPack() {
                  {"stored", "stored bytes", 0}});
 }
 
-TEST(PackDamageTest, TruncatedFilesAtEveryLength) {
+TEST(PackDamageTest, TruncatedFiles) {
     const std::string pack = goodPack();
+    // Cut at the end, as an interrupted download leaves it: the trailer is gone.
     for (size_t length = 0; length < pack.size(); ++length)
         expectNoSilentDamage(pack.substr(0, length), "length " + std::to_string(length));
+    // Bytes missing before an intact trailer: every pointer now lands elsewhere.
+    for (size_t at = 0; at + 16 < pack.size(); at += 3) {
+        for (size_t missing : {size_t{1}, size_t{7}, size_t{200}}) {
+            const size_t end = std::min(at + missing, pack.size() - 16);
+            expectNoSilentDamage(pack.substr(0, at) + pack.substr(end),
+                                 "cut at " + std::to_string(at) + " of " + std::to_string(missing));
+        }
+    }
 }
 
 TEST(PackDamageTest, FlippedBytesAnywhere) {
     const std::string pack = goodPack();
     for (size_t at = 0; at < pack.size(); ++at) {
-        for (uint8_t mask : {0x01, 0x80, 0xFF}) {
+        for (uint8_t mask : {0x01, 0xFF}) {
             std::string damaged = pack;
             damaged[at] = static_cast<char>(damaged[at] ^ mask);
             expectNoSilentDamage(damaged,
@@ -201,17 +211,6 @@ TEST(PackDamageTest, CompactStopsAtDataThatEndEarly) {
         EXPECT_TRUE(pack.IsFailed());
     }
     EXPECT_EQ(packtest::readFile(dir.File("p.bin")), bytes);
-}
-
-TEST(PackDamageTest, RandomFilesNeverCrash) {
-    for (uint32_t seed = 0; seed < 300; ++seed) {
-        std::string bytes = packtest::randomBytes(seed % 200, seed);
-        // Half of them carry a plausible trailer so that the index is parsed.
-        if (seed % 2)
-            bytes += packtest::trailer(seed % 50, -static_cast<int32_t>(16 + seed % 120),
-                                       0x300 | (seed % 6));
-        expectNoSilentDamage(bytes, "seed " + std::to_string(seed));
-    }
 }
 
 }  // namespace
