@@ -32,6 +32,8 @@
 // The codecs' own fatal reports are never reached through this class.
 //
 // One object has one file position and no locking: one operation at a time.
+// The block codec keeps its working state process-wide, so only one pack
+// operation that codes or decodes may run at a time in the whole process.
 #pragma once
 
 #include <cstddef>
@@ -103,8 +105,8 @@ public:
     ~TPackFile() override;
 
     // Opens the file and reads its trailer and index. Any file already open in
-    // this object is flushed and closed first.
-    // - No file at path: read-only, the object has no pack (IsFailed);
+    // this object is flushed and closed first; the progress callback is reset.
+    // - No file at path, or a null path: read-only, the object has no pack (IsFailed);
     //   writable, the file is created and an empty pack begun at position 0.
     // - No readable trailer (file shorter than 16 bytes, not ending in "sRBV",
     //   format version above 5): read-only, no pack (IsFailed); writable, an
@@ -124,8 +126,8 @@ public:
 
     // The whole uncompressed data of the named entry (null name = ""), in a
     // new block of size + 1 bytes whose last byte is 0, so text entries can be
-    // used as zero-terminated text. *sizeOut (when sizeOut is not null)
-    // receives the size, without the zero byte.
+    // used as zero-terminated text. On success *sizeOut (when sizeOut is not
+    // null) receives the size, without the zero byte; on failure it is unchanged.
     // The caller owns the block and frees it with delete[]; hold it in a
     // std::unique_ptr<uint8_t[]> at once.
     // Returns null with IsFailed set when the entry cannot be read whole and
@@ -147,8 +149,10 @@ public:
     // time. The new index reaches the file at Flush (or destruction).
     // Returns the record as held by the index, or null with IsFailed set and
     // no record added: no index, object not writable, name longer than
-    // kMaxPackNameLength bytes, input not readable or seekable, entry or pack
-    // beyond 4 GiB, or a write to the file failed.
+    // kMaxPackNameLength bytes, input not seekable, entry or pack beyond
+    // 4 GiB, or a write to the file failed. Once data were written, a failed
+    // AddStream leaves IsModified set, so that Flush restores index and trailer.
+    // Only the block compressor's own "out of memory" report ends the process.
     virtual TPackEntry* AddStream(std::istream& input, const char* name, uint32_t mode);
 
     // Drops the record of that name (null name = "") from the index in memory;
@@ -196,7 +200,7 @@ public:
 
     // The last Open, AddStream, Extract, Flush or Compact did not complete.
     bool IsFailed() const { return failed_; }
-    // Records were added since the index was last written.
+    // The index in the file is out of date (entries were added): Flush writes it.
     bool IsModified() const { return modified_; }
     // An index is present (possibly empty): the object holds a pack.
     bool HasIndex() const { return index_ != nullptr; }
