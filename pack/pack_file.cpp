@@ -388,6 +388,8 @@ bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& e
     stream_->clear();
     stream_->seekp(static_cast<std::streamoff>(endOfData_));
     if (stream_->fail()) return false;
+    std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
+    if (!piece) return false;
 
     // The data overwrite the index and trailer: from here on the next Flush
     // must write them again, even if this entry fails.
@@ -399,8 +401,6 @@ bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& e
     std::ostream sinkStream(&sink);
     bool coded = true;
     if (!(mode & kPackModeCompress)) {
-        std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
-        if (!piece) return false;
         do {
             sourceStream.read(piece.get(), kCopyPieceSize);
             sinkStream.write(piece.get(), sourceStream.gcount());
@@ -412,7 +412,9 @@ bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& e
     }
     sinkStream.flush();
     stream_->clear();
-    if (!coded || sink.WriteFailed() || !source.ReachedEnd() || input.bad()) return false;
+    // Every coder reads its input to the end; one that stopped before it has
+    // not written the whole entry.
+    if (!coded || sink.WriteFailed() || !source.ReachedEnd()) return false;
     if (source.BytesRead() > kMax32 || offset + sink.BytesWritten() > kMax32) return false;
 
     entry.offset = static_cast<uint32_t>(offset);
