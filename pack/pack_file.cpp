@@ -414,7 +414,7 @@ bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& e
     stream_->clear();
     // Every coder reads its input to the end; one that stopped before it has
     // not written the whole entry.
-    if (!coded || sink.WriteFailed() || !source.ReachedEnd()) return false;
+    if (!coded || sink.WriteFailed() || !source.ReachedEnd() || source.ReadFailed()) return false;
     if (source.BytesRead() > kMax32 || offset + sink.BytesWritten() > kMax32) return false;
 
     entry.offset = static_cast<uint32_t>(offset);

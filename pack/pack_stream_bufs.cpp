@@ -37,8 +37,12 @@ PackSourceBuf::int_type PackSourceBuf::underflow() {
         start[0] = egptr()[-1];
         kept = 1;
     }
-    const std::streamsize got =
-        source_.sgetn(start + kept, static_cast<std::streamsize>(kBufferSize - kept));
+    std::streamsize got = 0;
+    try {
+        got = source_.sgetn(start + kept, static_cast<std::streamsize>(kBufferSize - kept));
+    } catch (...) {
+        readFailed_ = true;
+    }
     if (got <= 0) {
         reachedEnd_ = true;
         setg(start, start + kept, start + kept);

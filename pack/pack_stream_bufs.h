@@ -36,14 +36,18 @@ private:
 
 // Reads source through a buffer of its own, keeping the check value and the
 // count of every byte taken from source. One byte can always be put back.
+// An exception from source ends the input instead of reaching the reader:
+// the block compressor would take it for a fatal error.
 class PackSourceBuf : public std::streambuf {
 public:
     explicit PackSourceBuf(std::streambuf& source);
 
     uint64_t BytesRead() const { return read_; }
     uint32_t CheckValue() const { return check_.Value(); }
-    // source has no more bytes.
+    // source has no more bytes (or failed).
     bool ReachedEnd() const { return reachedEnd_; }
+    // source threw while being read; the reader saw the end of the input.
+    bool ReadFailed() const { return readFailed_; }
 
 protected:
     int_type underflow() override;
@@ -56,4 +60,5 @@ private:
     uint64_t read_ = 0;
     PackCheck check_;
     bool reachedEnd_ = false;
+    bool readFailed_ = false;
 };

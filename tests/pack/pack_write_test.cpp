@@ -3,6 +3,8 @@
 
 #include <ctime>
 #include <sstream>
+#include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -315,6 +317,58 @@ TEST_F(PackWriteTest, NothingIsAddedWithoutAWritablePack) {
     EXPECT_EQ(packReadOnly.GetCount(), 1);
     EXPECT_EQ(Bytes("plain.txt"), "no pack here");
     EXPECT_EQ(Bytes(), before);
+}
+
+// An input that gives `limit` bytes and then throws; it seeks to its start only.
+class FailingInput : public std::streambuf {
+public:
+    explicit FailingInput(size_t limit) : limit_(limit) {}
+
+protected:
+    int_type underflow() override {
+        if (given_ == limit_) throw std::runtime_error("read error");
+        ++given_;
+        setg(&byte_, &byte_, &byte_ + 1);
+        return traits_type::to_int_type(byte_);
+    }
+    pos_type seekoff(off_type offset, std::ios::seekdir dir, std::ios::openmode) override {
+        if (offset != 0 || dir != std::ios::beg) return pos_type(off_type(-1));
+        given_ = 0;
+        setg(nullptr, nullptr, nullptr);
+        return pos_type(0);
+    }
+    pos_type seekpos(pos_type position, std::ios::openmode which) override {
+        return seekoff(off_type(position), std::ios::beg, which);
+    }
+
+private:
+    size_t limit_;
+    size_t given_ = 0;
+    char byte_ = 'd';
+};
+
+TEST_F(PackWriteTest, FailedAddStreamLeavesAReadablePack) {
+    {
+        TPackFile pack(File().c_str(), true);
+        add(pack, "a", "alpha", kPackModeBlock);
+        add(pack, "b", "beta", kPackModeStore);
+    }
+    for (uint32_t mode : {kPackModeStore, kPackModeLz, kPackModeBlock}) {
+        SCOPED_TRACE(mode);
+        {
+            TPackFile pack(File().c_str(), true);
+            FailingInput failing(50000);  // enough to overwrite the index and trailer
+            std::istream input(&failing);
+            EXPECT_EQ(pack.AddStream(input, "bad", mode), nullptr);
+            EXPECT_TRUE(pack.IsFailed());
+            EXPECT_EQ(pack.GetCount(), 2);
+        }
+        TPackFile pack(File().c_str(), false);
+        EXPECT_FALSE(pack.IsFailed());
+        EXPECT_EQ(pack.GetCount(), 2);
+        EXPECT_EQ(extract(pack, "a").data, "alpha");
+        EXPECT_EQ(extract(pack, "b").data, "beta");
+    }
 }
 
 TEST_F(PackWriteTest, UserDataIsKeptAsACopy) {
