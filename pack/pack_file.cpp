@@ -35,8 +35,9 @@ constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
 constexpr uint64_t kMinIndexRecordSize = 26;
 // A stream may decode to far more than its own length, so the index's
 // recorded size cannot be checked against the file. A real index is a few
-// kilobytes; this bound keeps a damaged one from claiming gigabytes.
-constexpr uint64_t kMaxIndexBodySize = 256u << 20;
+// kilobytes and 64 MiB hold a million records; the bound keeps a damaged
+// index from claiming gigabytes.
+constexpr uint64_t kMaxIndexBodySize = 64u << 20;
 
 void doNothing() {}
 
