@@ -114,7 +114,8 @@ public:
     //   whose bytes are never changed afterwards.
     // - A damaged pack (trailer pointing outside the file, index not "ix50",
     //   an index stream the codec rejects or that decodes to another length
-    //   than recorded, records that overrun the body): no index, IsFailed,
+    //   than recorded, an index body over 64 MiB, records that overrun the
+    //   body): no index, IsFailed,
     //   even when writable, so nothing is added to a pack that cannot be read.
     // - Otherwise the index is read (version 5, or the old tables of versions
     //   0 to 4) and IsFailed is false.
