@@ -115,8 +115,8 @@ public:
     // - A damaged pack (trailer pointing outside the file, index not "ix50",
     //   an index stream the codec rejects or that decodes to another length
     //   than recorded, an index body over 64 MiB, records that overrun the
-    //   body): no index, IsFailed,
-    //   even when writable, so nothing is added to a pack that cannot be read.
+    //   body): no index, IsFailed, even when writable, so that nothing is
+    //   added to a pack that cannot be read.
     // - Otherwise the index is read (version 5, or the old tables of versions
     //   0 to 4) and IsFailed is false.
     // Two records of the same name: the later one is kept.
