@@ -127,9 +127,15 @@ private:
 // (capped at 256 and at the bytes left) among all positions at most 8192 back,
 // the nearest of equally long ones, and uses it when it is at least 2 long
 // within 255 bytes or at least 3 long farther away. Any search that finds
-// exactly that match gives the same stream; this one does it with a chain per
-// 3-byte hash (every match of 3 or more is on it) and, for the case that the
-// longest match is 2 long, the latest position of every byte pair.
+// exactly that match gives the same stream. This one looks in three places,
+// longest first:
+//   - a chain per 4-byte hash, walked to its end: every match of 4 or more
+//     starts on it. Runs of one byte value (zero padding in executables) would
+//     make this chain long, so a run is passed in one step: what a position
+//     inside a run can match follows from the run's length and start.
+//   - a chain per 3-byte hash, walked to its first exact hit: with no match of
+//     4, the nearest 3-byte match is the answer.
+//   - the latest position of every byte pair, for a longest match of 2.
 
 class MatchFinder {
 public:
@@ -141,11 +147,15 @@ public:
     explicit MatchFinder(std::istream& in)
         : in_(in),
           window_(kWindowSize),
-          heads_(kHashSize, kNone),
-          chain_(kChainSize, kNone),
+          heads4_(kHashSize, kNone),
+          heads3_(kHashSize, kNone),
+          chain4_(kRingSize, kNone),
+          chain3_(kRingSize, kNone),
+          runLength_(kRingSize),
+          runBack_(kRingSize),
           pairs_(kPairCount, kNone) {}
 
-    // Makes sure the 256 bytes after pos are in the window (or the input has
+    // Makes sure enough bytes after pos are in the window (or the input has
     // ended), sliding the window if needed. Returns the possibly lowered pos.
     int32_t prepare(int32_t pos) {
         if (pos + kLookahead <= end_ || ended_) return pos;
@@ -159,25 +169,19 @@ public:
     bool readFailed() const { return readFailed_; }
     uint8_t byteAt(int32_t pos) const { return window_[pos]; }
 
+    // The match the coder uses at pos; positions before pos must be inserted.
     Match find(int32_t pos) const {
         int maxLength = std::min(end_ - pos, kMaxMatch);
-        const uint8_t* current = &window_[pos];
         int32_t lowest = std::max(pos - kHistory, 0);
+        const uint8_t* current = &window_[pos];
+        if (maxLength >= 4) {
+            Match m = isRun4(current) ? findInRuns(pos, lowest, maxLength)
+                                      : findOnChain4(pos, lowest, maxLength);
+            if (m.length) return m;
+        }
         if (maxLength >= 3) {
-            int best = 2;  // only matches of 3 or more count on the hash chain
-            int32_t bestAt = kNone;
-            for (int32_t c = heads_[hash3(current)]; c >= lowest; c = chain_[c & kChainMask]) {
-                const uint8_t* candidate = &window_[c];
-                // Cheap rejection: a longer match must also agree at index best.
-                if (candidate[best] != current[best]) continue;
-                int length = commonLength(candidate, current, maxLength);
-                if (length > best) {
-                    best = length;
-                    bestAt = c;
-                    if (best == maxLength) break;
-                }
-            }
-            if (bestAt != kNone) return {best, pos - bestAt};
+            int32_t c = nearest3(pos, lowest);
+            if (c != kNone) return {3, pos - c};
         }
         if (maxLength >= 2) {
             int32_t c = pairs_[pairOf(current)];
@@ -186,37 +190,60 @@ public:
         return {0, 0};
     }
 
-    // Records pos as a match candidate for later positions.
+    // Records pos as a match candidate for later positions; positions are
+    // inserted in order.
     void insert(int32_t pos) {
         const uint8_t* at = &window_[pos];
+        int32_t slot = pos & kRingMask;
+        bool continuesRun = pos > 0 && window_[pos - 1] == at[0];
+        runBack_[slot] =
+            continuesRun
+                ? static_cast<uint16_t>(std::min(runBack_[(pos - 1) & kRingMask] + 1, 0xFFFF))
+                : 0;
+        runLength_[slot] = static_cast<uint16_t>(runLengthAt(pos, continuesRun));
         if (pos + 1 < end_) pairs_[pairOf(at)] = pos;
         if (pos + 2 < end_) {
             uint32_t h = hash3(at);
-            chain_[pos & kChainMask] = heads_[h];
-            heads_[h] = pos;
+            chain3_[slot] = heads3_[h];
+            heads3_[h] = pos;
+        }
+        if (pos + 3 < end_) {
+            uint32_t h = hash4(at);
+            chain4_[slot] = heads4_[h];
+            heads4_[h] = pos;
         }
     }
 
 private:
     static constexpr int32_t kNone = -1;
-    // Enough bytes after a position to find its longest match and to hash the
-    // last position of that match.
-    static constexpr int32_t kLookahead = kMaxMatch + 2;
+    // Bytes needed after a position: its longest match, and the run lengths of
+    // the positions inside that match.
+    static constexpr int32_t kLookahead = 2 * kMaxMatch + 2;
     static constexpr int32_t kWindowSize = 1 << 18;
-    // The chain is indexed by position modulo kChainSize; any slot reused by a
-    // newer position belongs to one more than 8192 back, where walks stop.
-    static constexpr int32_t kChainSize = 2 * kHistory;
-    static constexpr int32_t kChainMask = kChainSize - 1;
+    // Per-position data lives in rings indexed by position modulo kRingSize;
+    // a slot reused by a newer position belongs to one more than 8192 back,
+    // where every search stops.
+    static constexpr int32_t kRingSize = 2 * kHistory;
+    static constexpr int32_t kRingMask = kRingSize - 1;
     static constexpr int kHashBits = 15;
     static constexpr size_t kHashSize = size_t{1} << kHashBits;
     static constexpr size_t kPairCount = 1 << 16;
+    // Run lengths are kept up to one more than the longest match: beyond
+    // that, only "longer than any match" matters.
+    static constexpr int kRunCap = kMaxMatch + 1;
 
+    static uint32_t load32(const uint8_t* p) {
+        return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+    }
+    static uint32_t hash4(const uint8_t* p) {
+        return (load32(p) * 2654435761u) >> (32 - kHashBits);
+    }
     static uint32_t hash3(const uint8_t* p) {
         uint32_t v = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-        return (v * 2654435761u) >> (32 - kHashBits);
+        return (v * 2246822519u) >> (32 - kHashBits);
     }
-
     static uint32_t pairOf(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8); }
+    static bool isRun4(const uint8_t* p) { return p[1] == p[0] && p[2] == p[0] && p[3] == p[0]; }
 
     static int commonLength(const uint8_t* a, const uint8_t* b, int limit) {
         int n = 0;
@@ -234,10 +261,108 @@ private:
         return n;
     }
 
-    // Drops whole chain periods of old bytes, keeping 8192 bytes of history
+    // Length of the run of equal bytes starting at pos, up to kRunCap.
+    int runLengthAt(int32_t pos, bool continuesRun) const {
+        uint8_t value = window_[pos];
+        if (continuesRun) {
+            int before = runLength_[(pos - 1) & kRingMask];
+            if (before < kRunCap) return before - 1;
+            // The previous run reached kRunCap: pos has at least kRunCap - 1.
+            int32_t next = pos + kRunCap - 1;
+            return next < end_ && window_[next] == value ? kRunCap : kRunCap - 1;
+        }
+        int32_t limit = std::min(end_ - pos, kRunCap);
+        int n = 1;
+        while (n < limit && window_[pos + n] == value)
+            ++n;
+        return n;
+    }
+
+    // Longest match of 4 or more on the 4-byte chain, the nearest of equals;
+    // {0, 0} if there is none.
+    Match findOnChain4(int32_t pos, int32_t lowest, int maxLength) const {
+        const uint8_t* current = &window_[pos];
+        int best = 3;
+        int32_t bestAt = kNone;
+        for (int32_t c = heads4_[hash4(current)]; c >= lowest; c = chain4_[c & kRingMask]) {
+            const uint8_t* candidate = &window_[c];
+            // Cheap rejection: a longer match must also agree at index best.
+            if (candidate[best] != current[best]) continue;
+            int length = commonLength(candidate, current, maxLength);
+            if (length > best) {
+                best = length;
+                bestAt = c;
+                if (best == maxLength) break;
+            }
+        }
+        return bestAt == kNone ? Match{0, 0} : Match{best, pos - bestAt};
+    }
+
+    // As findOnChain4 for a position that starts with four equal bytes b. The
+    // chain then holds whole runs of b, each as consecutive positions from its
+    // end down to its start. At a position p of a run that goes on for rp
+    // bytes, where pos's own run goes on for r: rp < r matches rp bytes,
+    // rp > r matches r bytes, and rp = r matches r and whatever follows. So
+    // per run only one position needs to be looked at.
+    Match findInRuns(int32_t pos, int32_t lowest, int maxLength) const {
+        const uint8_t* current = &window_[pos];
+        uint8_t value = current[0];
+        int r = 4;
+        while (r < maxLength && current[r] == value)
+            ++r;
+        int best = 3;
+        int32_t bestAt = kNone;
+        int32_t c = heads4_[hash4(current)];
+        while (c >= lowest) {
+            const uint8_t* candidate = &window_[c];
+            if (load32(candidate) != load32(current)) {  // another value with the same hash
+                c = chain4_[c & kRingMask];
+                continue;
+            }
+            // c is the last position of its run that has four bytes of b after it.
+            int32_t runStart = c - runBack_[c & kRingMask];
+            int32_t from = std::max(runStart, lowest);
+            int rc = runLength_[c & kRingMask];
+            int32_t at;
+            int length;
+            if (rc > r) {
+                at = c;
+                length = r;
+            } else if (c - (r - rc) >= from) {
+                at = c - (r - rc);  // the run goes on exactly as far as pos's
+                length = r + commonLength(&window_[at + r], current + r, maxLength - r);
+            } else {
+                at = from;  // the run is too short: its longest part
+                length = rc + (c - from);
+            }
+            if (length > best) {
+                best = length;
+                bestAt = at;
+                if (best == maxLength) break;
+            }
+            if (runStart < lowest) break;
+            c = chain4_[runStart & kRingMask];
+        }
+        return bestAt == kNone ? Match{0, 0} : Match{best, pos - bestAt};
+    }
+
+    // Nearest position with the same three bytes as pos, or kNone.
+    int32_t nearest3(int32_t pos, int32_t lowest) const {
+        const uint8_t* current = &window_[pos];
+        for (int32_t c = heads3_[hash3(current)]; c >= lowest; c = chain3_[c & kRingMask]) {
+            const uint8_t* candidate = &window_[c];
+            if (candidate[0] == current[0] && candidate[1] == current[1] &&
+                candidate[2] == current[2]) {
+                return c;
+            }
+        }
+        return kNone;
+    }
+
+    // Drops whole ring periods of old bytes, keeping 8192 bytes of history
     // before pos, and lowers every stored position to match. Returns the shift.
     int32_t slide(int32_t pos) {
-        int32_t shift = (pos - kHistory) / kChainSize * kChainSize;
+        int32_t shift = (pos - kHistory) / kRingSize * kRingSize;
         assert(shift > 0);
         std::memmove(window_.data(), window_.data() + shift, static_cast<size_t>(end_ - shift));
         end_ -= shift;
@@ -246,8 +371,10 @@ private:
             for (int32_t& p : table)
                 p = p >= shift ? p - shift : kNone;
         };
-        lower(heads_);
-        lower(chain_);
+        lower(heads4_);
+        lower(heads3_);
+        lower(chain4_);
+        lower(chain3_);
         lower(pairs_);
         return shift;
     }
@@ -265,8 +392,12 @@ private:
 
     std::istream& in_;
     std::vector<uint8_t> window_;
-    std::vector<int32_t> heads_;
-    std::vector<int32_t> chain_;
+    std::vector<int32_t> heads4_;
+    std::vector<int32_t> heads3_;
+    std::vector<int32_t> chain4_;
+    std::vector<int32_t> chain3_;
+    std::vector<uint16_t> runLength_;  // equal bytes from the position on, up to kRunCap
+    std::vector<uint16_t> runBack_;    // distance back to the start of its run
     std::vector<int32_t> pairs_;
     int32_t end_ = 0;
     uint64_t base_ = 0;  // input offset of window_[0]
@@ -322,6 +453,16 @@ public:
                 if (progress) progress();
                 progressAt += kProgressStep;
             }
+            if (word_ == kFreshLiteralWord && capacity_ - written_ >= kFlagsPerWord - 1) {
+                // Sixteen literals: the first fifteen bytes lie together before the
+                // next word. Taken in one read; the 16th flag is left in the word.
+                size_t got = static_cast<size_t>(
+                    in_.sgetn(reinterpret_cast<char*>(output_ + written_), kFlagsPerWord - 1));
+                written_ += got;
+                if (got < kFlagsPerWord - 1) return LzDecodeStatus::Truncated;
+                word_ >>= kFlagsPerWord - 1;
+                continue;
+            }
             uint32_t isLiteral;
             if (!takeFlag(isLiteral)) return LzDecodeStatus::Truncated;
             if (isLiteral) {
@@ -372,6 +513,9 @@ private:
         value = static_cast<uint8_t>(c);
         return true;
     }
+
+    // A word just loaded whose 16 flags are all literals.
+    static constexpr uint32_t kFreshLiteralWord = 0x1FFFF;
 
     // The word carries a marker bit above its 16 flags: once only the marker
     // is left, all 16 have been taken.

@@ -122,6 +122,21 @@ std::string runsAndNoise(size_t size, uint32_t seed) {
     return s;
 }
 
+// Runs of zeros of every length up to twice the longest match, some longer than
+// the history, between one to three bytes of a tiny alphabet.
+std::string zeroRuns(size_t size, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s;
+    while (s.size() < size) {
+        size_t run = rng() % 16 == 0 ? 8150 + rng() % 100 : 1 + rng() % 520;
+        s.append(run, '\0');
+        for (uint32_t k = rng() % 3; k < 3; ++k)
+            s += static_cast<char>(1 + rng() % 2);
+    }
+    s.resize(size);
+    return s;
+}
+
 // ---------------------------------------------------------------------------
 // A plain transcription of the classic coder: one chain per byte value over a
 // 17664-byte window of 16-bit positions that slides by 8192. Slow, but it is
@@ -331,6 +346,8 @@ TEST(LzCompressTest, MatchesTheClassicCoderByteForByte) {
         {"four-letter alphabet", randomBytes(70000, 3, 4)},
         {"two-letter alphabet", randomBytes(30000, 4, 2)},
         {"runs and noise", runsAndNoise(90000, 5)},
+        {"zero runs", zeroRuns(150000, 17)},
+        {"zero runs past the coder's internal buffer", zeroRuns(400000, 18)},
         {"random", randomBytes(40000, 6)},
         {"period 8191", periodic(40000, 8191, 7)},
         {"period 8192", periodic(40000, 8192, 8)},
