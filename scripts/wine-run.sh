@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine, the way the tests need it: the
+# project's own prefix (created on first use), nothing downloaded, no menu
+# entries copied to the host, a time limit, and a private virtual display when
+# none is set. CMake uses it as the emulator of the Windows tree.
+#
+# Environment: NERRO_WINEPREFIX (default build/win32/wineprefix), NERRO_WINEARCH
+# (win32), NERRO_WINE_TIMEOUT in seconds (240).
+set -u
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX=${NERRO_WINEPREFIX:-$root/build/win32/wineprefix}
+arch=${NERRO_WINEARCH:-win32}
+export WINEARCH=$arch WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${NERRO_WINEDLLOVERRIDES:+;$NERRO_WINEDLLOVERRIDES}"
+
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX" "$arch" || exit 125
+
+# shellcheck source=scripts/xvfb.sh
+. "$root/scripts/xvfb.sh"
+if [ -z "${DISPLAY:-}" ]; then start_private_display || exit 125; fi
+
+timeout --kill-after=10 "${NERRO_WINE_TIMEOUT:-240}" wine "$@"
+status=$?
+
+if [ -n "$private_display_pid" ]; then
+  # Wine's desktop process holds the display: stop Wine before the display.
+  wineserver -k 2>/dev/null
+  stop_private_display
+fi
+exit $status
