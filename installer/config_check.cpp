@@ -1,0 +1,119 @@
+#include "installer/config_check.h"
+
+#include <cctype>
+
+#include "pack/pack_file.h"
+
+namespace {
+
+void addError(std::vector<ConfigProblem>& problems, std::string text) {
+    problems.push_back({ConfigSeverity::Error, std::move(text)});
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string fileLabel(size_t position) {
+    return "file [" + std::to_string(position) + "]: ";
+}
+
+// The last component of an installer path: both separators count, as on Windows.
+std::string finalComponent(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool isUninstallProgram(const FileEntry& file) {
+    return equalsIgnoringCase(finalComponent(file.name), kUninstallProgramName) ||
+           equalsIgnoringCase(finalComponent(file.createName), kUninstallProgramName);
+}
+
+void checkCount(std::vector<ConfigProblem>& problems, const char* key, int32_t count) {
+    if (count > kMaxConfigListCount) {
+        addError(problems, quoted(key) + " is " + std::to_string(count) + ", more than " +
+                               std::to_string(kMaxConfigListCount));
+    }
+}
+
+void checkGeneral(std::vector<ConfigProblem>& problems, const InstallSettings& settings) {
+    if (settings.productName.empty()) addError(problems, "no \"Product name\" in [General]");
+    if (settings.registryKey.empty()) addError(problems, "no \"Registry key\" in [General]");
+    // Appended to the Program Files path, which has no trailing separator.
+    if (settings.defaultFolder.empty() || settings.defaultFolder[0] != '\\') {
+        addError(problems, "\"Default folder\" does not begin with a backslash: " +
+                               quoted(settings.defaultFolder));
+    }
+}
+
+void checkFileList(std::vector<ConfigProblem>& problems, const InstallConfiguration& config) {
+    checkCount(problems, "Number of file types", config.fileTypeCount);
+    checkCount(problems, "Number of files", config.fileCount);
+    if (config.files.empty()) {
+        addError(problems, "the file list is empty (\"Number of files\" is " +
+                               std::to_string(config.fileCount) + ")");
+        return;
+    }
+    const int32_t main = config.settings.mainExecutable;
+    const size_t last = config.files.size() - 1;
+    if (main < 0 || static_cast<size_t>(main) > last) {
+        addError(problems, "\"Main executable\" is " + std::to_string(main) +
+                               ", outside the file list (0 to " + std::to_string(last) + ")");
+    }
+}
+
+void checkFiles(std::vector<ConfigProblem>& problems, const InstallConfiguration& config,
+                const ProductFiles& files) {
+    if (!files.contains(kLogoEntryName))
+        addError(problems, quoted(kLogoEntryName) + " is missing from " + files.place);
+    for (size_t i = 0; i < config.files.size(); ++i) {
+        const FileEntry& file = config.files[i];
+        if (file.name.empty()) {
+            addError(problems, fileLabel(i) + "no \"Name\"");
+        } else if (!files.contains(file.name)) {
+            addError(problems,
+                     fileLabel(i) + quoted(file.name) + " is missing from " + files.place);
+        }
+        if (file.createName.empty()) addError(problems, fileLabel(i) + "no \"Create name\"");
+    }
+}
+
+}  // namespace
+
+std::vector<ConfigProblem> CheckConfiguration(const InstallConfiguration& config,
+                                              const ProductFiles& files) {
+    std::vector<ConfigProblem> problems;
+    checkGeneral(problems, config.settings);
+    checkFileList(problems, config);
+    checkFiles(problems, config, files);
+    if (!config.files.empty() && !isUninstallProgram(config.files.back())) {
+        const size_t last = config.files.size() - 1;
+        problems.push_back(
+            {ConfigSeverity::Warning, "the last file, " + quoted(config.files.back().name) +
+                                          " (section [" + std::to_string(last) +
+                                          "]), is started as the uninstall program but is not " +
+                                          kUninstallProgramName});
+    }
+    return problems;
+}
+
+ProductFiles PackProductFiles(TPackFile& pack) {
+    return {"the pack",
+            [&pack](const std::string& name) { return pack.Find(name.c_str()) != nullptr; }};
+}
+
+bool HasConfigErrors(const std::vector<ConfigProblem>& problems) {
+    for (const ConfigProblem& problem : problems)
+        if (problem.severity == ConfigSeverity::Error) return true;
+    return false;
+}

@@ -1,0 +1,118 @@
+#include "installer/install_config.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "foundation/tinifile.h"
+#include "pack/pack_file.h"
+
+namespace {
+
+constexpr const char* kGeneral = "General";
+
+std::string readString(TIniFile& ini, const char* section, const std::string& key) {
+    return ini.GetString(section, key.c_str(), "");
+}
+
+int32_t readInt(TIniFile& ini, const char* section, const std::string& key) {
+    return ini.GetInt(section, key.c_str(), 0);
+}
+
+std::string decimal(int32_t n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", n);
+    return text;
+}
+
+void readGeneral(TIniFile& ini, InstallSettings& settings) {
+    settings.productName = readString(ini, kGeneral, "Product name");
+    settings.noticeText = readString(ini, kGeneral, "Copyright");
+    settings.registryKey = readString(ini, kGeneral, "Registry key");
+    settings.defaultFolder = readString(ini, kGeneral, "Default folder");
+    settings.defaultProgramFolder = readString(ini, kGeneral, "Default program folder");
+    settings.mainExecutable = readInt(ini, kGeneral, "Main executable");
+    settings.readme = readInt(ini, kGeneral, "Readme");
+    settings.runWithInstall = readInt(ini, kGeneral, "Run with '/install'");
+    settings.runWithUninstall = readInt(ini, kGeneral, "Run with '/uninstall'");
+    settings.advancedOptions = readInt(ini, kGeneral, "Advanced options");
+    settings.advancedOptionsDefault = readInt(ini, kGeneral, "Advanced options def");
+}
+
+FileTypeEntry readFileType(TIniFile& ini, int32_t n) {
+    const std::string prefix = "File type " + decimal(n) + ".";
+    FileTypeEntry type;
+    type.description = readString(ini, kGeneral, prefix + "Description");
+    type.name = readString(ini, kGeneral, prefix + "Name");
+    type.extensions = readString(ini, kGeneral, prefix + "Extensions");
+    type.icon = readInt(ini, kGeneral, prefix + "Icon");
+    type.openCommand = readString(ini, kGeneral, prefix + "Open command");
+    type.openCommandFile = readInt(ini, kGeneral, prefix + "Open command file");
+    return type;
+}
+
+FileEntry readFile(TIniFile& ini, int32_t n) {
+    const std::string section = decimal(n);
+    const char* s = section.c_str();
+    FileEntry file;
+    file.name = readString(ini, s, "Name");
+    file.createName = readString(ini, s, "Create name");
+    file.shortcutName = readString(ini, s, "Shortcut name");
+    file.arguments = readString(ini, s, "Arguments");
+    file.toWindowsFolder = readInt(ini, s, "To windows folder");
+    file.toSystemFolder = readInt(ini, s, "To system folder");
+    file.canUninstall = readInt(ini, s, "Can uninstall");
+    return file;
+}
+
+struct BlockDeleter {
+    void operator()(uint8_t* block) const { delete[] block; }
+};
+using ExtractedBlock = std::unique_ptr<uint8_t[], BlockDeleter>;
+
+}  // namespace
+
+std::string ReadConfiguration(TIniFile& ini, InstallConfiguration& config) {
+    std::string title = ini.GetString(kGeneral, "Title", kDefaultTitle);
+    InstallSettings& settings = config.settings;
+    settings.installationPath.clear();
+    settings.shortcutFolder.clear();
+    settings.progressValue = 0;
+    readGeneral(ini, settings);
+
+    // Counts are capped so that a mistyped number cannot exhaust memory; the
+    // configuration check reports the count as written.
+    config.fileTypes.clear();
+    config.fileTypeCount = readInt(ini, kGeneral, "Number of file types");
+    const int32_t typeCount = std::min(config.fileTypeCount, kMaxConfigListCount);
+    for (int32_t n = 0; n < typeCount; ++n)
+        config.fileTypes.push_back(readFileType(ini, n));
+
+    config.files.clear();
+    config.fileCount = readInt(ini, kGeneral, "Number of files");
+    const int32_t fileCount = std::min(config.fileCount, kMaxConfigListCount);
+    for (int32_t n = 0; n < fileCount; ++n)
+        config.files.push_back(readFile(ini, n));
+    return title;
+}
+
+ConfigurationLoad LoadConfiguration(TPackFile& pack, LogoSink& logo, InstallConfiguration& config) {
+    ConfigurationLoad load;
+    // Only a pack entry counts as the logo: its size comes from the record,
+    // and a loose "logo.bmp" in the current folder is not the product's.
+    if (const TPackEntry* entry = pack.Find(kLogoEntryName)) {
+        const uint32_t size = entry->size;
+        ExtractedBlock bytes(pack.Extract(kLogoEntryName, true, nullptr));
+        if (bytes) {
+            logo.SetLogo(bytes.get(), size);
+            load.hasLogo = true;
+        }
+    }
+
+    ExtractedBlock text(pack.Extract(kConfigEntryName, true, nullptr));
+    load.hasIni = text != nullptr;
+    TIniFile ini;
+    if (text) ini.Parse(reinterpret_cast<const char*>(text.get()));
+    load.title = ReadConfiguration(ini, config);
+    return load;
+}

@@ -1,0 +1,119 @@
+// The installer's configuration: "Nerro.ini" and "logo.bmp" from the pack.
+//
+// Everything product-specific is data inside the pack. "Nerro.ini" fills one
+// InstallSettings record, the file list (one FileEntry per file to install,
+// sections "0", "1", ...) and the file-type list (keys "File type N.<key>" in
+// [General]). Missing keys take their defaults: empty strings, integers 0, and
+// "Ostrel Ltd" for "Title". Integers are read with TIniFile::GetInt (strtol
+// with base 0), so a flag written as "yes" reads as 0 (off) and "0x1" as on.
+//
+// This part is free of Win32: nerro-pack validates a product folder with the
+// same code (config_check.h) that the installer uses on its pack.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TIniFile;
+class TPackFile;
+
+// Entry names the installer looks for in its pack.
+constexpr const char* kConfigEntryName = "Nerro.ini";
+constexpr const char* kLogoEntryName = "logo.bmp";
+// The caption when "Title" is missing.
+constexpr const char* kDefaultTitle = "Ostrel Ltd";
+// More files or file types than this are not read ("Number of files" and
+// "Number of file types" beyond it are configuration errors, config_check.h):
+// a mistyped count must not make the installer allocate millions of records.
+constexpr int32_t kMaxConfigListCount = 65536;
+
+// The process-wide settings, from [General], plus the installation's run-time
+// values. Fields keep the order of the configuration schema.
+struct InstallSettings {
+    std::string productName;           // "Product name"
+    std::string noticeText;            // "Copyright"
+    std::string registryKey;           // "Registry key": install record under HKLM
+    std::string defaultFolder;         // "Default folder": begins with a backslash
+    std::string defaultProgramFolder;  // "Default program folder"
+    int32_t mainExecutable = 0;        // "Main executable": position in the file list
+    int32_t readme = 0;                // "Readme": kept, unused
+    std::string installationPath;      // run time: set when installation starts
+    std::string shortcutFolder;        // run time: built by the installation
+    // 0..100, written by the install worker while the dialog's thread reads
+    // it: atomic, so the two threads never race on it.
+    std::atomic<int32_t> progressValue{0};
+    int32_t runWithInstall = 0;          // "Run with '/install'": kept, unused
+    int32_t runWithUninstall = 0;        // "Run with '/uninstall'": record names the main program
+    int32_t advancedOptions = 0;         // "Advanced options": kept, unused
+    int32_t advancedOptionsDefault = 0;  // "Advanced options def": kept, unused
+};
+
+// One file to install (section "N" of "Nerro.ini").
+struct FileEntry {
+    std::string targetFolder;     // run time: folder receiving the file, ends with a separator
+    std::string name;             // "Name": the pack entry holding the file's bytes
+    std::string createName;       // "Create name": path below the target folder
+    std::string shortcutName;     // "Shortcut name": empty for no shortcut
+    std::string arguments;        // "Arguments" stored in the shortcut
+    int32_t toWindowsFolder = 0;  // "To windows folder"
+    int32_t toSystemFolder = 0;   // "To system folder" (when toWindowsFolder is 0)
+    int32_t canUninstall = 0;     // "Can uninstall": listed in the install record
+};
+
+// One file-type group ("File type N.<key>" in [General]); read and kept only.
+struct FileTypeEntry {
+    std::string description;      // "Description"
+    std::string name;             // "Name"
+    std::string openCommand;      // "Open command"
+    int32_t openCommandFile = 0;  // "Open command file"
+    std::string extensions;       // "Extensions"
+    int32_t icon = 0;             // "Icon"
+};
+
+// Everything "Nerro.ini" configures. The lists own their records, in
+// configuration order.
+struct InstallConfiguration {
+    InstallSettings settings;
+    std::vector<FileEntry> files;
+    std::vector<FileTypeEntry> fileTypes;
+    // "Number of files" and "Number of file types" as written; the lists hold
+    // at most kMaxConfigListCount records, none for a count of 0 or less.
+    int32_t fileCount = 0;
+    int32_t fileTypeCount = 0;
+};
+
+// Receives the bytes of "logo.bmp"; the installer's logo view implements it.
+class LogoSink {
+public:
+    virtual ~LogoSink() = default;
+    // data holds size bytes and stays valid only during the call: copy what
+    // is needed. Called at most once per load.
+    virtual void SetLogo(const uint8_t* data, uint32_t size) = 0;
+};
+
+// Fills config from ini: the [General] settings, then the file types, then
+// the files, each key with its default. Replaces whatever config held, sets
+// the progress value to 0 and leaves the run-time strings empty. A count of 0
+// or less reads no group; a count above kMaxConfigListCount reads that many
+// (fileCount and fileTypeCount keep the counts as written).
+// A missing numbered section gives a record of defaults.
+// Returns the "Title" value (kDefaultTitle when missing): the dialog's
+// caption, which is not kept in the settings.
+std::string ReadConfiguration(TIniFile& ini, InstallConfiguration& config);
+
+// What LoadConfiguration found.
+struct ConfigurationLoad {
+    std::string title;     // "Title", or kDefaultTitle
+    bool hasLogo = false;  // "logo.bmp" was in the pack, read whole, and given to the sink
+    bool hasIni = false;   // "Nerro.ini" could be read (from the pack or the current folder)
+};
+
+// The installer's loading step: hands "logo.bmp" to logo (only when the pack
+// holds that entry and it can be read whole), then reads "Nerro.ini" into
+// config with ReadConfiguration. As TPackFile::Extract does, a "Nerro.ini"
+// missing from the pack is read from the current folder instead; without
+// either, config gets all defaults and hasIni is false. Check values are not
+// consulted here (the installer checks its payload before installing).
+ConfigurationLoad LoadConfiguration(TPackFile& pack, LogoSink& logo, InstallConfiguration& config);
