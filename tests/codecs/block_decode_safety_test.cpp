@@ -1,0 +1,153 @@
+// The decoder against damaged input: it never writes past its bound, never
+// hangs, tells what went wrong, and uncompressStream reports it fatally.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "codecs/block_codec.h"
+#include "codecs/block_format.h"
+#include "tests/codecs/block_test_support.h"
+
+namespace {
+
+using namespace blocktest;
+using blockformat::kRun1;
+using blockformat::kRun2;
+
+// Two small blocks, so a cut can fall into either.
+Bytes twoBlockStream() {
+    return craftStream({referenceBlock("first block,", false), referenceBlock("second*", true)});
+}
+
+TEST(BlockDecodeSafety, EveryTruncationIsReportedAsTruncated) {
+    for (const Bytes& stream : {readGolden("text.block"), twoBlockStream()}) {
+        ASSERT_EQ(decode(stream, 10000).status, BlockDecodeStatus::Ok);
+        for (size_t length = 0; length < stream.size(); ++length) {
+            const Decoded decoded = decode(stream.substr(0, length), 10000);
+            EXPECT_EQ(decoded.status, BlockDecodeStatus::Truncated) << length;
+            EXPECT_TRUE(decoded.guardIntact) << length;
+        }
+    }
+}
+
+TEST(BlockDecodeSafety, FlippedBitsNeverPassUnnoticedOrOverflow) {
+    const Bytes original = readGolden("text.bin");
+    const Bytes stream = readGolden("text.block");
+    int unnoticed = 0;
+    for (size_t bit = 0; bit < stream.size() * 8; ++bit) {
+        Bytes damaged = stream;
+        damaged[bit / 8] = char(damaged[bit / 8] ^ (0x80 >> (bit % 8)));
+        const Decoded decoded = decode(damaged, original.size());
+        EXPECT_TRUE(decoded.guardIntact) << bit;
+        if (decoded.status == BlockDecodeStatus::Ok && decoded.data != original) ++unnoticed;
+    }
+    // Without a checksum a flip may in principle decode to other valid data;
+    // this stream has no such bit (flips of the final padding bits decode
+    // to the original and are fine).
+    EXPECT_EQ(unnoticed, 0);
+}
+
+TEST(BlockDecodeSafety, RandomStreamsFailCleanly) {
+    for (uint32_t seed = 0; seed < 400; ++seed) {
+        const Bytes body = randomBytes(seed * 7 % 3000, seed);
+        // Half of them behind a valid signature, so the coder gets to work.
+        const Bytes stream = seed % 2 ? "ResJ" + body : body;
+        const Decoded decoded = decode(stream, 1 << 16);
+        EXPECT_NE(decoded.status, BlockDecodeStatus::Ok) << seed;
+        EXPECT_TRUE(decoded.guardIntact) << seed;
+    }
+}
+
+// Runs of k = 1..7 zeros as the format spells them.
+const std::vector<std::vector<unsigned>> kZeroRunDigits = {
+    {kRun1},        {kRun2},        {kRun1, kRun1},        {kRun1, kRun2},
+    {kRun2, kRun1}, {kRun2, kRun2}, {kRun1, kRun1, kRun1},
+};
+
+// "ab" repeated j times and the end marker sort into the last column
+// b^j * a^j, origin j: move-to-front values 98, zeros, 43, 98, zeros.
+CraftedBlock abBlock(const std::vector<unsigned>& zeroRun, uint32_t j) {
+    CraftedBlock block{j, true, {98}};
+    block.symbols.insert(block.symbols.end(), zeroRun.begin(), zeroRun.end());
+    block.symbols.insert(block.symbols.end(), {43, 98});
+    block.symbols.insert(block.symbols.end(), zeroRun.begin(), zeroRun.end());
+    return block;
+}
+
+TEST(BlockZeroRuns, DigitsDecodeAndEncodeAsTheFormatSpellsThem) {
+    for (size_t k = 1; k <= kZeroRunDigits.size(); ++k) {
+        SCOPED_TRACE(k);
+        const Bytes data = periodic("ab", 2 * (k + 1));
+        const Bytes stream = craftStream({abBlock(kZeroRunDigits[k - 1], uint32_t(k + 1))});
+        const Decoded decoded = decode(stream, 100);
+        EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+        EXPECT_EQ(decoded.data, data);
+        EXPECT_EQ(compress(data), stream);
+    }
+}
+
+struct DamageCase {
+    const char* name;
+    Bytes stream;
+    size_t capacity;
+    BlockDecodeStatus status;
+    const char* message;
+};
+
+std::vector<DamageCase> damageCases() {
+    const Bytes text = readGolden("text.bin");
+    const Bytes textStream = readGolden("text.block");
+    CraftedBlock outsideOrigin = referenceBlock("abc*", true);
+    outsideOrigin.origin = 4;
+    Bytes overrun = compress(runFree(100000, 1));
+    overrun.replace(0, 4, "ResB");
+    return {
+        {"truncated", textStream.substr(0, 100), text.size(), BlockDecodeStatus::Truncated,
+         "Compressed stream EOF"},
+        {"block longer than its signature allows", overrun, 200000, BlockDecodeStatus::Corrupt,
+         "Block overrun during decompression"},
+        {"last block without the end marker", craftStream({referenceBlock("ab", true)}), 100,
+         BlockDecodeStatus::Corrupt, "Unblock error"},
+        {"run of four without its count", craftStream({referenceBlock("xAAAA*", true)}), 100,
+         BlockDecodeStatus::Corrupt, "Unblock error"},
+        {"origin outside the block", craftStream({outsideOrigin}), 100, BlockDecodeStatus::Corrupt,
+         "Bad block origin"},
+        {"empty block", craftStream({CraftedBlock{0, true, {}}}), 100, BlockDecodeStatus::Corrupt,
+         "Bad block origin"},
+        {"content longer than the area", textStream, text.size() - 1, BlockDecodeStatus::TooLong,
+         "Decompressed data longer than its destination"},
+        {"any content for an empty area", readGolden("a.block"), 0, BlockDecodeStatus::TooLong,
+         "Decompressed data longer than its destination"},
+    };
+}
+
+TEST(BlockDecodeDamage, StatusAndFatalReport) {
+    for (const DamageCase& c : damageCases()) {
+        SCOPED_TRACE(c.name);
+        const Decoded decoded = decode(c.stream, c.capacity);
+        EXPECT_EQ(decoded.status, c.status);
+        EXPECT_TRUE(decoded.guardIntact);
+
+        ScopedThrowingHook hook;
+        std::vector<uint8_t> area(c.capacity + 1);
+        std::istringstream in(c.stream);
+        try {
+            uncompressStream(in, area.data(), c.capacity, nullptr);
+            ADD_FAILURE() << "no report";
+        } catch (const RunTimeErrorReport& report) {
+            const std::string text = report.what();
+            EXPECT_EQ(text.rfind("File compress, line ", 0), 0u) << text;
+            EXPECT_NE(text.find(std::string("\n") + c.message + "\n"), std::string::npos) << text;
+        }
+        // Nothing of the failed call is left behind.
+        EXPECT_EQ(decode(readGolden("x300.block"), 300).data, readGolden("x300.bin"));
+    }
+}
+
+TEST(BlockDecodeDamage, LastBlockOfOnlyTheEndMarkerGivesNoOutput) {
+    const Decoded decoded = decode(craftStream({referenceBlock("*", true)}), 0);
+    EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+    EXPECT_TRUE(decoded.data.empty());
+}
+
+}  // namespace
