@@ -9,6 +9,9 @@
 
 namespace {
 
+// Sorted buckets smaller than this carry their ranks in the keys' low 16 bits.
+constexpr uint32_t kRankedBucketLimit = 65535;
+
 inline uint8_t blockByte(const uint32_t* keys, uint32_t i) {
     return uint8_t(keys[i] >> 24);
 }
@@ -37,54 +40,69 @@ public:
     RotationComparer(const uint32_t* keys, uint32_t n, uint64_t workBudget)
         : keys_(keys), n_(n), workLeft_(workBudget) {}
 
-    // Once the budget is spent every pair compares equal, so the sort that is
-    // running finishes quickly; its result is then thrown away.
-    int compare(uint32_t a, uint32_t b) {
-        if (workLeft_ == 0) return 0;
-        const uint32_t start = a;
-        do {
+    // Compares rotations a and b whose first `known` bytes (a multiple of 4,
+    // below 16) are already known to be equal. Rotations that agree on n
+    // bytes are identical. Once the budget is spent every pair compares
+    // equal, so the sort that is running finishes quickly; its result is
+    // then thrown away.
+    int compare(uint32_t a, uint32_t b, uint32_t known = 0) {
+        // The partition meets the pivot itself; that needs no walk round the block.
+        if (a == b) return 0;
+        a = wrap(a + known);
+        b = wrap(b + known);
+        for (uint32_t compared = known; compared < n_; compared += 16) {
+            if (workLeft_ == 0) return 0;
             --workLeft_;
             for (uint32_t k = 0; k < 16; k += 4) {
                 const uint32_t x = keys_[a + k];
                 const uint32_t y = keys_[b + k];
                 if (x != y) return x < y ? -1 : 1;
             }
-            a += 16;
-            b += 16;
-            if (a >= n_) a -= n_;
-            if (b >= n_) b -= n_;
-        } while (a != start && workLeft_ != 0);
+            a = wrap(a + 16);
+            b = wrap(b + 16);
+        }
         return 0;
     }
-    bool greater(uint32_t a, uint32_t b) { return compare(a, b) > 0; }
-    bool less(uint32_t a, uint32_t b) { return compare(a, b) < 0; }
     bool exhausted() const { return workLeft_ == 0; }
 
 private:
+    uint32_t wrap(uint32_t i) const { return i >= n_ ? i - n_ : i; }
+
     const uint32_t* keys_;
     uint32_t n_;
     uint64_t workLeft_;
 };
 
+// A bucket member with the start of its comparison cached: the key's low 16
+// bits, the next key and the top half of the one after (48 bits), so most
+// comparisons stay within the bucket's own small array instead of reaching
+// into the keys at two random places.
+struct CachedRotation {
+    uint64_t prefix;
+    uint32_t position;
+};
+
 constexpr int kQuickSortStackSize = 40;
 constexpr int32_t kInsertionSortSpan = 10;  // ranges of up to 11 elements
 
-// An equal rotation stops the shift, so equal rotations keep their order.
-void insertionSortRange(RotationComparer& cmp, uint32_t* order, int32_t lo, int32_t hi) {
+// An equal element stops the shift, so equal rotations keep their order.
+template <typename Element, typename Compare>
+void insertionSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
     for (int32_t i = lo + 1; i <= hi; ++i) {
-        const uint32_t v = order[i];
+        const Element v = items[i];
         int32_t j = i;
-        while (j > lo && cmp.greater(order[j - 1], v)) {
-            order[j] = order[j - 1];
+        while (j > lo && compare(items[j - 1], v) > 0) {
+            items[j] = items[j - 1];
             --j;
         }
-        order[j] = v;
+        items[j] = v;
     }
 }
 
 // Quicksort with median-of-three; the smaller part is sorted first and the
 // larger one waits on the stack, so the stack stays below log2 of the size.
-void sortBucket(RotationComparer& cmp, uint32_t* order, int32_t lo, int32_t hi) {
+template <typename Element, typename Compare>
+void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
     struct Range {
         int32_t lo, hi;
     };
@@ -93,24 +111,24 @@ void sortBucket(RotationComparer& cmp, uint32_t* order, int32_t lo, int32_t hi) 
     for (;;) {
         while (hi - lo > kInsertionSortSpan) {
             const int32_t mid = (lo + hi) / 2;
-            if (cmp.greater(order[lo], order[mid])) std::swap(order[lo], order[mid]);
-            if (cmp.greater(order[lo], order[hi])) std::swap(order[lo], order[hi]);
-            if (cmp.greater(order[mid], order[hi])) std::swap(order[mid], order[hi]);
-            std::swap(order[mid], order[hi - 1]);
-            const uint32_t pivot = order[hi - 1];
-            // order[lo] <= pivot and the pivot itself bound the scans.
+            if (compare(items[lo], items[mid]) > 0) std::swap(items[lo], items[mid]);
+            if (compare(items[lo], items[hi]) > 0) std::swap(items[lo], items[hi]);
+            if (compare(items[mid], items[hi]) > 0) std::swap(items[mid], items[hi]);
+            std::swap(items[mid], items[hi - 1]);
+            const Element pivot = items[hi - 1];
+            // items[lo] <= pivot and the pivot itself bound the scans.
             int32_t i = lo;
             int32_t j = hi - 1;
             for (;;) {
-                while (cmp.less(order[++i], pivot)) {
+                while (compare(items[++i], pivot) < 0) {
                 }
                 do
                     --j;
-                while (j > lo && cmp.greater(order[j], pivot));
+                while (j > lo && compare(items[j], pivot) > 0);
                 if (i >= j) break;
-                std::swap(order[i], order[j]);
+                std::swap(items[i], items[j]);
             }
-            std::swap(order[i], order[hi - 1]);
+            std::swap(items[i], items[hi - 1]);
             assert(depth < kQuickSortStackSize);
             if (hi - i < i - lo) {
                 stack[depth++] = Range{lo, i - 1};
@@ -120,12 +138,36 @@ void sortBucket(RotationComparer& cmp, uint32_t* order, int32_t lo, int32_t hi) 
                 hi = i - 1;
             }
         }
-        insertionSortRange(cmp, order, lo, hi);
+        insertionSortRange(items, lo, hi, compare);
         if (depth == 0) return;
         --depth;
         lo = stack[depth].lo;
         hi = stack[depth].hi;
     }
+}
+
+// Sorts order[lo, lo + size) (one two-byte bucket).
+void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_t* order,
+                uint32_t lo, uint32_t size, std::vector<CachedRotation>& cache) {
+    if (size > cache.size()) {
+        auto compare = [&cmp](uint32_t a, uint32_t b) { return cmp.compare(a, b); };
+        quickSortRange(order, int32_t(lo), int32_t(lo + size - 1), compare);
+        return;
+    }
+    for (uint32_t i = 0; i < size; ++i) {
+        const uint32_t a = order[lo + i];
+        const uint32_t next = a + 4 < n ? a + 4 : a + 4 - n;
+        cache[i].prefix =
+            uint64_t(keys[a] & 0xFFFFu) << 48 | uint64_t(keys[next]) << 16 | keys[next + 4] >> 16;
+        cache[i].position = a;
+    }
+    auto compare = [&cmp](const CachedRotation& x, const CachedRotation& y) {
+        if (x.prefix != y.prefix) return x.prefix < y.prefix ? -1 : 1;
+        return cmp.compare(x.position, y.position, 8);
+    };
+    quickSortRange(cache.data(), 0, int32_t(size - 1), compare);
+    for (uint32_t i = 0; i < size; ++i)
+        order[lo + i] = cache[i].position;
 }
 
 // After a bucket is sorted its members' keys keep the two bytes of the bucket
@@ -195,6 +237,12 @@ bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, 
     static const Band kBands[] = {
         {2, 15}, {16, 255}, {256, 4095}, {4096, 65535}, {65536, 900000},
     };
+    uint32_t largestCached = 0;
+    for (uint32_t k = 0; k + 1 < kBucketTableSize; ++k) {
+        const uint32_t size = buckets[k + 1] - buckets[k];
+        if (size > largestCached && size < kRankedBucketLimit) largestCached = size;
+    }
+    std::vector<CachedRotation> cache(largestCached);
     RotationComparer cmp(keys, n, workBudget);
     for (const Band& band : kBands) {
         if (n < band.smallest) continue;
@@ -202,9 +250,9 @@ bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, 
             const uint32_t lo = buckets[k];
             const uint32_t size = buckets[k + 1] - lo;
             if (size < band.smallest || size > band.largest) continue;
-            sortBucket(cmp, order, int32_t(lo), int32_t(lo + size - 1));
+            sortBucket(cmp, keys, n, order, lo, size, cache);
             if (cmp.exhausted()) return false;
-            if (size < 65535) rankSortedBucket(keys, order, n, lo, size);
+            if (size < kRankedBucketLimit) rankSortedBucket(keys, order, n, lo, size);
         }
     }
     return true;
