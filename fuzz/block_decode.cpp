@@ -1,0 +1,24 @@
+// The block decoder on arbitrary bytes: the first two bytes choose the size of
+// the destination (exactly that large, so the sanitizer sees any write past
+// it), the rest is the stream. Whatever it holds, the decoder must end with a
+// status, within its bound, without reading past the input.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "codecs/block_codec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const size_t capacity = data[0] | (size_t{data[1]} << 8);
+    const std::string stream(reinterpret_cast<const char*>(data) + 2, size - 2);
+    std::istringstream input(stream);
+    std::unique_ptr<uint8_t[]> area(new uint8_t[capacity]);
+    const BlockDecodeResult result = decodeBlockStream(input, area.get(), capacity, nullptr);
+    if (result.size > capacity) std::abort();
+    if (result.status == BlockDecodeStatus::BadSignature && result.size != 0) std::abort();
+    if (input.tellg() > static_cast<std::streamoff>(stream.size())) std::abort();
+    return 0;
+}
