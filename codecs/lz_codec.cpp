@@ -127,15 +127,80 @@ private:
 // (capped at 256 and at the bytes left) among all positions at most 8192 back,
 // the nearest of equally long ones, and uses it when it is at least 2 long
 // within 255 bytes or at least 3 long farther away. Any search that finds
-// exactly that match gives the same stream. This one looks in three places,
-// longest first:
+// exactly that match gives the same stream. This one asks, longest first:
 //   - a chain per 4-byte hash, walked to its end: every match of 4 or more
 //     starts on it. Runs of one byte value (zero padding in executables) would
 //     make this chain long, so a run is passed in one step: what a position
 //     inside a run can match follows from the run's length and start.
-//   - a chain per 3-byte hash, walked to its first exact hit: with no match of
-//     4, the nearest 3-byte match is the answer.
+//   - a chain per 3-byte hash, walked to its first exact hit: with no longer
+//     match, the nearest 3-byte match is the answer.
 //   - the latest position of every byte pair, for a longest match of 2.
+// (A 5-byte chain halves the time on inputs of a tiny alphabet but costs more
+// on executables and text than it saves.)
+
+constexpr int32_t kNone = -1;  // no position
+
+// Per-position data lives in rings indexed by position modulo kRingSize: a
+// slot reused by a newer position belongs to one more than 8192 back, where
+// every search stops.
+constexpr int32_t kRingSize = 2 * kHistory;
+constexpr int32_t kRingMask = kRingSize - 1;
+
+uint32_t loadLittle32(const uint8_t* p) {
+    return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+// Positions whose first Gram bytes hash alike, newest first.
+template <int Gram>
+class HashChain {
+public:
+    static_assert(Gram == 3 || Gram == 4, "hash covers 3 or 4 bytes");
+
+    HashChain() : heads_(kHeadCount, kNone), links_(kRingSize, kNone) {}
+
+    static bool sameGram(const uint8_t* a, const uint8_t* b) {
+        if (Gram == 3) return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+        return loadLittle32(a) == loadLittle32(b);
+    }
+
+    void insert(int32_t pos, const uint8_t* at) {
+        uint32_t h = hash(at);
+        links_[pos & kRingMask] = heads_[h];
+        heads_[h] = pos;
+    }
+
+    int32_t newest(const uint8_t* at) const { return heads_[hash(at)]; }
+    int32_t before(int32_t pos) const { return links_[pos & kRingMask]; }
+
+    // Nearest position at or above lowest with the same first Gram bytes.
+    int32_t nearestExact(const uint8_t* window, int32_t pos, int32_t lowest) const {
+        for (int32_t c = newest(window + pos); c >= lowest; c = before(c)) {
+            if (sameGram(window + c, window + pos)) return c;
+        }
+        return kNone;
+    }
+
+    // The window slid by shift bytes: positions move down, older ones go.
+    void lower(int32_t shift) {
+        for (std::vector<int32_t>* table : {&heads_, &links_}) {
+            for (int32_t& p : *table)
+                p = p >= shift ? p - shift : kNone;
+        }
+    }
+
+private:
+    static constexpr int kHashBits = 15;
+    static constexpr size_t kHeadCount = size_t{1} << kHashBits;
+
+    static uint32_t hash(const uint8_t* p) {
+        uint32_t v =
+            Gram == 3 ? (p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16)) : loadLittle32(p);
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+
+    std::vector<int32_t> heads_;
+    std::vector<int32_t> links_;
+};
 
 class MatchFinder {
 public:
@@ -147,10 +212,6 @@ public:
     explicit MatchFinder(std::istream& in)
         : in_(in),
           window_(kWindowSize),
-          heads4_(kHashSize, kNone),
-          heads3_(kHashSize, kNone),
-          chain4_(kRingSize, kNone),
-          chain3_(kRingSize, kNone),
           runLength_(kRingSize),
           runBack_(kRingSize),
           pairs_(kPairCount, kNone) {}
@@ -174,13 +235,13 @@ public:
         int maxLength = std::min(end_ - pos, kMaxMatch);
         int32_t lowest = std::max(pos - kHistory, 0);
         const uint8_t* current = &window_[pos];
-        if (maxLength >= 4) {
-            Match m = isRun4(current) ? findInRuns(pos, lowest, maxLength)
-                                      : findOnChain4(pos, lowest, maxLength);
+        if (maxLength >= kLongGram) {
+            Match m = startsRun(current) ? findInRuns(pos, lowest, maxLength)
+                                         : findOnLongChain(pos, lowest, maxLength);
             if (m.length) return m;
         }
         if (maxLength >= 3) {
-            int32_t c = nearest3(pos, lowest);
+            int32_t c = chain3_.nearestExact(window_.data(), pos, lowest);
             if (c != kNone) return {3, pos - c};
         }
         if (maxLength >= 2) {
@@ -196,54 +257,33 @@ public:
         const uint8_t* at = &window_[pos];
         int32_t slot = pos & kRingMask;
         bool continuesRun = pos > 0 && window_[pos - 1] == at[0];
-        runBack_[slot] =
-            continuesRun
-                ? static_cast<uint16_t>(std::min(runBack_[(pos - 1) & kRingMask] + 1, 0xFFFF))
-                : 0;
+        int back = continuesRun ? std::min(runBack_[(pos - 1) & kRingMask] + 1, 0xFFFF) : 0;
+        runBack_[slot] = static_cast<uint16_t>(back);
         runLength_[slot] = static_cast<uint16_t>(runLengthAt(pos, continuesRun));
         if (pos + 1 < end_) pairs_[pairOf(at)] = pos;
-        if (pos + 2 < end_) {
-            uint32_t h = hash3(at);
-            chain3_[slot] = heads3_[h];
-            heads3_[h] = pos;
-        }
-        if (pos + 3 < end_) {
-            uint32_t h = hash4(at);
-            chain4_[slot] = heads4_[h];
-            heads4_[h] = pos;
-        }
+        if (pos + 2 < end_) chain3_.insert(pos, at);
+        if (pos + 3 < end_) longChain_.insert(pos, at);
     }
 
 private:
-    static constexpr int32_t kNone = -1;
+    static constexpr int kLongGram = 4;
     // Bytes needed after a position: its longest match, and the run lengths of
     // the positions inside that match.
     static constexpr int32_t kLookahead = 2 * kMaxMatch + 2;
     static constexpr int32_t kWindowSize = 1 << 18;
-    // Per-position data lives in rings indexed by position modulo kRingSize;
-    // a slot reused by a newer position belongs to one more than 8192 back,
-    // where every search stops.
-    static constexpr int32_t kRingSize = 2 * kHistory;
-    static constexpr int32_t kRingMask = kRingSize - 1;
-    static constexpr int kHashBits = 15;
-    static constexpr size_t kHashSize = size_t{1} << kHashBits;
     static constexpr size_t kPairCount = 1 << 16;
     // Run lengths are kept up to one more than the longest match: beyond
     // that, only "longer than any match" matters.
     static constexpr int kRunCap = kMaxMatch + 1;
 
-    static uint32_t load32(const uint8_t* p) {
-        return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-    }
-    static uint32_t hash4(const uint8_t* p) {
-        return (load32(p) * 2654435761u) >> (32 - kHashBits);
-    }
-    static uint32_t hash3(const uint8_t* p) {
-        uint32_t v = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-        return (v * 2246822519u) >> (32 - kHashBits);
-    }
     static uint32_t pairOf(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8); }
-    static bool isRun4(const uint8_t* p) { return p[1] == p[0] && p[2] == p[0] && p[3] == p[0]; }
+
+    static bool startsRun(const uint8_t* p) {
+        for (int k = 1; k < kLongGram; ++k) {
+            if (p[k] != p[0]) return false;
+        }
+        return true;
+    }
 
     static int commonLength(const uint8_t* a, const uint8_t* b, int limit) {
         int n = 0;
@@ -278,13 +318,13 @@ private:
         return n;
     }
 
-    // Longest match of 4 or more on the 4-byte chain, the nearest of equals;
-    // {0, 0} if there is none.
-    Match findOnChain4(int32_t pos, int32_t lowest, int maxLength) const {
+    // Longest match of kLongGram or more, the nearest of equals; {0, 0} if
+    // there is none.
+    Match findOnLongChain(int32_t pos, int32_t lowest, int maxLength) const {
         const uint8_t* current = &window_[pos];
-        int best = 3;
+        int best = kLongGram - 1;
         int32_t bestAt = kNone;
-        for (int32_t c = heads4_[hash4(current)]; c >= lowest; c = chain4_[c & kRingMask]) {
+        for (int32_t c = longChain_.newest(current); c >= lowest; c = longChain_.before(c)) {
             const uint8_t* candidate = &window_[c];
             // Cheap rejection: a longer match must also agree at index best.
             if (candidate[best] != current[best]) continue;
@@ -298,7 +338,7 @@ private:
         return bestAt == kNone ? Match{0, 0} : Match{best, pos - bestAt};
     }
 
-    // As findOnChain4 for a position that starts with four equal bytes b. The
+    // As findOnLongChain for a position that starts a run of a byte b. The
     // chain then holds whole runs of b, each as consecutive positions from its
     // end down to its start. At a position p of a run that goes on for rp
     // bytes, where pos's own run goes on for r: rp < r matches rp bytes,
@@ -306,20 +346,18 @@ private:
     // per run only one position needs to be looked at.
     Match findInRuns(int32_t pos, int32_t lowest, int maxLength) const {
         const uint8_t* current = &window_[pos];
-        uint8_t value = current[0];
-        int r = 4;
-        while (r < maxLength && current[r] == value)
+        int r = kLongGram;
+        while (r < maxLength && current[r] == current[0])
             ++r;
-        int best = 3;
+        int best = kLongGram - 1;
         int32_t bestAt = kNone;
-        int32_t c = heads4_[hash4(current)];
+        int32_t c = longChain_.newest(current);
         while (c >= lowest) {
-            const uint8_t* candidate = &window_[c];
-            if (load32(candidate) != load32(current)) {  // another value with the same hash
-                c = chain4_[c & kRingMask];
+            if (!HashChain<kLongGram>::sameGram(&window_[c], current)) {
+                c = longChain_.before(c);  // another value with the same hash
                 continue;
             }
-            // c is the last position of its run that has four bytes of b after it.
+            // c is the last position of its run that starts a full gram of b.
             int32_t runStart = c - runBack_[c & kRingMask];
             int32_t from = std::max(runStart, lowest);
             int rc = runLength_[c & kRingMask];
@@ -341,22 +379,9 @@ private:
                 if (best == maxLength) break;
             }
             if (runStart < lowest) break;
-            c = chain4_[runStart & kRingMask];
+            c = longChain_.before(runStart);
         }
         return bestAt == kNone ? Match{0, 0} : Match{best, pos - bestAt};
-    }
-
-    // Nearest position with the same three bytes as pos, or kNone.
-    int32_t nearest3(int32_t pos, int32_t lowest) const {
-        const uint8_t* current = &window_[pos];
-        for (int32_t c = heads3_[hash3(current)]; c >= lowest; c = chain3_[c & kRingMask]) {
-            const uint8_t* candidate = &window_[c];
-            if (candidate[0] == current[0] && candidate[1] == current[1] &&
-                candidate[2] == current[2]) {
-                return c;
-            }
-        }
-        return kNone;
     }
 
     // Drops whole ring periods of old bytes, keeping 8192 bytes of history
@@ -367,15 +392,10 @@ private:
         std::memmove(window_.data(), window_.data() + shift, static_cast<size_t>(end_ - shift));
         end_ -= shift;
         base_ += static_cast<uint64_t>(shift);
-        auto lower = [shift](std::vector<int32_t>& table) {
-            for (int32_t& p : table)
-                p = p >= shift ? p - shift : kNone;
-        };
-        lower(heads4_);
-        lower(heads3_);
-        lower(chain4_);
-        lower(chain3_);
-        lower(pairs_);
+        longChain_.lower(shift);
+        chain3_.lower(shift);
+        for (int32_t& p : pairs_)
+            p = p >= shift ? p - shift : kNone;
         return shift;
     }
 
@@ -392,10 +412,8 @@ private:
 
     std::istream& in_;
     std::vector<uint8_t> window_;
-    std::vector<int32_t> heads4_;
-    std::vector<int32_t> heads3_;
-    std::vector<int32_t> chain4_;
-    std::vector<int32_t> chain3_;
+    HashChain<kLongGram> longChain_;
+    HashChain<3> chain3_;
     std::vector<uint16_t> runLength_;  // equal bytes from the position on, up to kRunCap
     std::vector<uint16_t> runBack_;    // distance back to the start of its run
     std::vector<int32_t> pairs_;
