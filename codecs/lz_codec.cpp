@@ -75,7 +75,7 @@ public:
 
 private:
     // A word holds at most 16 items of at most 3 data bytes each.
-    static constexpr size_t kBufferSize = 64 * 1024;
+    static constexpr size_t kBufferSize = 16 * 1024;
     static constexpr size_t kSlack = 2 + kFlagsPerWord * 3;
 
     void flag(uint32_t bit) {
@@ -140,11 +140,28 @@ private:
 
 constexpr int32_t kNone = -1;  // no position
 
-// Per-position data lives in rings indexed by position modulo kRingSize: a
-// slot reused by a newer position belongs to one more than 8192 back, where
-// every search stops.
-constexpr int32_t kRingSize = 2 * kHistory;
-constexpr int32_t kRingMask = kRingSize - 1;
+// Sizes of the search tables. Per-position data lives in rings indexed by
+// position modulo ringSize: a slot reused by a newer position belongs to one
+// more than 8192 back, where every search stops. Inputs that fit in the first
+// read get tables sized to them, so small inputs cost little to set up.
+struct TableSizes {
+    int hashBits;
+    int32_t ringSize;  // a power of two, above 8192 or at least the input's size
+};
+
+constexpr TableSizes kFullTables = {15, 2 * kHistory};
+
+TableSizes tablesFor(int32_t inputSize) {
+    TableSizes sizes = {6, 64};
+    while (sizes.ringSize < inputSize && sizes.ringSize < kFullTables.ringSize) {
+        sizes.ringSize *= 2;
+    }
+    while ((int32_t{1} << sizes.hashBits) < 2 * inputSize &&
+           sizes.hashBits < kFullTables.hashBits) {
+        ++sizes.hashBits;
+    }
+    return sizes;
+}
 
 uint32_t loadLittle32(const uint8_t* p) {
     return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
@@ -154,23 +171,27 @@ uint32_t loadLittle32(const uint8_t* p) {
 template <int Gram>
 class HashChain {
 public:
-    static_assert(Gram == 3 || Gram == 4, "hash covers 3 or 4 bytes");
+    static_assert(Gram >= 2 && Gram <= 4, "hash covers 2 to 4 bytes");
 
-    HashChain() : heads_(kHeadCount, kNone), links_(kRingSize, kNone) {}
+    explicit HashChain(TableSizes sizes)
+        : hashShift_(32 - sizes.hashBits),
+          ringMask_(sizes.ringSize - 1),
+          heads_(size_t{1} << sizes.hashBits, kNone),
+          links_(static_cast<size_t>(sizes.ringSize), kNone) {}
 
     static bool sameGram(const uint8_t* a, const uint8_t* b) {
-        if (Gram == 3) return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
-        return loadLittle32(a) == loadLittle32(b);
+        if (Gram == 4) return loadLittle32(a) == loadLittle32(b);
+        return a[0] == b[0] && a[1] == b[1] && (Gram == 2 || a[2] == b[2]);
     }
 
     void insert(int32_t pos, const uint8_t* at) {
         uint32_t h = hash(at);
-        links_[pos & kRingMask] = heads_[h];
+        links_[pos & ringMask_] = heads_[h];
         heads_[h] = pos;
     }
 
     int32_t newest(const uint8_t* at) const { return heads_[hash(at)]; }
-    int32_t before(int32_t pos) const { return links_[pos & kRingMask]; }
+    int32_t before(int32_t pos) const { return links_[pos & ringMask_]; }
 
     // Nearest position at or above lowest with the same first Gram bytes.
     int32_t nearestExact(const uint8_t* window, int32_t pos, int32_t lowest) const {
@@ -189,15 +210,15 @@ public:
     }
 
 private:
-    static constexpr int kHashBits = 15;
-    static constexpr size_t kHeadCount = size_t{1} << kHashBits;
-
-    static uint32_t hash(const uint8_t* p) {
-        uint32_t v =
-            Gram == 3 ? (p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16)) : loadLittle32(p);
-        return (v * 2654435761u) >> (32 - kHashBits);
+    uint32_t hash(const uint8_t* p) const {
+        uint32_t key = Gram == 4
+                           ? loadLittle32(p)
+                           : p[0] | (uint32_t{p[1]} << 8) | (Gram == 3 ? uint32_t{p[2]} << 16 : 0);
+        return (key * 2654435761u) >> hashShift_;
     }
 
+    int hashShift_;
+    int32_t ringMask_;
     std::vector<int32_t> heads_;
     std::vector<int32_t> links_;
 };
@@ -211,10 +232,14 @@ public:
 
     explicit MatchFinder(std::istream& in)
         : in_(in),
-          window_(kWindowSize),
-          runLength_(kRingSize),
-          runBack_(kRingSize),
-          pairs_(kPairCount, kNone) {}
+          window_(kFirstRead),
+          sizes_(startReading()),
+          ringMask_(sizes_.ringSize - 1),
+          longChain_(sizes_),
+          chain3_(sizes_),
+          pairs_(sizes_),
+          runLength_(static_cast<size_t>(sizes_.ringSize)),
+          runBack_(static_cast<size_t>(sizes_.ringSize)) {}
 
     // Makes sure enough bytes after pos are in the window (or the input has
     // ended), sliding the window if needed. Returns the possibly lowered pos.
@@ -245,8 +270,8 @@ public:
             if (c != kNone) return {3, pos - c};
         }
         if (maxLength >= 2) {
-            int32_t c = pairs_[pairOf(current)];
-            if (c != kNone && pos - c <= kShortReach) return {2, pos - c};
+            int32_t c = pairs_.nearestExact(window_.data(), pos, std::max(pos - kShortReach, 0));
+            if (c != kNone) return {2, pos - c};
         }
         return {0, 0};
     }
@@ -255,12 +280,12 @@ public:
     // inserted in order.
     void insert(int32_t pos) {
         const uint8_t* at = &window_[pos];
-        int32_t slot = pos & kRingMask;
+        int32_t slot = pos & ringMask_;
         bool continuesRun = pos > 0 && window_[pos - 1] == at[0];
-        int back = continuesRun ? std::min(runBack_[(pos - 1) & kRingMask] + 1, 0xFFFF) : 0;
+        int back = continuesRun ? std::min(runBack_[(pos - 1) & ringMask_] + 1, 0xFFFF) : 0;
         runBack_[slot] = static_cast<uint16_t>(back);
         runLength_[slot] = static_cast<uint16_t>(runLengthAt(pos, continuesRun));
-        if (pos + 1 < end_) pairs_[pairOf(at)] = pos;
+        if (pos + 1 < end_) pairs_.insert(pos, at);
         if (pos + 2 < end_) chain3_.insert(pos, at);
         if (pos + 3 < end_) longChain_.insert(pos, at);
     }
@@ -270,13 +295,20 @@ private:
     // Bytes needed after a position: its longest match, and the run lengths of
     // the positions inside that match.
     static constexpr int32_t kLookahead = 2 * kMaxMatch + 2;
+    static constexpr int32_t kFirstRead = 1 << 15;
     static constexpr int32_t kWindowSize = 1 << 18;
-    static constexpr size_t kPairCount = 1 << 16;
     // Run lengths are kept up to one more than the longest match: beyond
     // that, only "longer than any match" matters.
     static constexpr int kRunCap = kMaxMatch + 1;
 
-    static uint32_t pairOf(const uint8_t* p) { return p[0] | (uint32_t{p[1]} << 8); }
+    // Reads the first piece of input and sizes the tables by it.
+    TableSizes startReading() {
+        fill();
+        if (ended_) return tablesFor(end_);
+        window_.resize(kWindowSize);
+        fill();
+        return kFullTables;
+    }
 
     static bool startsRun(const uint8_t* p) {
         for (int k = 1; k < kLongGram; ++k) {
@@ -305,7 +337,7 @@ private:
     int runLengthAt(int32_t pos, bool continuesRun) const {
         uint8_t value = window_[pos];
         if (continuesRun) {
-            int before = runLength_[(pos - 1) & kRingMask];
+            int before = runLength_[(pos - 1) & ringMask_];
             if (before < kRunCap) return before - 1;
             // The previous run reached kRunCap: pos has at least kRunCap - 1.
             int32_t next = pos + kRunCap - 1;
@@ -358,9 +390,9 @@ private:
                 continue;
             }
             // c is the last position of its run that starts a full gram of b.
-            int32_t runStart = c - runBack_[c & kRingMask];
+            int32_t runStart = c - runBack_[c & ringMask_];
             int32_t from = std::max(runStart, lowest);
-            int rc = runLength_[c & kRingMask];
+            int rc = runLength_[c & ringMask_];
             int32_t at;
             int length;
             if (rc > r) {
@@ -387,21 +419,21 @@ private:
     // Drops whole ring periods of old bytes, keeping 8192 bytes of history
     // before pos, and lowers every stored position to match. Returns the shift.
     int32_t slide(int32_t pos) {
-        int32_t shift = (pos - kHistory) / kRingSize * kRingSize;
+        int32_t shift = (pos - kHistory) / sizes_.ringSize * sizes_.ringSize;
         assert(shift > 0);
         std::memmove(window_.data(), window_.data() + shift, static_cast<size_t>(end_ - shift));
         end_ -= shift;
         base_ += static_cast<uint64_t>(shift);
         longChain_.lower(shift);
         chain3_.lower(shift);
-        for (int32_t& p : pairs_)
-            p = p >= shift ? p - shift : kNone;
+        pairs_.lower(shift);
         return shift;
     }
 
     void fill() {
-        while (end_ < kWindowSize && !ended_) {
-            in_.read(reinterpret_cast<char*>(window_.data() + end_), kWindowSize - end_);
+        int32_t size = static_cast<int32_t>(window_.size());
+        while (end_ < size && !ended_) {
+            in_.read(reinterpret_cast<char*>(window_.data() + end_), size - end_);
             end_ += static_cast<int32_t>(in_.gcount());
             if (!in_) {
                 ended_ = true;
@@ -410,17 +442,20 @@ private:
         }
     }
 
+    // Declared in this order: startReading() runs while sizes_ is set up.
     std::istream& in_;
     std::vector<uint8_t> window_;
-    HashChain<kLongGram> longChain_;
-    HashChain<3> chain3_;
-    std::vector<uint16_t> runLength_;  // equal bytes from the position on, up to kRunCap
-    std::vector<uint16_t> runBack_;    // distance back to the start of its run
-    std::vector<int32_t> pairs_;
     int32_t end_ = 0;
     uint64_t base_ = 0;  // input offset of window_[0]
     bool ended_ = false;
     bool readFailed_ = false;
+    TableSizes sizes_;
+    int32_t ringMask_;
+    HashChain<kLongGram> longChain_;
+    HashChain<3> chain3_;
+    HashChain<2> pairs_;
+    std::vector<uint16_t> runLength_;  // equal bytes from the position on, up to kRunCap
+    std::vector<uint16_t> runBack_;    // distance back to the start of its run
 };
 
 }  // namespace
