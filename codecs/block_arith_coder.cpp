@@ -14,6 +14,21 @@ void writeDecidedBit(unsigned bit) {
         writeBit(bit ^ 1u);
 }
 
+// freq[1] + ... + freq[symbol - 1], summed from whichever end is nearer.
+uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
+    const uint32_t* freq = model.freq;
+    if (symbol <= model.numSymbols / 2) {
+        uint32_t sum = 0;
+        for (int i = 1; i < symbol; ++i)
+            sum += freq[i];
+        return sum;
+    }
+    uint32_t above = 0;
+    for (int i = symbol; i <= model.numSymbols; ++i)
+        above += freq[i];
+    return model.totalFreq - above;
+}
+
 }  // namespace
 
 void startEncoding() {
@@ -23,9 +38,7 @@ void startEncoding() {
 void encodeSymbol(FrequencyModel& model, int symbol) {
     ArithmeticCoderState& c = arithmeticCoder;
     const uint32_t total = model.totalFreq;
-    uint32_t cumLow = 0;
-    for (int i = 1; i < symbol; ++i)
-        cumLow += model.freq[i];
+    const uint32_t cumLow = cumulativeFrequency(model, symbol);
     const uint32_t step = c.range / total;
     c.low += step * cumLow;
     // The top symbol takes what the integer division left over.

@@ -1,6 +1,7 @@
 // Block codec compressor: run-length pre-coding into blocks, randomisation,
 // the block sort, move-to-front coding and the arithmetic coder.
 
+#include <cstring>
 #include <istream>
 #include <memory>
 #include <new>
@@ -139,11 +140,9 @@ void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32
             ++zeroRun;
             continue;
         }
-        unsigned j = 1;
-        uint8_t moved = list[0];
-        while (list[j] != byte)
-            std::swap(moved, list[j++]);
-        list[j] = moved;
+        const unsigned j = unsigned(
+            static_cast<const uint8_t*>(std::memchr(list + 1, byte, sizeof list - 1)) - list);
+        std::memmove(list + 1, list, j);
         list[0] = byte;
         if (zeroRun > 0) {
             emitZeroRun(zeroRun);

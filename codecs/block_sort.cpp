@@ -1,5 +1,6 @@
 #include "codecs/block_sort.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <utility>
@@ -8,6 +9,10 @@
 #include "foundation/runtime_error.h"
 
 namespace {
+
+// Comparison steps (16 bytes each) per block byte before the bucket sort gives
+// way to the suffix sort.
+constexpr uint64_t kWorkBudgetPerByte = 3;
 
 // Sorted buckets smaller than this carry their ranks in the keys' low 16 bits.
 constexpr uint32_t kRankedBucketLimit = 65535;
@@ -229,33 +234,132 @@ void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32
         order[--buckets[keys[i] >> 16]] = i;
 }
 
-bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
-                      uint64_t workBudget) {
-    struct Band {
-        uint32_t smallest, largest;
-    };
-    static const Band kBands[] = {
-        {2, 15}, {16, 255}, {256, 4095}, {4096, 65535}, {65536, 900000},
-    };
-    uint32_t largestCached = 0;
-    for (uint32_t k = 0; k + 1 < kBucketTableSize; ++k) {
-        const uint32_t size = buckets[k + 1] - buckets[k];
-        if (size > largestCached && size < kRankedBucketLimit) largestCached = size;
-    }
-    std::vector<CachedRotation> cache(largestCached);
-    RotationComparer cmp(keys, n, workBudget);
-    for (const Band& band : kBands) {
-        if (n < band.smallest) continue;
+namespace {
+
+// Sorting state over the 65536 two-byte buckets ([first byte, second byte]).
+class BucketSorter {
+public:
+    BucketSorter(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
+                 uint64_t workBudget)
+        : keys_(keys),
+          order_(order),
+          buckets_(buckets),
+          n_(n),
+          cmp_(keys, n, workBudget),
+          sorted_(kBucketTableSize - 1) {
+        uint32_t largestCached = 0;
         for (uint32_t k = 0; k + 1 < kBucketTableSize; ++k) {
-            const uint32_t lo = buckets[k];
-            const uint32_t size = buckets[k + 1] - lo;
-            if (size < band.smallest || size > band.largest) continue;
-            sortBucket(cmp, keys, n, order, lo, size, cache);
-            if (cmp.exhausted()) return false;
-            if (size < kRankedBucketLimit) rankSortedBucket(keys, order, n, lo, size);
+            const uint32_t size = bucketSize(k);
+            sorted_[k] = size <= 1;
+            if (size > largestCached && size < kRankedBucketLimit) largestCached = size;
         }
+        cache_.resize(largestCached);
+    }
+
+    bool run();
+
+private:
+    uint32_t bucketSize(uint32_t k) const { return buckets_[k + 1] - buckets_[k]; }
+    uint32_t groupStart(uint32_t first) const { return buckets_[first << 8]; }
+    uint32_t groupEnd(uint32_t first) const { return buckets_[(first + 1) << 8]; }
+    uint8_t byteAt(uint32_t i) const { return uint8_t(keys_[i] >> 24); }
+
+    bool sortExplicitly(uint32_t k);
+    void deriveBucketsEndingIn(uint32_t x);
+
+    uint32_t* keys_;
+    uint32_t* order_;
+    const uint32_t* buckets_;
+    uint32_t n_;
+    RotationComparer cmp_;
+    std::vector<uint8_t> sorted_;
+    std::vector<CachedRotation> cache_;
+};
+
+bool BucketSorter::sortExplicitly(uint32_t k) {
+    const uint32_t size = bucketSize(k);
+    sortBucket(cmp_, keys_, n_, order_, buckets_[k], size, cache_);
+    if (cmp_.exhausted()) return false;
+    if (size < kRankedBucketLimit) rankSortedBucket(keys_, order_, n_, buckets_[k], size);
+    sorted_[k] = 1;
+    return true;
+}
+
+// Once every rotation starting with x is in order, so is every bucket [y, x]:
+// rotation j - 1 belongs to [block[j - 1], x], and these come in the order of
+// the rotations j. One scan from each end of x's group fills the buckets not
+// yet sorted, [x, x] included: its members are met in the scan as it grows
+// (from the left those below every [x, y > x], from the right the others).
+void BucketSorter::deriveBucketsEndingIn(uint32_t x) {
+    int64_t fillFront[256];
+    int64_t fillBack[256];
+    for (uint32_t y = 0; y < 256; ++y) {
+        const uint32_t k = y << 8 | x;
+        fillFront[y] = buckets_[k];
+        fillBack[y] = int64_t(buckets_[k + 1]) - 1;
+    }
+    const uint32_t self = x << 8 | x;
+    if (sorted_[self]) {
+        // Scan through it, fill nothing in it.
+        fillFront[x] = buckets_[self + 1];
+        fillBack[x] = int64_t(buckets_[self + 1]) - 1;
+    }
+    for (int64_t i = groupStart(x); i < fillFront[x]; ++i) {
+        const uint32_t j = order_[i] == 0 ? n_ - 1 : order_[i] - 1;
+        const uint8_t y = byteAt(j);
+        if (!sorted_[uint32_t(y) << 8 | x]) order_[fillFront[y]++] = j;
+    }
+    for (int64_t i = int64_t(groupEnd(x)) - 1; i > fillBack[x]; --i) {
+        const uint32_t j = order_[i] == 0 ? n_ - 1 : order_[i] - 1;
+        const uint8_t y = byteAt(j);
+        if (!sorted_[uint32_t(y) << 8 | x]) order_[fillBack[y]--] = j;
+    }
+    for (uint32_t y = 0; y < 256; ++y) {
+        const uint32_t k = y << 8 | x;
+        if (sorted_[k]) continue;
+        assert(fillFront[y] == fillBack[y] + 1);
+        const uint32_t size = bucketSize(k);
+        if (size < kRankedBucketLimit) rankSortedBucket(keys_, order_, n_, buckets_[k], size);
+        sorted_[k] = 1;
+    }
+}
+
+bool BucketSorter::run() {
+    // First-byte groups and, within a group, buckets smallest first: the ranks
+    // of small sorted buckets shorten the comparisons in the larger ones.
+    uint32_t groups[256];
+    for (uint32_t x = 0; x < 256; ++x)
+        groups[x] = x;
+    std::stable_sort(groups, groups + 256, [this](uint32_t a, uint32_t b) {
+        return groupEnd(a) - groupStart(a) < groupEnd(b) - groupStart(b);
+    });
+    for (uint32_t x : groups) {
+        uint32_t pending[256];
+        uint32_t count = 0;
+        for (uint32_t y = 0; y < 256; ++y) {
+            if (y != x && !sorted_[x << 8 | y]) pending[count++] = x << 8 | y;
+        }
+        std::stable_sort(pending, pending + count,
+                         [this](uint32_t a, uint32_t b) { return bucketSize(a) < bucketSize(b); });
+        for (uint32_t i = 0; i < count; ++i) {
+            if (!sortExplicitly(pending[i])) return false;
+        }
+        const uint32_t self = x << 8 | x;
+        // A group made only of [x, x] is a block of one byte value: nothing
+        // outside it to derive it from.
+        if (!sorted_[self] && bucketSize(self) == groupEnd(x) - groupStart(x)) {
+            if (!sortExplicitly(self)) return false;
+        }
+        deriveBucketsEndingIn(x);
     }
     return true;
+}
+
+}  // namespace
+
+bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
+                      uint64_t workBudget) {
+    return BucketSorter(keys, order, buckets, n, workBudget).run();
 }
 
 uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n) {
@@ -263,7 +367,10 @@ uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint3
         shellSortRotations(keys, order, n);
     } else {
         splitIntoBuckets(keys, order, buckets, n);
-        const uint64_t workBudget = uint64_t(n) * 30;
+        // Ordinary text and binaries need well under n comparison steps; long
+        // exact repeats need up to n^2 / 16. Past the budget the linear-time
+        // sort is cheaper than going on.
+        const uint64_t workBudget = uint64_t(n) * kWorkBudgetPerByte;
         if (!gradedBucketSort(keys, order, buckets, n, workBudget)) {
             std::vector<uint8_t> block(n);
             for (uint32_t i = 0; i < n; ++i)
