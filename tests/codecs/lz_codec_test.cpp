@@ -341,6 +341,8 @@ struct ReferenceCase {
 
 TEST(LzCompressTest, MatchesTheClassicCoderByteForByte) {
     const ReferenceCase cases[] = {
+        {"short words", words(700, 19)},
+        {"short zero runs", zeroRuns(3000, 20)},
         {"words", words(60000, 1)},
         {"words past the coder's internal buffer", words(300000, 2)},
         {"four-letter alphabet", randomBytes(70000, 3, 4)},
