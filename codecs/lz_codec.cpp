@@ -484,6 +484,7 @@ long lzCompress(std::istream& input, std::ostream& output, CodecCallback progres
         }
         pos = finder.prepare(pos);
     }
+    input.clear(input.rdstate() & std::ios::badbit);
     if (finder.readFailed()) return -1;
     return writer.finish();
 }

@@ -58,19 +58,22 @@ struct LzDecodeResult {
 // flags say, and clears eofbit and failbit at the end (as the block decoder
 // does), so the caller can go on seeking and reading; a null rdbuf() decodes
 // nothing (Truncated). progress, when not null, is called each time the
-// decoded size first exceeds 16384 + 8192*k bytes (k = 0, 1, ...), before the
-// next item.
+// decoded size first exceeds 16384 + 8192*k bytes (k = 0, 1, ...). Needs no
+// working storage of its own.
 LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
                             CodecCallback progress);
 
 // Compresses everything from input's current position to its end into one LZ
-// stream written at output's current position. The output is the same for the
-// same bytes, whichever way the input is delivered.
+// stream written at output's current position. At every item it takes the
+// longest match within 8192 bytes (the nearest of equally long ones), so the
+// output is fixed by the input's bytes alone, whichever way they are delivered.
 //
 // Returns the number of bytes written, or -1 when writing to output fails or
 // reading the input fails for any reason other than reaching its end (a stream
 // whose badbit gets set); on -1 the bytes already written are not a valid
-// stream. The input is left at its end with eofbit and failbit set. progress,
-// when not null, is called once for every 8192 input bytes beyond the first
-// 16385 (the encoder's history slides at those points).
+// stream. The input is left at its end with eofbit and failbit cleared, as the
+// block compressor leaves it (badbit stays set after a failed read). progress,
+// when not null, is called each time the number of bytes coded first exceeds
+// 16385 + 8192*k (k = 0, 1, ...). Working storage is under 1 MB, much less for
+// inputs under 32 KB; std::bad_alloc is thrown if it cannot be had.
 long lzCompress(std::istream& input, std::ostream& output, CodecCallback progress);

@@ -35,6 +35,8 @@ std::string compress(const std::string& input, CodecCallback progress = nullptr)
     long written = lzCompress(in, out, progress);
     std::string stream = out.str();
     EXPECT_EQ(written, static_cast<long>(stream.size()));
+    EXPECT_TRUE(in.good()) << "input flags are left clear";
+    EXPECT_EQ(in.tellg(), static_cast<std::streamoff>(input.size())) << "input is read to its end";
     return stream;
 }
 
