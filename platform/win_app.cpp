@@ -1,0 +1,43 @@
+#include "platform/win_app.h"
+
+#include <commctrl.h>
+
+namespace {
+CWinApp* application = nullptr;
+}
+
+CWinApp::CWinApp() {
+    application = this;
+}
+
+CWinApp::~CWinApp() {
+    if (application == this) application = nullptr;
+}
+
+CWinApp* CWinApp::Get() {
+    return application;
+}
+
+int CWinApp::Run() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES;  // list view, tree view, progress bar, header...
+    InitCommonControlsEx(&controls);
+
+    if (!InitInstance()) return ExitInstance(0);
+
+    MSG message;
+    int exitCode = 0;
+    for (;;) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            exitCode = static_cast<int>(message.wParam);
+            break;
+        }
+        if (got == -1) break;
+        if (mainWindow_ && IsDialogMessageA(mainWindow_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return ExitInstance(exitCode);
+}

@@ -1,0 +1,46 @@
+// CWinApp: the application object.
+//
+// A program has exactly one, usually a global of a derived class that
+// overrides InitInstance. Its WinMain is one line:
+//     int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return CWinApp::Get()->Run(); }
+// Run registers the common control classes (list view, tree view, progress
+// bar...), calls InitInstance and, only when that returns true, runs the
+// message loop until WM_QUIT. A program whose InitInstance runs a modal
+// dialog and returns false ends when the dialog ends; the dialog's modal loop
+// is then the program's only message loop.
+//
+// The classic framework's control-container and 3-D-control switches have no
+// counterpart here: dialogs get the system's 3-D look as they are.
+#pragma once
+
+#include <windows.h>
+
+class CWinApp {
+public:
+    // Becomes the process's application object (the last one constructed).
+    CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+    virtual ~CWinApp();
+
+    // The application object, or null when there is none.
+    static CWinApp* Get();
+
+    // Start-up. Returns true to enter the message loop, false to end.
+    virtual bool InitInstance() { return false; }
+    // Clean-up; its result is Run's result. The default returns exitCode.
+    virtual int ExitInstance(int exitCode) { return exitCode; }
+
+    // Runs the program as described above; returns ExitInstance's result
+    // (the WM_QUIT code, or 0 when InitInstance returned false).
+    int Run();
+
+    // The window that owns modal dialogs started without an owner.
+    HWND GetMainWindow() const { return mainWindow_; }
+    void SetMainWindow(HWND window) { mainWindow_ = window; }
+
+    HINSTANCE Instance() const { return GetModuleHandleA(nullptr); }
+
+private:
+    HWND mainWindow_ = nullptr;
+};

@@ -1,0 +1,174 @@
+// Owning and borrowing wrappers of Win32 handles.
+//
+// Ownership shows in the type: CGdiObject<H> (CBitmap, CPalette, CFont,
+// CBrush) deletes its handle in the destructor; a raw HBITMAP, HFONT... is
+// borrowed and never deleted by whoever holds it. CSelectObject and
+// CSelectPalette are scopes: they select into a device context and put the
+// previous object back when they end. CComPtr<T> holds one reference of a COM
+// interface. CGlobalMemory owns a movable global memory block until Detach.
+// None of these classes can be copied; the owning ones can be moved.
+#pragma once
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <utility>
+
+// ---- GDI objects -----------------------------------------------------------
+
+template <class THandle>
+class CGdiObject {
+public:
+    CGdiObject() = default;
+    // Takes ownership of handle (may be null).
+    explicit CGdiObject(THandle handle) : handle_(handle) {}
+    CGdiObject(CGdiObject&& other) noexcept : handle_(other.Detach()) {}
+    CGdiObject& operator=(CGdiObject&& other) noexcept {
+        Attach(other.Detach());
+        return *this;
+    }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    ~CGdiObject() { DeleteHandle(); }
+
+    // Deletes the handle held so far and takes ownership of handle.
+    void Attach(THandle handle) {
+        if (handle == handle_) return;
+        DeleteHandle();
+        handle_ = handle;
+    }
+    // Gives up ownership: the caller deletes the returned handle.
+    THandle Detach() { return std::exchange(handle_, nullptr); }
+    // Deletes the handle; the object is empty afterwards.
+    void Reset() { Attach(nullptr); }
+
+    THandle Handle() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    void DeleteHandle() {
+        if (handle_) DeleteObject(handle_);
+        handle_ = nullptr;
+    }
+
+    THandle handle_ = nullptr;
+};
+
+using CBitmap = CGdiObject<HBITMAP>;
+using CPalette = CGdiObject<HPALETTE>;
+using CFont = CGdiObject<HFONT>;
+using CBrush = CGdiObject<HBRUSH>;
+
+// Selects object into dc for the scope's lifetime. A null object selects
+// nothing (and restores nothing).
+class CSelectObject {
+public:
+    CSelectObject(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+    CSelectObject(const CSelectObject&) = delete;
+    CSelectObject& operator=(const CSelectObject&) = delete;
+    ~CSelectObject() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Selects palette into dc (foreground unless background is set) and realises
+// it; the previous palette comes back, unrealised, when the scope ends.
+class CSelectPalette {
+public:
+    CSelectPalette(HDC dc, HPALETTE palette, bool background = false)
+        : dc_(dc), previous_(SelectPalette(dc, palette, background)) {
+        RealizePalette(dc);
+    }
+    CSelectPalette(const CSelectPalette&) = delete;
+    CSelectPalette& operator=(const CSelectPalette&) = delete;
+    ~CSelectPalette() {
+        if (previous_) SelectPalette(dc_, previous_, TRUE);
+    }
+
+private:
+    HDC dc_;
+    HPALETTE previous_;
+};
+
+// ---- COM -----------------------------------------------------------------
+
+// One counted reference of a COM interface, released on destruction.
+template <class T>
+class CComPtr {
+public:
+    CComPtr() = default;
+    // Adopts the reference the caller holds (no AddRef).
+    explicit CComPtr(T* adopted) : pointer_(adopted) {}
+    CComPtr(CComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    CComPtr& operator=(CComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            pointer_ = std::exchange(other.pointer_, nullptr);
+        }
+        return *this;
+    }
+    CComPtr(const CComPtr&) = delete;
+    CComPtr& operator=(const CComPtr&) = delete;
+    ~CComPtr() { Reset(); }
+
+    void Reset() {
+        if (pointer_) pointer_->Release();
+        pointer_ = nullptr;
+    }
+    // Releases what is held and returns the slot for an out-parameter
+    // (QueryInterface, CreateStreamOnHGlobal...): the call's reference is adopted.
+    T** Receive() {
+        Reset();
+        return &pointer_;
+    }
+    T* Get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+
+private:
+    T* pointer_ = nullptr;
+};
+
+// CoInitialize for the calling thread, for the scope's lifetime.
+class CComInitialize {
+public:
+    CComInitialize() : result_(CoInitialize(nullptr)) {}
+    CComInitialize(const CComInitialize&) = delete;
+    CComInitialize& operator=(const CComInitialize&) = delete;
+    ~CComInitialize() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    bool Succeeded() const { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
+};
+
+// ---- Global memory ---------------------------------------------------------
+
+// A movable global memory block (GlobalAlloc with GMEM_MOVEABLE), freed on
+// destruction unless Detach handed it on (for example to a stream that frees
+// it on release).
+class CGlobalMemory {
+public:
+    // Allocates size bytes (at least one) and copies data into them when data
+    // is not null. Check with operator bool.
+    CGlobalMemory(const void* data, SIZE_T size);
+    CGlobalMemory(const CGlobalMemory&) = delete;
+    CGlobalMemory& operator=(const CGlobalMemory&) = delete;
+    ~CGlobalMemory() {
+        if (memory_) GlobalFree(memory_);
+    }
+
+    HGLOBAL Handle() const { return memory_; }
+    HGLOBAL Detach() { return std::exchange(memory_, nullptr); }
+    explicit operator bool() const { return memory_ != nullptr; }
+
+private:
+    HGLOBAL memory_ = nullptr;
+};
