@@ -1,6 +1,6 @@
 #include "platform/win_app.h"
 
-#include <commctrl.h>
+#include "platform/win_sdk.h"
 
 namespace {
 CWinApp* application = nullptr;

@@ -13,7 +13,7 @@
 // counterpart here: dialogs get the system's 3-D look as they are.
 #pragma once
 
-#include <windows.h>
+#include "platform/win_sdk.h"
 
 class CWinApp {
 public:

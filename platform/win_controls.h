@@ -10,11 +10,9 @@
 // messages.
 #pragma once
 
-#include <commctrl.h>
-#include <windows.h>
-
 #include <string>
 
+#include "platform/win_sdk.h"
 #include "platform/win_subclass.h"
 #include "platform/win_window.h"
 

@@ -10,9 +10,9 @@
 //                must be selected out (CSelectObject) before it ends.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+
+#include "platform/win_sdk.h"
 
 class CDC {
 public:

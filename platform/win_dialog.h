@@ -24,10 +24,9 @@
 // writing the members into the controls.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
+#include "platform/win_sdk.h"
 #include "platform/win_subclass.h"
 #include "platform/win_window.h"
 

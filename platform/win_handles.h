@@ -9,10 +9,9 @@
 // None of these classes can be copied; the owning ones can be moved.
 #pragma once
 
-#include <objbase.h>
-#include <windows.h>
-
 #include <utility>
+
+#include "platform/win_sdk.h"
 
 // ---- GDI objects -----------------------------------------------------------
 

@@ -17,8 +17,7 @@
 // One object binds one window at a time; objects cannot be copied.
 #pragma once
 
-#include <windows.h>
-
+#include "platform/win_sdk.h"
 #include "platform/win_window.h"
 
 // Base of messages reflected from a parent to the control that caused them.

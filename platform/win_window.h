@@ -5,9 +5,9 @@
 // CWindow copies the handle. A CWindow without a handle is "empty".
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+
+#include "platform/win_sdk.h"
 
 class CWindow {
 public:
