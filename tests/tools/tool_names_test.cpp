@@ -1,0 +1,113 @@
+// Entry names as paths below a folder, the shown form of names, command-line
+// options and the progress line: the helpers behind nerro-pack's commands.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pack/pack_file.h"
+#include "tools/tool_args.h"
+#include "tools/tool_entry_names.h"
+#include "tools/tool_errors.h"
+#include "tools/tool_progress.h"
+
+namespace {
+
+TEST(ToolEntryNamesTest, SafeNamesBecomeRelativePaths) {
+    const struct {
+        const char* name;
+        std::vector<std::string> components;
+    } cases[] = {
+        {"a.txt", {"a.txt"}},
+        {"Sub\\Tool.dll", {"Sub", "Tool.dll"}},
+        {"Sub/deeper\\x.y", {"Sub", "deeper", "x.y"}},
+        {"..hidden", {"..hidden"}},
+        {"\xC0\xE1\xE2.txt", {"\xC0\xE1\xE2.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(unsafeEntryNameReason(c.name), "");
+        std::vector<std::string> components;
+        for (const auto& part : entryRelativePath(c.name))
+            components.push_back(part.string());
+        EXPECT_EQ(components, c.components);
+    }
+}
+
+TEST(ToolEntryNamesTest, NamesThatCouldLeaveTheFolderAreRefused) {
+    const struct {
+        std::string name;
+        const char* reason;
+    } cases[] = {
+        {"", "the name is empty"},
+        {"..", "it has a \"..\" component"},
+        {"a/../../b", "it has a \"..\" component"},
+        {"a\\..\\b", "it has a \"..\" component"},
+        {"./a", "it has a \".\" component"},
+        {"/etc/passwd", "it is an absolute path"},
+        {"\\\\server\\share\\x", "it is an absolute path"},
+        {"C:\\Windows\\x.dll", "it holds a drive letter or stream name (':')"},
+        {"c:x", "it holds a drive letter or stream name (':')"},
+        {"file.txt:stream", "it holds a drive letter or stream name (':')"},
+        {"a//b", "it has an empty path component"},
+        {"dir/", "it has an empty path component"},
+        {".. /x", "a path component ends with a dot or a space"},
+        {"...\\x", "a path component ends with a dot or a space"},
+        {"name.", "a path component ends with a dot or a space"},
+        {"a?b", "it holds a character that Windows does not allow in file names"},
+        {"a<b>", "it holds a character that Windows does not allow in file names"},
+        {"sub/NUL", "a path component is a device name on Windows"},
+        {"con.txt", "a path component is a device name on Windows"},
+        {"COM1", "a path component is a device name on Windows"},
+        {"lpt9.log", "a path component is a device name on Windows"},
+        {std::string("a\nb"), "it holds a control character"},
+        {std::string("a\0b", 3), "it holds a control character"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(printableName(c.name));
+        EXPECT_EQ(unsafeEntryNameReason(c.name), c.reason);
+    }
+    // Names that only look like device names are fine.
+    for (const char* name : {"CONSOLE", "com0", "COM10", "auxiliary.txt", "nullify"})
+        EXPECT_EQ(unsafeEntryNameReason(name), "") << name;
+}
+
+TEST(ToolEntryNamesTest, ControlBytesAreShownEscaped) {
+    EXPECT_EQ(printableName(std::string("a\x01\nb\x7F\xE9", 6)), "a\\x01\\x0Ab\\x7F\xE9");
+    EXPECT_EQ(printableName("Sub\\x.dll"), "Sub\\x.dll");
+}
+
+TEST(ToolArgsTest, OptionsAndPositionalArguments) {
+    const CommandArgs args =
+        parseCommandArgs("build", {"prod", "-o", "a.exe", "--codec=lz", "--", "--stub"},
+                         {"output", "codec", "stub"});
+    EXPECT_EQ(args.positional, (std::vector<std::string>{"prod", "--stub"}));
+    EXPECT_EQ(args.Value("output"), "a.exe");
+    EXPECT_EQ(args.Value("codec"), "lz");
+    EXPECT_FALSE(args.Has("stub"));
+    EXPECT_EQ(args.Value("stub", "default"), "default");
+    EXPECT_FALSE(args.help);
+
+    EXPECT_THROW(parseCommandArgs("list", {"-o", "x"}, {}), UsageError);
+    EXPECT_THROW(parseCommandArgs("build", {"-x"}, {"output"}), UsageError);
+    EXPECT_THROW(parseCommandArgs("build", {"--output"}, {"output"}), UsageError);
+    EXPECT_THROW(parseCommandArgs("build", {"-o", "a", "--output=b"}, {"output"}), UsageError);
+}
+
+TEST(ToolArgsTest, CodecNames) {
+    EXPECT_EQ(parseCodec("block"), kPackModeBlock);
+    EXPECT_EQ(parseCodec("lz"), kPackModeLz);
+    EXPECT_EQ(parseCodec("store"), kPackModeStore);
+    EXPECT_THROW(parseCodec("Block"), UsageError);
+    EXPECT_THROW(parseCodec(""), UsageError);
+}
+
+TEST(ToolProgressTest, LineShowsShareOfBytesAndFitsTheWidth) {
+    EXPECT_EQ(ProgressBar::Line(25, 100, '/', "a.dll", 40),
+              "[#####---------------]  25% / a.dll     ");
+    EXPECT_EQ(ProgressBar::Line(0, 0, '|', "", 30), "[####################] 100% | ");
+    EXPECT_EQ(ProgressBar::Line(7, 3, '-', "long name of an entry", 34),
+              "[####################] 100% - long");
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// Helpers of the nerro-pack tests: a scratch folder to work in, running the
+// real nerro-pack program, and whole-file reads and writes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tooltest {
+
+// A new folder under the system's temporary folder holding a work folder,
+// which becomes the current folder, and a capture folder beside it for the
+// output of programs. The previous current folder comes back and everything
+// is removed when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::filesystem::path Work() const { return path_ / "work"; }
+    std::filesystem::path Capture() const { return path_ / "capture"; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;  // standard output (CR LF read as LF on Windows)
+    std::string err;  // standard error (likewise)
+};
+
+// Runs program with args in the current folder, through the system's command
+// processor, capturing both output streams in files under captureFolder.
+ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::filesystem::path& captureFolder);
+
+std::string readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// Sets an environment variable for this process and the programs it starts.
+void setEnvironment(const char* name, const char* value);
+
+// Every file and folder below folder, as relative generic paths, sorted.
+std::vector<std::string> folderListing(const std::filesystem::path& folder);
+
+}  // namespace tooltest

@@ -1,0 +1,64 @@
+#include "tools/tool_args.h"
+
+#include <algorithm>
+
+#include "pack/pack_file.h"
+#include "tools/tool_errors.h"
+
+std::string CommandArgs::Value(const std::string& name, const std::string& fallback) const {
+    const auto found = values.find(name);
+    return found == values.end() ? fallback : found->second;
+}
+
+CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::string>& args,
+                             std::initializer_list<const char*> accepted) {
+    CommandArgs parsed;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (optionsEnded || word.size() < 2 || word[0] != '-') {
+            parsed.positional.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (word == "-h" || word == "--help") {
+            parsed.help = true;
+            continue;
+        }
+        const bool isLong = word.compare(0, 2, "--") == 0;
+        std::string name = isLong ? word.substr(2) : word == "-o" ? "output" : "";
+        std::string value;
+        bool hasValue = false;
+        if (const size_t equals = name.find('='); isLong && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+            hasValue = true;
+        }
+        if (std::none_of(accepted.begin(), accepted.end(),
+                         [&name](const char* a) { return name == a; })) {
+            throw UsageError("unknown option '" + word + "' for '" + command + "'");
+        }
+        if (!hasValue) {
+            if (i + 1 == args.size()) throw UsageError("option '" + word + "' needs a value");
+            value = args[++i];
+        }
+        if (!parsed.values.emplace(name, value).second)
+            throw UsageError("option '--" + name + "' given twice");
+    }
+    return parsed;
+}
+
+uint32_t parseCodec(const std::string& codec) {
+    if (codec == "block") return kPackModeBlock;
+    if (codec == "lz") return kPackModeLz;
+    if (codec == "store") return kPackModeStore;
+    throw UsageError("unknown codec '" + codec + "' (block, lz or store)");
+}
+
+void expectPositional(const CommandArgs& args, size_t min, size_t max, const std::string& usage) {
+    const size_t count = args.positional.size();
+    if (count < min || count > max) throw UsageError("usage: nerro-pack " + usage);
+}

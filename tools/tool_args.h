@@ -1,0 +1,34 @@
+// Command-line arguments of one nerro-pack command.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+struct CommandArgs {
+    std::vector<std::string> positional;        // in the order given
+    std::map<std::string, std::string> values;  // option long name -> value
+    bool help = false;                          // -h or --help was given
+
+    // The option's value, or fallback when it was not given.
+    std::string Value(const std::string& name, const std::string& fallback = "") const;
+    bool Has(const std::string& name) const { return values.count(name) > 0; }
+};
+
+// Splits args (the words after the command name) into positional arguments
+// and options. Each name in accepted is a long option taking a value, given
+// as "--name VALUE" or "--name=VALUE"; "-o VALUE" stands for "--output".
+// "--" ends the options. Throws UsageError for an option that command does
+// not accept, a missing value or an option given twice.
+CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::string>& args,
+                             std::initializer_list<const char*> accepted);
+
+// The AddStream mode of a --codec value: "block", "lz" or "store".
+// Throws UsageError for any other value.
+uint32_t parseCodec(const std::string& codec);
+
+// Throws UsageError "usage: nerro-pack USAGE" unless args holds min to max
+// positional arguments.
+void expectPositional(const CommandArgs& args, size_t min, size_t max, const std::string& usage);

@@ -1,0 +1,159 @@
+// nerro-pack build: an installer from a product folder.
+#include <fstream>
+#include <ostream>
+#include <set>
+#include <vector>
+
+#include "foundation/tinifile.h"
+#include "installer/config_check.h"
+#include "installer/install_config.h"
+#include "tools/tool_commands.h"
+#include "tools/tool_entry_names.h"
+#include "tools/tool_errors.h"
+#include "tools/tool_files.h"
+#include "tools/tool_pack_open.h"
+#include "tools/tool_progress.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage = "build PRODUCT_DIR -o SETUP.exe [--stub FILE] [--codec CODEC]";
+
+struct BuildEntry {
+    std::string name;
+    fs::path file;
+    uint64_t size = 0;
+};
+
+bool isProductFile(const fs::path& dir, const std::string& name) {
+    // A name that would leave the folder names no file of the product.
+    if (!unsafeEntryNameReason(name).empty()) return false;
+    std::error_code error;
+    return fs::is_regular_file(dir / entryRelativePath(name), error);
+}
+
+// Reads and checks the configuration; prints every problem. False when the
+// product cannot be built.
+bool checkProduct(const fs::path& dir, InstallConfiguration& config, std::ostream& err) {
+    const fs::path iniPath = dir / kConfigEntryName;
+    std::error_code error;
+    if (!fs::is_regular_file(iniPath, error))
+        throw ToolError(std::string("no ") + kConfigEntryName + " in " + dir.string());
+    const std::string text = readWholeFile(iniPath);
+    TIniFile ini;
+    ini.Parse(text.c_str());
+    ReadConfiguration(ini, config);
+
+    const ProductFiles files{"the product folder",
+                             [&dir](const std::string& name) { return isProductFile(dir, name); }};
+    const std::vector<ConfigProblem> problems = CheckConfiguration(config, files);
+    for (const ConfigProblem& problem : problems) {
+        err << "nerro-pack: " << (problem.severity == ConfigSeverity::Warning ? "warning: " : "")
+            << kConfigEntryName << ": " << problem.text << '\n';
+    }
+    return !HasConfigErrors(problems);
+}
+
+// Nerro.ini, logo.bmp, every *.clg of the folder and every file the
+// configuration names, each once, in the pack's name order: the same folder
+// always gives the same pack, laid out as Compact would leave it.
+std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfiguration& config) {
+    std::set<std::string, PackNameLess> names = {kConfigEntryName, kLogoEntryName};
+    for (const FileEntry& file : config.files)
+        names.insert(file.name);
+    for (const fs::directory_entry& item : fs::directory_iterator(dir)) {
+        const std::string name = item.path().filename().string();
+        const bool isCatalogue = name.size() > 4 && name.compare(name.size() - 4, 4, ".clg") == 0;
+        if (isCatalogue && item.is_regular_file()) names.insert(name);
+    }
+    std::vector<BuildEntry> entries;
+    for (const std::string& name : names) {
+        BuildEntry entry{name, dir / entryRelativePath(name)};
+        std::error_code error;
+        entry.size = fs::file_size(entry.file, error);
+        if (error) throw ToolError("cannot read " + entry.file.string());
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
+    std::error_code error;
+    if (args.Has("stub")) {
+        const fs::path stub = args.Value("stub");
+        if (!fs::is_regular_file(stub, error))
+            throw ToolError("installer stub not found: " + stub.string());
+        return stub;
+    }
+    const fs::path stub = toolFolder / kDefaultStubName;
+    if (!fs::is_regular_file(stub, error)) {
+        throw ToolError(std::string("installer stub not found: no ") + kDefaultStubName +
+                        " next to nerro-pack (build the installer first, or name one with --stub)");
+    }
+    return stub;
+}
+
+void checkOutput(const std::string& output) {
+    std::error_code error;
+    if (fs::is_directory(output, error)) throw ToolError(output + " is a folder");
+    const fs::path folder = fs::path(output).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, error))
+        throw ToolError("no folder " + folder.string() + " for " + output);
+}
+
+// Writes the stub and a pack of the entries into the working file work.
+void writeInstaller(const std::string& work, const fs::path& stub,
+                    const std::vector<BuildEntry>& entries, uint32_t mode, ToolContext& ctx) {
+    std::error_code error;
+    fs::copy_file(stub, work, error);
+    if (error) throw ToolError("cannot write " + work + ": " + error.message());
+    const uint64_t stubSize = fs::file_size(stub, error);
+
+    auto pack = openPackToChange(work, stub.string());
+    if (pack->GetCount() != 0 || pack->GetPackBase() != stubSize)
+        throw ToolError("the stub " + stub.string() + " already holds a pack");
+    uint64_t total = 0;
+    for (const BuildEntry& entry : entries)
+        total += entry.size;
+    ProgressBar bar(ctx.err, ctx.showProgress, total);
+    pack->SetProgressCallback(ProgressBar::CodecTick);
+    for (const BuildEntry& entry : entries) {
+        bar.Begin(entry.name);
+        std::ifstream input(entry.file, std::ios::binary);
+        if (!input) throw ToolError("cannot read " + entry.file.string());
+        if (!pack->AddStream(input, entry.name.c_str(), mode))
+            throw ToolError("cannot add " + entry.file.string() + " to the pack");
+        bar.Done(entry.size);
+    }
+    pack->Flush();
+    if (pack->IsFailed()) throw ToolError("cannot write " + work);
+}
+
+}  // namespace
+
+int runBuild(const CommandArgs& args, ToolContext& ctx) {
+    expectPositional(args, 1, 1, kUsage);
+    if (!args.Has("output")) throw UsageError("usage: nerro-pack " + std::string(kUsage));
+    const uint32_t mode = parseCodec(args.Value("codec", "block"));
+    const fs::path dir = args.positional[0];
+    const std::string output = args.Value("output");
+
+    std::error_code error;
+    if (!fs::is_directory(dir, error)) throw ToolError("no product folder " + dir.string());
+    InstallConfiguration config;
+    if (!checkProduct(dir, config, ctx.err)) return kExitFailure;
+    const std::vector<BuildEntry> entries = collectEntries(dir, config);
+    const fs::path stub = findStub(args, ctx.toolFolder);
+    checkOutput(output);
+
+    ReplacingFile replacing(output);
+    writeInstaller(replacing.TempPath(), stub, entries, mode, ctx);
+    // Read back before the installer replaces anything.
+    if (static_cast<size_t>(openPackToRead(replacing.TempPath())->GetCount()) != entries.size())
+        throw ToolError("cannot write " + output);
+    replacing.Commit();
+    ctx.out << output << ": " << entries.size() << " entries, " << fs::file_size(output, error)
+            << " bytes\n";
+    return kExitSuccess;
+}

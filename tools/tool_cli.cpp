@@ -1,0 +1,139 @@
+#include "tools/tool_cli.h"
+
+#include <cstdlib>
+#include <ostream>
+
+#include "foundation/runtime_error.h"
+#include "tools/tool_commands.h"
+#include "tools/tool_errors.h"
+
+namespace fs = std::filesystem;
+
+const char* const kPackToolHelp =
+    "Usage: nerro-pack COMMAND ARGUMENTS...\n"
+    "\n"
+    "Builds Nerro installers and works on the payload packs inside them.\n"
+    "\n"
+    "Commands:\n"
+    "  build PRODUCT_DIR -o SETUP.exe [--stub FILE] [--codec CODEC]\n"
+    "      Check PRODUCT_DIR/Nerro.ini, then write the installer stub followed by\n"
+    "      a pack of Nerro.ini, logo.bmp, every *.clg and every file Nerro.ini\n"
+    "      names. The stub defaults to nerro-setup.exe next to nerro-pack.\n"
+    "  list FILE\n"
+    "      One line per entry: size, stored size, method, check value, name.\n"
+    "  info FILE\n"
+    "      Pack base, format version, entry count, data and dead-space bytes.\n"
+    "  verify FILE\n"
+    "      Decode every entry and compare its check value.\n"
+    "  extract FILE [NAME...] [-o DIR]\n"
+    "      Write the named entries (all when none is named) below DIR\n"
+    "      (default: the current folder).\n"
+    "  add FILE PATH... [--name NAME] [--codec CODEC]\n"
+    "      Add files as entries named after them (or NAME, for one PATH). A file\n"
+    "      without a pack gets one behind its contents.\n"
+    "  remove FILE NAME...\n"
+    "      Drop entries and their data.\n"
+    "  compact FILE\n"
+    "      Drop the space left by replaced and removed entries.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output PATH  the installer to write (build), the folder (extract)\n"
+    "  --stub FILE        the installer stub (build)\n"
+    "  --codec CODEC      block (default), lz or store\n"
+    "  --name NAME        the entry name (add)\n"
+    "  -h, --help         show this help\n"
+    "\n"
+    "Files are changed through a temporary file beside them that replaces them\n"
+    "only when complete. When SOURCE_DATE_EPOCH is set it stamps every new\n"
+    "entry, so the same inputs give byte-identical files.\n"
+    "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const CommandArgs&, ToolContext&);
+    std::initializer_list<const char*> options;
+};
+
+const Command kCommands[] = {
+    {"build", runBuild, {"output", "stub", "codec"}},
+    {"list", runList, {}},
+    {"info", runInfo, {}},
+    {"verify", runVerify, {}},
+    {"extract", runExtract, {"output"}},
+    {"add", runAdd, {"name", "codec"}},
+    {"remove", runRemove, {}},
+    {"compact", runCompact, {}},
+};
+
+// A fatal report of a codec (such as running out of memory) ends the command
+// instead of the process, so its temporary files are cleaned up.
+void throwRunTimeError(const char* text, bool) {
+    std::string reason = text;
+    for (char& c : reason)
+        if (c == '\n') c = ' ';
+    throw ToolError("internal error: " + reason);
+}
+
+class RunTimeErrorHookScope {
+public:
+    RunTimeErrorHookScope() { setRunTimeErrorHook(throwRunTimeError); }
+    ~RunTimeErrorHookScope() { setRunTimeErrorHook(nullptr); }
+};
+
+int usageFailure(std::ostream& err, const std::string& reason) {
+    err << "nerro-pack: " << reason << " (see nerro-pack --help)\n";
+    return kExitUsage;
+}
+
+}  // namespace
+
+int runPackTool(const std::vector<std::string>& args, const fs::path& toolFolder, std::ostream& out,
+                std::ostream& err, bool showProgress) {
+    if (args.empty()) return usageFailure(err, "no command given");
+    const std::string& name = args[0];
+    if (name == "-h" || name == "--help" || name == "help") {
+        out << kPackToolHelp;
+        return kExitSuccess;
+    }
+    const Command* command = nullptr;
+    for (const Command& candidate : kCommands)
+        if (name == candidate.name) command = &candidate;
+    if (!command) return usageFailure(err, "unknown command '" + name + "'");
+
+    ToolContext ctx{out, err, toolFolder, showProgress};
+    RunTimeErrorHookScope hook;
+    try {
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        const CommandArgs parsed = parseCommandArgs(name, rest, command->options);
+        if (parsed.help) {
+            out << kPackToolHelp;
+            return kExitSuccess;
+        }
+        return command->run(parsed, ctx);
+    } catch (const UsageError& error) {
+        return usageFailure(err, error.what());
+    } catch (const ToolError& error) {
+        err << "nerro-pack: " << error.what() << '\n';
+        return kExitFailure;
+    } catch (const std::bad_alloc&) {
+        err << "nerro-pack: out of memory\n";
+        return kExitFailure;
+    }
+}
+
+#ifdef _WIN32
+fs::path runningToolFolder(const char* argv0) {
+    // The C library's record of the program's full path, without <windows.h>.
+    if (_pgmptr && *_pgmptr) return fs::path(_pgmptr).parent_path();
+    return fs::absolute(argv0 ? argv0 : "").parent_path();
+}
+#else
+fs::path runningToolFolder(const char* argv0) {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) return self.parent_path();
+    return fs::absolute(argv0 ? argv0 : "").parent_path();
+}
+#endif

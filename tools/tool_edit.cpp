@@ -1,0 +1,117 @@
+// nerro-pack add, remove and compact: commands that change a pack.
+//
+// Each works on a copy of the file beside it and replaces the file only when
+// the copy is complete, so an interrupted or failed change leaves the file as
+// it was.
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <vector>
+
+#include "tools/tool_commands.h"
+#include "tools/tool_entry_names.h"
+#include "tools/tool_errors.h"
+#include "tools/tool_files.h"
+#include "tools/tool_pack_open.h"
+#include "tools/tool_progress.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Applies change to the pack of file (a new pack when the file has none, or
+// when there is no such file and mayCreate is set) and replaces the file.
+void changePack(const std::string& file, bool mayCreate,
+                const std::function<void(TPackFile&)>& change) {
+    std::error_code error;
+    const bool exists = fs::exists(file, error);
+    if (!exists && !mayCreate) throw ToolError("cannot open " + file);
+    if (exists && !fs::is_regular_file(file, error)) throw ToolError(file + " is not a file");
+
+    ReplacingFile replacing(file);
+    if (exists) {
+        fs::copy_file(file, replacing.TempPath(), error);
+        if (error) throw ToolError("cannot write beside " + file + ": " + error.message());
+    }
+    {
+        auto pack = openPackToChange(replacing.TempPath(), file);
+        change(*pack);
+        pack->Flush();
+        if (pack->IsFailed()) throw ToolError("cannot write " + file);
+    }
+    replacing.Commit();
+}
+
+std::string quotedName(const std::string& name) {
+    return "\"" + printableName(name) + "\"";
+}
+
+}  // namespace
+
+int runAdd(const CommandArgs& args, ToolContext& ctx) {
+    const char* usage = "add FILE PATH... [--name NAME] [--codec CODEC]";
+    expectPositional(args, 2, SIZE_MAX, usage);
+    if (args.Has("name") && args.positional.size() != 2)
+        throw UsageError("--name names one entry: give one PATH with it");
+    const uint32_t mode = parseCodec(args.Value("codec", "block"));
+    const std::string& file = args.positional[0];
+
+    struct Addition {
+        fs::path path;
+        std::string name;
+        uint64_t size;
+    };
+    std::vector<Addition> additions;
+    uint64_t total = 0;
+    for (size_t i = 1; i < args.positional.size(); ++i) {
+        const fs::path path = args.positional[i];
+        std::error_code error;
+        if (!fs::is_regular_file(path, error)) throw ToolError("no file " + path.string());
+        const std::string name = args.Value("name", path.filename().string());
+        additions.push_back({path, name, fs::file_size(path, error)});
+        total += additions.back().size;
+    }
+
+    changePack(file, true, [&](TPackFile& pack) {
+        ProgressBar bar(ctx.err, ctx.showProgress, total);
+        pack.SetProgressCallback(ProgressBar::CodecTick);
+        for (const Addition& addition : additions) {
+            bar.Begin(addition.name);
+            std::ifstream input(addition.path, std::ios::binary);
+            if (!input) throw ToolError("cannot read " + addition.path.string());
+            if (addition.name.size() > kMaxPackNameLength)
+                throw ToolError("entry name longer than 32767 bytes: " + addition.path.string());
+            if (!pack.AddStream(input, addition.name.c_str(), mode))
+                throw ToolError("cannot add " + addition.path.string() + " to " + file);
+            bar.Done(addition.size);
+        }
+    });
+    return kExitSuccess;
+}
+
+int runRemove(const CommandArgs& args, ToolContext&) {
+    expectPositional(args, 2, SIZE_MAX, "remove FILE NAME...");
+    const std::string& file = args.positional[0];
+    openPackToRead(file);  // names a file without a pack as such
+    changePack(file, false, [&](TPackFile& pack) {
+        for (size_t i = 1; i < args.positional.size(); ++i) {
+            if (!pack.Find(args.positional[i].c_str()))
+                throw ToolError("no entry " + quotedName(args.positional[i]) + " in " + file);
+        }
+        for (size_t i = 1; i < args.positional.size(); ++i)
+            pack.Remove(args.positional[i].c_str());
+        // A removal reaches the file with the next index; compacting writes
+        // one and also drops the removed entries' data.
+        pack.Compact();
+    });
+    return kExitSuccess;
+}
+
+int runCompact(const CommandArgs& args, ToolContext&) {
+    expectPositional(args, 1, 1, "compact FILE");
+    const std::string& file = args.positional[0];
+    // A file without a pack must not get an empty one begun behind it.
+    openPackToRead(file);
+    changePack(file, false, [](TPackFile& pack) { pack.Compact(); });
+    return kExitSuccess;
+}

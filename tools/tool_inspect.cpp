@@ -1,0 +1,188 @@
+// nerro-pack list, info, verify and extract: commands that read a pack.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "tools/tool_commands.h"
+#include "tools/tool_entry_names.h"
+#include "tools/tool_errors.h"
+#include "tools/tool_files.h"
+#include "tools/tool_pack_open.h"
+#include "tools/tool_progress.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BlockDeleter {
+    void operator()(uint8_t* block) const { delete[] block; }
+};
+using Block = std::unique_ptr<uint8_t[], BlockDeleter>;
+
+// Copies of the records, in name order: Extract may not disturb them.
+std::vector<TPackEntry> allEntries(TPackFile& pack) {
+    std::vector<TPackEntry> entries;
+    for (const TPackEntry* entry = pack.GetFirst(); entry; entry = pack.GetNext())
+        entries.push_back(*entry);
+    return entries;
+}
+
+const char* methodName(PackMethod method) {
+    switch (method) {
+        case PackMethod::Block:
+            return "block";
+        case PackMethod::Lz:
+            return "lz";
+        case PackMethod::Store:
+            break;
+    }
+    return "store";
+}
+
+std::string rightAligned(const std::string& text, size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string hex8(uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string quotedName(const std::string& name) {
+    return "\"" + printableName(name) + "\"";
+}
+
+std::string entryCount(size_t count) {
+    return std::to_string(count) + (count == 1 ? " entry" : " entries");
+}
+
+// An entry's data, decoded and checked; reason tells what is wrong when the
+// result is null.
+Block extractChecked(TPackFile& pack, const TPackEntry& entry, std::string& reason) {
+    Block block(pack.Extract(entry.name.c_str(), true, nullptr));
+    if (!block) {
+        reason = "damaged data (cannot be decoded)";
+    } else if (pack.IsFailed()) {
+        reason = "check value mismatch";
+        block.reset();
+    }
+    return block;
+}
+
+uint64_t totalSize(const std::vector<TPackEntry>& entries) {
+    uint64_t total = 0;
+    for (const TPackEntry& entry : entries)
+        total += entry.size;
+    return total;
+}
+
+}  // namespace
+
+int runList(const CommandArgs& args, ToolContext& ctx) {
+    expectPositional(args, 1, 1, "list FILE");
+    auto pack = openPackToRead(args.positional[0]);
+    const std::vector<TPackEntry> entries = allEntries(*pack);
+    size_t sizeWidth = 4;
+    size_t storedWidth = 6;
+    for (const TPackEntry& entry : entries) {
+        sizeWidth = std::max(sizeWidth, std::to_string(entry.size).size());
+        storedWidth = std::max(storedWidth, std::to_string(entry.storedSize).size());
+    }
+    ctx.out << rightAligned("size", sizeWidth) << "  " << rightAligned("stored", storedWidth)
+            << "  method  check     name\n";
+    for (const TPackEntry& entry : entries) {
+        std::string method = methodName(entry.Method());
+        method.resize(6, ' ');
+        ctx.out << rightAligned(std::to_string(entry.size), sizeWidth) << "  "
+                << rightAligned(std::to_string(entry.storedSize), storedWidth) << "  " << method
+                << "  " << hex8(entry.crc) << "  " << printableName(entry.name) << '\n';
+    }
+    return kExitSuccess;
+}
+
+int runInfo(const CommandArgs& args, ToolContext& ctx) {
+    expectPositional(args, 1, 1, "info FILE");
+    auto pack = openPackToRead(args.positional[0]);
+    const std::vector<TPackEntry> entries = allEntries(*pack);
+    uint64_t dataBytes = 0;
+    for (const TPackEntry& entry : entries)
+        dataBytes += entry.storedSize;
+    const uint64_t span = pack->GetEndOfData() - pack->GetPackBase();
+    const uint64_t deadSpace = span > dataBytes ? span - dataBytes : 0;
+    ctx.out << "pack base:   " << pack->GetPackBase() << '\n'
+            << "version:     " << pack->GetFormatVersion() << '\n'
+            << "entries:     " << entries.size() << '\n'
+            << "data bytes:  " << dataBytes << '\n'
+            << "dead space:  " << deadSpace << '\n';
+    return kExitSuccess;
+}
+
+int runVerify(const CommandArgs& args, ToolContext& ctx) {
+    expectPositional(args, 1, 1, "verify FILE");
+    const std::string& file = args.positional[0];
+    auto pack = openPackToRead(file);
+    const std::vector<TPackEntry> entries = allEntries(*pack);
+    size_t damaged = 0;
+    {
+        ProgressBar bar(ctx.err, ctx.showProgress, totalSize(entries));
+        pack->SetProgressCallback(ProgressBar::CodecTick);
+        for (const TPackEntry& entry : entries) {
+            bar.Begin(entry.name);
+            std::string reason;
+            if (!extractChecked(*pack, entry, reason)) {
+                ctx.err << "nerro-pack: " << file << ": " << quotedName(entry.name) << ": "
+                        << reason << '\n';
+                ++damaged;
+            }
+            bar.Done(entry.size);
+        }
+    }
+    if (damaged) return kExitFailure;
+    ctx.out << file << ": " << entryCount(entries.size()) << " ok\n";
+    return kExitSuccess;
+}
+
+int runExtract(const CommandArgs& args, ToolContext& ctx) {
+    expectPositional(args, 1, SIZE_MAX, "extract FILE [NAME...] [-o DIR]");
+    const std::string& file = args.positional[0];
+    const fs::path folder = args.Value("output", ".");
+    auto pack = openPackToRead(file);
+
+    // Every name is checked before anything is written.
+    std::vector<TPackEntry> entries;
+    if (args.positional.size() == 1) {
+        entries = allEntries(*pack);
+    } else {
+        for (size_t i = 1; i < args.positional.size(); ++i) {
+            const TPackEntry* entry = pack->Find(args.positional[i].c_str());
+            if (!entry)
+                throw ToolError("no entry " + quotedName(args.positional[i]) + " in " + file);
+            entries.push_back(*entry);
+        }
+    }
+    for (const TPackEntry& entry : entries) {
+        const std::string reason = unsafeEntryNameReason(entry.name);
+        if (!reason.empty())
+            throw ToolError("refusing to extract " + quotedName(entry.name) + ": " + reason);
+    }
+
+    ProgressBar bar(ctx.err, ctx.showProgress, totalSize(entries));
+    pack->SetProgressCallback(ProgressBar::CodecTick);
+    for (const TPackEntry& entry : entries) {
+        bar.Begin(entry.name);
+        std::string reason;
+        Block block = extractChecked(*pack, entry, reason);
+        if (!block) throw ToolError(file + ": " + quotedName(entry.name) + ": " + reason);
+        const fs::path target = folder / entryRelativePath(entry.name);
+        std::error_code error;
+        fs::create_directories(target.parent_path(), error);
+        if (error) throw ToolError("cannot create folder " + target.parent_path().string());
+        writeWholeFile(target, block.get(), entry.size);
+        bar.Done(entry.size);
+    }
+    return kExitSuccess;
+}

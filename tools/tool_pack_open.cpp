@@ -1,0 +1,43 @@
+#include "tools/tool_pack_open.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "tools/tool_errors.h"
+
+namespace {
+
+// Why the pack at path cannot be read, judged from its trailer alone; the
+// pack object only says that it failed.
+std::string whyNoPack(const std::string& path, const std::string& shown) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return "cannot open " + shown;
+    std::ifstream file(path, std::ios::binary);
+    unsigned char trailer[16] = {};
+    if (!file.seekg(-16, std::ios::end) || !file.read(reinterpret_cast<char*>(trailer), 16))
+        return shown + " holds no pack";
+    if (std::string(reinterpret_cast<char*>(trailer), 4) != "sRBV") return shown + " holds no pack";
+    const unsigned version = trailer[12] & 0xF;
+    if (version > kPackFormatVersion)
+        return shown + ": pack format version " + std::to_string(version) + " is not supported";
+    return shown + ": damaged pack (its index cannot be read)";
+}
+
+}  // namespace
+
+std::unique_ptr<TPackFile> openPackToRead(const std::string& path) {
+    auto pack = std::make_unique<TPackFile>(path.c_str(), false);
+    if (!pack->HasIndex() || pack->IsFailed()) throw ToolError(whyNoPack(path, path));
+    return pack;
+}
+
+std::unique_ptr<TPackFile> openPackToChange(const std::string& path, const std::string& shown) {
+    auto pack = std::make_unique<TPackFile>(path.c_str(), true);
+    if (!pack->HasIndex() || pack->IsFailed()) {
+        std::error_code error;
+        if (std::filesystem::exists(path, error))
+            throw ToolError(shown + ": damaged pack (its index cannot be read); not changed");
+        throw ToolError("cannot write " + shown);
+    }
+    return pack;
+}

@@ -1,0 +1,80 @@
+#include "tools/tool_progress.h"
+
+#include <cstdio>
+#include <ostream>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "tools/tool_entry_names.h"
+
+namespace {
+
+constexpr size_t kLineWidth = 79;
+constexpr size_t kBarWidth = 20;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+ProgressBar* current = nullptr;
+
+}  // namespace
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+ProgressBar::ProgressBar(std::ostream& out, bool enabled, uint64_t total)
+    : out_(out), enabled_(enabled), total_(total) {
+    current = this;
+}
+
+ProgressBar::~ProgressBar() {
+    current = nullptr;
+    if (enabled_ && lastDraw_ != std::chrono::steady_clock::time_point{})
+        out_ << '\r' << std::string(kLineWidth, ' ') << '\r' << std::flush;
+}
+
+void ProgressBar::Begin(const std::string& name) {
+    name_ = name;
+    Draw(true);
+}
+
+void ProgressBar::Done(uint64_t bytes) {
+    done_ += bytes;
+    Draw(false);
+}
+
+void ProgressBar::CodecTick() {
+    if (!current) return;
+    ++current->turns_;
+    current->Draw(false);
+}
+
+void ProgressBar::Draw(bool force) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastDraw_ < kRedrawInterval) return;
+    lastDraw_ = now;
+    static const char kSpinner[] = {'|', '/', '-', '\\'};
+    out_ << '\r' << Line(done_, total_, kSpinner[turns_ % 4], name_, kLineWidth) << std::flush;
+}
+
+std::string ProgressBar::Line(uint64_t done, uint64_t total, char spinner, const std::string& name,
+                              size_t width) {
+    const uint64_t percent = total == 0 ? 100 : (done >= total ? 100 : done * 100 / total);
+    const size_t filled = static_cast<size_t>(percent * kBarWidth / 100);
+    char head[64];
+    std::snprintf(head, sizeof head, "[%s%s] %3u%% %c ", std::string(filled, '#').c_str(),
+                  std::string(kBarWidth - filled, '-').c_str(), static_cast<unsigned>(percent),
+                  spinner);
+    std::string line = head + printableName(name);
+    if (line.size() > width) line.resize(width);
+    // Pad so that a shorter line covers the previous one.
+    return line + std::string(width - line.size(), ' ');
+}
