@@ -1,18 +1,20 @@
 #include "codecs/block_arith_coder.h"
 
+#include <cassert>
+
 #include "codecs/block_bit_stream.h"
 #include "foundation/runtime_error.h"
 
 ArithmeticCoderState arithmeticCoder;
 
-namespace {
+// The encoder keeps the exact lower end of the interval: bits leave the top
+// of its 26-bit window as the range is doubled, and an addition that runs out
+// of the window carries into the bits already shifted out. Its output is the
+// binary expansion of the final lower end, which is exactly what a coder that
+// defers undecided bits ("bits outstanding") writes; shifting whole groups of
+// bits out at once spares a branch per bit.
 
-// One decided bit, then the undecided bits that were waiting for it, inverted.
-void writeDecidedBit(unsigned bit) {
-    writeBit(bit);
-    for (; arithmeticCoder.pendingBits > 0; --arithmeticCoder.pendingBits)
-        writeBit(bit ^ 1u);
-}
+namespace {
 
 // freq[1] + ... + freq[symbol - 1], summed from whichever end is nearer.
 uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
@@ -29,10 +31,60 @@ uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
     return model.totalFreq - above;
 }
 
+// A completed byte: it waits as the carry byte until a byte other than 0xFF
+// follows it, after which no carry can reach it.
+void pushCodeByte(uint8_t byte) {
+    ArithmeticCoderState& c = arithmeticCoder;
+    if (!c.hasCarryByte) {
+        c.carryByte = byte;
+        c.hasCarryByte = true;
+        return;
+    }
+    if (byte == 0xFF) {
+        ++c.carryFFs;
+        return;
+    }
+    writeBitByte(c.carryByte);
+    for (; c.carryFFs > 0; --c.carryFFs)
+        writeBitByte(0xFF);
+    c.carryByte = byte;
+}
+
+void shiftOutBits(uint32_t bits, int count) {
+    ArithmeticCoderState& c = arithmeticCoder;
+    c.partialBits = (c.partialBits << count) | bits;
+    c.partialCount += count;
+    while (c.partialCount >= 8) {
+        c.partialCount -= 8;
+        pushCodeByte(uint8_t(c.partialBits >> c.partialCount));
+    }
+    c.partialBits &= (uint64_t(1) << c.partialCount) - 1;
+}
+
+// Adds 1 just above the window.
+void carry() {
+    ArithmeticCoderState& c = arithmeticCoder;
+    ++c.partialBits;
+    if ((c.partialBits >> c.partialCount) == 0) return;
+    c.partialBits = 0;  // the partial bits were all 1
+    // The interval's upper end bounds every carry: at most one reaches the
+    // carry byte, which is never 0xFF once something follows it.
+    assert(c.hasCarryByte && c.carryByte != 0xFF);
+    ++c.carryByte;
+    if (c.carryFFs > 0) {
+        writeBitByte(c.carryByte);
+        for (; c.carryFFs > 1; --c.carryFFs)
+            writeBitByte(0x00);
+        c.carryFFs = 0;
+        c.carryByte = 0x00;
+    }
+}
+
 }  // namespace
 
 void startEncoding() {
-    arithmeticCoder = ArithmeticCoderState{0, kCodeHalf, 0, 0};
+    arithmeticCoder = ArithmeticCoderState{};
+    arithmeticCoder.range = kCodeHalf;
 }
 
 void encodeSymbol(FrequencyModel& model, int symbol) {
@@ -47,60 +99,34 @@ void encodeSymbol(FrequencyModel& model, int symbol) {
     } else {
         c.range -= step * cumLow;
     }
-    while (c.range <= kCodeQuarter) {
-        if (c.low + c.range <= kCodeHalf) {
-            writeDecidedBit(0);
-        } else if (c.low >= kCodeHalf) {
-            writeDecidedBit(1);
-            c.low -= kCodeHalf;
-        } else {
-            ++c.pendingBits;
-            c.low -= kCodeQuarter;
-        }
-        c.low <<= 1;
-        c.range <<= 1;
+    if (c.low >= kCodeWindow) {
+        c.low -= kCodeWindow;
+        carry();
     }
-    if (c.pendingBits > kMaxPendingBits) {
+    if (c.range <= kCodeQuarter) {
+        const int doublings = __builtin_clz(c.range - 1) - 7;
+        shiftOutBits(c.low >> (kCodeBits - doublings), doublings);
+        c.low = (c.low << doublings) & (kCodeWindow - 1);
+        c.range <<= doublings;
+    }
+    if (c.carryFFs > kMaxPendingBits / 8) {
         fatalRunTimeError("compress", __LINE__, "encodeSymbol: too many bits outstanding");
     }
     updateModel(model, symbol);
 }
 
 void finishEncoding() {
-    const uint32_t low = arithmeticCoder.low;
-    writeDecidedBit((low >> (kCodeBits - 1)) & 1u);
-    for (int bit = kCodeBits - 2; bit >= 0; --bit)
-        writeBit((low >> bit) & 1u);
+    ArithmeticCoderState& c = arithmeticCoder;
+    shiftOutBits(c.low, kCodeBits);
+    if (c.hasCarryByte) writeBitByte(c.carryByte);
+    for (; c.carryFFs > 0; --c.carryFFs)
+        writeBitByte(0xFF);
+    if (c.partialCount > 0) writeBitByte(uint32_t(c.partialBits << (8 - c.partialCount)));
     closeBitStream();
 }
 
 void startDecoding() {
-    arithmeticCoder = ArithmeticCoderState{0, kCodeHalf, 0, 0};
-    for (int i = 0; i < kCodeBits; ++i)
-        arithmeticCoder.value = 2 * arithmeticCoder.value + readBit();
-}
-
-int decodeSymbol(FrequencyModel& model) {
-    ArithmeticCoderState& c = arithmeticCoder;
-    const uint32_t total = model.totalFreq;
-    const uint32_t step = c.range / total;
-    uint32_t limit = c.value / step;
-    if (limit > total - 1) limit = total - 1;
-    int symbol = 1;
-    uint32_t cumHigh = model.freq[1];
-    while (cumHigh <= limit)
-        cumHigh += model.freq[++symbol];
-    const uint32_t cumLow = cumHigh - model.freq[symbol];
-    c.value -= step * cumLow;
-    if (cumHigh < total) {
-        c.range = step * model.freq[symbol];
-    } else {
-        c.range -= step * cumLow;
-    }
-    while (c.range <= kCodeQuarter) {
-        c.range <<= 1;
-        c.value = 2 * c.value + readBit();
-    }
-    updateModel(model, symbol);
-    return symbol;
+    arithmeticCoder = ArithmeticCoderState{};
+    arithmeticCoder.range = kCodeHalf;
+    arithmeticCoder.value = readBits(kCodeBits);
 }

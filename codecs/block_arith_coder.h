@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "codecs/block_bit_stream.h"
 #include "codecs/block_models.h"
 
 constexpr uint32_t kCodeHalf = 1u << 25;
@@ -18,27 +19,70 @@ constexpr int kCodeBits = 26;
 // An encoder that has more undecided bits than this gives up.
 constexpr uint32_t kMaxPendingBits = 500000000;
 
+// The window of code value bits the coder works in.
+constexpr uint32_t kCodeWindow = 1u << kCodeBits;
+
 struct ArithmeticCoderState {
-    uint32_t low;          // encoder
-    uint32_t range;        // both
-    uint32_t pendingBits;  // encoder: bits that follow the next decided bit, inverted
-    uint32_t value;        // decoder: code value minus the encoder's low
+    uint32_t low;    // encoder: the low 26 bits of the interval's lower end
+    uint32_t range;  // both
+    uint32_t value;  // decoder: code value minus the encoder's low
+    // Encoder: bits shifted out above `low` that a carry may still change.
+    // The newest ones, fewer than 8, form a partial byte; before them come
+    // `carryByte` (if `hasCarryByte`) and then `carryFFs` bytes 0xFF. A carry
+    // can turn those 0xFF into 0x00 and add 1 to carryByte, never more.
+    uint64_t partialBits;
+    int partialCount;
+    bool hasCarryByte;
+    uint8_t carryByte;
+    uint32_t carryFFs;
 };
 
 extern ArithmeticCoderState arithmeticCoder;
 
-// Encoder, over an open bit writer.
+// ---- encoder, over an open bit writer ------------------------------------------
+
 void startEncoding();
+
 // Codes symbol (1..model.numSymbols) and updates the model. More than
 // kMaxPendingBits undecided bits is a fatal run-time error
 // "encodeSymbol: too many bits outstanding".
 void encodeSymbol(FrequencyModel& model, int symbol);
+
 // Writes the final 26 bits and closes the bit writer.
 void finishEncoding();
 
-// Decoder, over an open bit reader: reads the first 26 bits.
+// ---- decoder, over an open bit reader ------------------------------------------
+
+// Reads the first 26 bits.
 void startDecoding();
+
 // Decodes one symbol of the model and updates the model. Always yields a
 // symbol of the model, whatever the input; a corrupt input shows only in what
 // the caller makes of the symbols.
-int decodeSymbol(FrequencyModel& model);
+inline int decodeSymbol(FrequencyModel& model) {
+    ArithmeticCoderState& c = arithmeticCoder;
+    const uint32_t total = model.totalFreq;
+    const uint32_t step = c.range / total;
+    uint32_t limit = c.value / step;
+    if (limit > total - 1) limit = total - 1;
+    int symbol = 1;
+    uint32_t cumHigh = model.freq[1];
+    while (cumHigh <= limit)
+        cumHigh += model.freq[++symbol];
+    const uint32_t cumLow = cumHigh - model.freq[symbol];
+    c.value -= step * cumLow;
+    if (cumHigh < total) {
+        c.range = step * model.freq[symbol];
+    } else {
+        c.range -= step * cumLow;
+    }
+    if (c.range <= kCodeQuarter) {
+        // Double the range (reading a bit each time) until it exceeds a
+        // quarter: range is at least total-sized steps, so never 0 or 1.
+        const int doublings = __builtin_clz(c.range - 1) - 7;
+        c.range <<= doublings;
+        c.value = (c.value << doublings) | readBits(doublings);
+    }
+    updateModel(model, symbol);
+    return symbol;
+}

@@ -41,8 +41,11 @@ void putOutputByte(unsigned byte) {
 void closeBitStream() {
     if (!bitStream.open) fatalRunTimeError("compress", __LINE__, "closeBitStream");
     if (bitStream.writing) {
-        if (bitStream.bitCount > 0) {
-            putOutputByte((bitStream.heldByte << (8 - bitStream.bitCount)) & 0xFFu);
+        // The last byte is padded with 0 bits.
+        const int padding = (8 - bitStream.bitCount % 8) % 8;
+        const uint64_t bits = bitStream.heldBits << padding;
+        for (int shift = bitStream.bitCount + padding - 8; shift >= 0; shift -= 8) {
+            putOutputByte(unsigned(bits >> shift) & 0xFFu);
         }
         if (!bitStream.buffer || bitStream.buffer->pubsync() == -1) {
             fatalRunTimeError("compress", __LINE__, "EOF!");
@@ -73,13 +76,11 @@ unsigned readBitByte() {
     return byte;
 }
 
-void flushHeldBitStreamByte() {
-    putOutputByte(bitStream.heldByte & 0xFFu);
-    bitStream.heldByte = 0;
-    bitStream.bitCount = 0;
-}
-
-void writeBitByte(unsigned byte) {
-    for (int i = 7; i >= 0; --i)
-        writeBit((byte >> i) & 1u);
+void flushBitStreamWord() {
+    bitStream.bitCount -= 32;
+    const uint32_t word = uint32_t(bitStream.heldBits >> bitStream.bitCount);
+    const char bytes[4] = {char(word >> 24), char(word >> 16), char(word >> 8), char(word)};
+    if (!bitStream.buffer || bitStream.buffer->sputn(bytes, 4) != 4) {
+        fatalRunTimeError("compress", __LINE__, "EOF!");
+    }
 }

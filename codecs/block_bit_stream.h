@@ -17,10 +17,10 @@ struct BitStreamState {
     bool open = false;
     bool writing = false;
     std::streambuf* buffer = nullptr;
-    // Reader: the current byte and how many of its bits are still to come.
-    // Writer: the partly filled byte and how many bits it holds (1..8); a byte
-    // is written only when the first bit of its successor arrives.
-    unsigned heldByte = 0;
+    // The low bitCount bits of heldBits: for a reader the bits still to come
+    // (whole bytes are fetched only when a bit of them is needed), for a
+    // writer the bits not yet written (whole bytes go out in fours).
+    uint64_t heldBits = 0;
     int bitCount = 0;
     // Reader: a byte was needed past the end of the input (or the input
     // failed). Such bytes read as eight 1 bits; the decoder checks this flag.
@@ -50,25 +50,40 @@ unsigned fetchBitStreamByte();
 inline unsigned readBit() {
     BitStreamState& s = bitStream;
     if (s.bitCount == 0) {
-        s.heldByte = fetchBitStreamByte();
+        s.heldBits = fetchBitStreamByte();
         s.bitCount = 8;
     }
     --s.bitCount;
-    return (s.heldByte >> s.bitCount) & 1u;
+    return unsigned(s.heldBits >> s.bitCount) & 1u;
+}
+
+// Reads count (1..32) bits, the first one read being the most significant.
+inline uint32_t readBits(int count) {
+    BitStreamState& s = bitStream;
+    while (s.bitCount < count) {
+        s.heldBits = (s.heldBits << 8) | fetchBitStreamByte();
+        s.bitCount += 8;
+    }
+    s.bitCount -= count;
+    return uint32_t(s.heldBits >> s.bitCount) & uint32_t((uint64_t(1) << count) - 1);
 }
 
 // Reads 8 bits, most significant first.
 unsigned readBitByte();
 
-// Writes a full byte to the output; used when the held byte is complete.
-void flushHeldBitStreamByte();
+// Writes the oldest 32 of the held bits out as four bytes.
+void flushBitStreamWord();
 
 inline void writeBit(unsigned bit) {
     BitStreamState& s = bitStream;
-    if (s.bitCount == 8) flushHeldBitStreamByte();
-    s.heldByte = (s.heldByte << 1) | bit;
-    ++s.bitCount;
+    s.heldBits = (s.heldBits << 1) | bit;
+    if (++s.bitCount >= 32) flushBitStreamWord();
 }
 
 // Writes 8 bits, most significant first.
-void writeBitByte(unsigned byte);
+inline void writeBitByte(unsigned byte) {
+    BitStreamState& s = bitStream;
+    s.heldBits = (s.heldBits << 8) | (byte & 0xFFu);
+    s.bitCount += 8;
+    if (s.bitCount >= 32) flushBitStreamWord();
+}

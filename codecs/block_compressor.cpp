@@ -133,7 +133,13 @@ void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32
     for (int i = 0; i < 256; ++i)
         list[i] = uint8_t(i);
     uint32_t zeroRun = 0;
+    // order[] is read in sequence but the bytes it points at are anywhere.
+    constexpr uint32_t kPrefetchDistance = 16;
     for (uint32_t r = 0; r < n; ++r) {
+        if (r + kPrefetchDistance < n) {
+            const uint32_t ahead = order[r + kPrefetchDistance];
+            __builtin_prefetch(&keys[ahead == 0 ? n - 1 : ahead - 1]);
+        }
         const uint32_t start = order[r];
         const uint8_t byte = uint8_t(keys[start == 0 ? n - 1 : start - 1] >> 24);
         if (list[0] == byte) {

@@ -14,6 +14,9 @@ namespace {
 // way to the suffix sort.
 constexpr uint64_t kWorkBudgetPerByte = 3;
 
+// How far ahead loops that follow order[] into keys[] prefetch.
+constexpr uint32_t kPrefetchDistance = 16;
+
 // Sorted buckets smaller than this carry their ranks in the keys' low 16 bits.
 constexpr uint32_t kRankedBucketLimit = 65535;
 
@@ -160,6 +163,8 @@ void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_
         return;
     }
     for (uint32_t i = 0; i < size; ++i) {
+        if (i + kPrefetchDistance < size)
+            __builtin_prefetch(&keys[order[lo + i + kPrefetchDistance]]);
         const uint32_t a = order[lo + i];
         const uint32_t next = a + 4 < n ? a + 4 : a + 4 - n;
         cache[i].prefix =
@@ -180,6 +185,8 @@ void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_
 void rankSortedBucket(uint32_t* keys, const uint32_t* order, uint32_t n, uint32_t lo,
                       uint32_t size) {
     for (uint32_t r = 0; r < size; ++r) {
+        if (r + kPrefetchDistance < size)
+            __builtin_prefetch(&keys[order[lo + r + kPrefetchDistance]]);
         const uint32_t position = order[lo + r];
         const uint32_t ranked = (keys[position] & 0xFFFF0000u) | r;
         keys[position] = ranked;
@@ -263,6 +270,12 @@ private:
     uint32_t groupStart(uint32_t first) const { return buckets_[first << 8]; }
     uint32_t groupEnd(uint32_t first) const { return buckets_[(first + 1) << 8]; }
     uint8_t byteAt(uint32_t i) const { return uint8_t(keys_[i] >> 24); }
+    // The derive scans read order_ in sequence but keys_ anywhere.
+    void prefetchKeyBefore(int64_t i) const {
+        if (i < 0 || i >= int64_t(n_)) return;
+        const uint32_t position = order_[i];
+        __builtin_prefetch(&keys_[position == 0 ? n_ - 1 : position - 1]);
+    }
 
     bool sortExplicitly(uint32_t k);
     void deriveBucketsEndingIn(uint32_t x);
@@ -305,11 +318,13 @@ void BucketSorter::deriveBucketsEndingIn(uint32_t x) {
         fillBack[x] = int64_t(buckets_[self + 1]) - 1;
     }
     for (int64_t i = groupStart(x); i < fillFront[x]; ++i) {
+        prefetchKeyBefore(i + kPrefetchDistance);
         const uint32_t j = order_[i] == 0 ? n_ - 1 : order_[i] - 1;
         const uint8_t y = byteAt(j);
         if (!sorted_[uint32_t(y) << 8 | x]) order_[fillFront[y]++] = j;
     }
     for (int64_t i = int64_t(groupEnd(x)) - 1; i > fillBack[x]; --i) {
+        prefetchKeyBefore(i - kPrefetchDistance);
         const uint32_t j = order_[i] == 0 ? n_ - 1 : order_[i] - 1;
         const uint8_t y = byteAt(j);
         if (!sorted_[uint32_t(y) << 8 | x]) order_[fillBack[y]--] = j;
