@@ -1,0 +1,17 @@
+// Creating the folders along a path, and recording the ones created.
+#pragma once
+
+#include <string>
+
+#include "installer/install_record.h"
+
+// Creates every missing folder along path and records each one it creates as
+// the next "<k>.folder" value of record (one opening of the record's key per
+// call). Only prefixes that end at a separator are tried, outermost first: at
+// every backslash or slash the path is cut and that folder created; a prefix
+// that exists already or cannot be created (a drive name, a folder that may
+// not be made) is passed over silently. The last component of a path that
+// does not end with a separator is a file name and never created. Recorded
+// folders carry no trailing separator, and slashes in them become backslashes.
+// Returns the number of folders created.
+int CreateFolderPath(const std::string& path, InstallRecord& record);

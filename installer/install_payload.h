@@ -1,0 +1,72 @@
+// The product's files as the pack holds them, checked before installation.
+//
+// The installation checks every entry it will install before it writes
+// anything, so that a damaged installer installs nothing at all. Checking
+// means decoding, the costly part of an installation, so the decoded bytes
+// are kept for writing while they fit a memory budget; entries beyond it are
+// decoded (and checked) again when their turn comes.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+class TPackFile;
+
+// Why an entry cannot be installed.
+enum class PayloadFault {
+    None,           // present, decoded to its recorded size, check value matches
+    Missing,        // no entry of that name in the pack
+    Undecodable,    // data outside the file, a damaged or short stream, or no memory
+    CheckMismatch,  // decoded, but the pack check value differs from the record
+};
+
+// Decoded bytes of one entry. Freed with delete[] (they come from Extract).
+struct PayloadBlock {
+    std::unique_ptr<uint8_t[]> bytes;
+    uint32_t size = 0;
+};
+
+// Extracts the entry name from pack with verification. Only pack entries
+// count: unlike Extract, a file of that name on disk is never read. On None
+// block holds the bytes; otherwise block is left empty.
+PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBlock& block);
+
+// Kept decoded entries in all may take this many bytes by default: room for
+// a typical plug-in product at once, still small beside a 32-bit process's
+// address space.
+constexpr uint64_t kDefaultPayloadBudget = 128u << 20;
+
+// Checked entries, and the decoded bytes of those that fit the budget. Uses
+// the pack as its only user between the first Check and the last Fetch.
+class PayloadStore {
+public:
+    PayloadStore(TPackFile& pack, uint64_t budget) : pack_(pack), budget_(budget) {}
+
+    // Checks entry name for one more use (an entry may be installed to more
+    // than one place; it is decoded for the check only once). Keeps its bytes
+    // when they fit the budget beside those kept already.
+    PayloadFault Check(const std::string& name);
+
+    // The bytes of a checked entry for one of its uses: the kept block, or a
+    // fresh, verified extraction (whose fault is returned in fault). A kept
+    // block is released after its last use. Null with fault set when a fresh
+    // extraction fails (the pack changed since the check).
+    std::shared_ptr<const PayloadBlock> Fetch(const std::string& name, PayloadFault& fault);
+
+    // Bytes held now.
+    uint64_t KeptBytes() const { return kept_; }
+
+private:
+    struct Checked {
+        int usesLeft = 0;
+        uint32_t size = 0;
+        std::shared_ptr<const PayloadBlock> block;  // null when not kept
+    };
+
+    TPackFile& pack_;
+    uint64_t budget_;
+    uint64_t kept_ = 0;
+    std::map<std::string, Checked> checked_;
+};

@@ -1,0 +1,226 @@
+#include "installer/install_worker.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "installer/folder_path.h"
+#include "installer/install_progress.h"
+#include "installer/install_record.h"
+#include "installer/shortcut.h"
+#include "pack/pack_file.h"
+
+namespace {
+
+// Every file adds this much to its weight in the progress value, for the work
+// that does not grow with its size (folders, opening, record values).
+constexpr uint64_t kFileStepWeight = 64 * 1024;
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string systemErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length ? std::string(text, length) : std::string();
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                               result.back() == ' ' || result.back() == '.'))
+        result.pop_back();
+    if (result.empty()) result = "system error " + std::to_string(error);
+    return result;
+}
+
+// The configuration faults that make an installation impossible; empty when
+// there is none.
+std::string configurationFault(const InstallConfiguration& config) {
+    const InstallSettings& settings = config.settings;
+    const int32_t count = static_cast<int32_t>(config.files.size());
+    if (count == 0) return "The installer lists no files to install. Nothing was installed.";
+    if (settings.mainExecutable < 0 || settings.mainExecutable >= count)
+        return "The installer names file " + std::to_string(settings.mainExecutable) +
+               " as the main program, but lists only " + std::to_string(count) +
+               (count == 1 ? " file" : " files") + ". Nothing was installed.";
+    if (settings.productName.empty())
+        return "The installer gives no product name. Nothing was installed.";
+    if (settings.registryKey.empty())
+        return "The installer gives no registry key for its install record. Nothing was "
+               "installed.";
+    return {};
+}
+
+std::string payloadFaultText(PayloadFault fault, const std::string& name) {
+    switch (fault) {
+        case PayloadFault::Missing:
+            return "The installer is damaged: it does not hold the file " + quoted(name) + ".";
+        case PayloadFault::Undecodable:
+            return "The installer is damaged: the file " + quoted(name) + " cannot be unpacked.";
+        case PayloadFault::CheckMismatch:
+            return "The installer is damaged: the file " + quoted(name) +
+                   " does not match its check value.";
+        case PayloadFault::None:
+            break;
+    }
+    return {};
+}
+
+// Writes size bytes to path, creating or truncating the file. Returns 0, or
+// the system's error code. A file left half-written is removed.
+DWORD writeWholeFile(const std::string& path, const uint8_t* bytes, uint32_t size) {
+    // A read-only file is not to be replaced. Windows refuses to open one for
+    // writing; Wine lets its administrator through, so ask first.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return ERROR_ACCESS_DENIED;
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
+    DWORD error = 0;
+    uint32_t written = 0;
+    while (written < size) {
+        DWORD step = 0;
+        if (!WriteFile(file.Get(), bytes + written, size - written, &step, nullptr) || step == 0) {
+            error = GetLastError();
+            if (error == 0) error = ERROR_WRITE_FAULT;
+            break;
+        }
+        written += step;
+    }
+    if (!CloseHandle(file.Release()) && error == 0) error = GetLastError();
+    if (error != 0) DeleteFileA(path.c_str());
+    return error;
+}
+
+std::string windowsFolder(bool system) {
+    char path[MAX_PATH] = "";
+    const UINT length =
+        system ? GetSystemDirectoryA(path, MAX_PATH) : GetWindowsDirectoryA(path, MAX_PATH);
+    std::string folder =
+        length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::string targetFolderOf(const FileEntry& file, const std::string& installationPath) {
+    if (file.toWindowsFolder) return windowsFolder(false);
+    if (file.toSystemFolder) return windowsFolder(true);
+    return installationPath;
+}
+
+// Ends a failed installation: what was written stays listed in the record.
+InstallOutcome failure(std::string message) {
+    return InstallOutcome{false, std::move(message)};
+}
+
+}  // namespace
+
+InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
+                               uint64_t payloadBudget) {
+    InstallSettings& settings = config.settings;
+    settings.progressValue = 0;
+    if (std::string fault = configurationFault(config); !fault.empty()) return failure(fault);
+
+    // Check the whole payload before touching the system. Decoding is most of
+    // the work, so the check and the writing weigh by size alike; the
+    // registration at the end weighs as one more file step.
+    uint64_t totalWeight = kFileStepWeight;
+    for (const FileEntry& file : config.files) {
+        const TPackEntry* entry = pack.Find(file.name.c_str());
+        const uint64_t size = entry ? entry->size : 0;
+        totalWeight += 2 * (size + kFileStepWeight);
+        if (!file.shortcutName.empty()) totalWeight += kFileStepWeight;
+    }
+    InstallProgress progress(settings.progressValue, totalWeight);
+    PayloadStore payload(pack, payloadBudget);
+    for (const FileEntry& file : config.files) {
+        const PayloadFault fault = payload.Check(file.name);
+        if (fault != PayloadFault::None)
+            return failure(payloadFaultText(fault, file.name) + " Nothing was installed.");
+        const TPackEntry* entry = pack.Find(file.name.c_str());
+        progress.Advance(entry->size + kFileStepWeight);
+    }
+
+    std::string& installationPath = settings.installationPath;
+    if (installationPath.empty() || installationPath.back() != '\\') installationPath += '\\';
+    InstallRecord record(settings.registryKey);
+    CreateFolderPath(installationPath, record);
+
+    RegKey key = record.Open();
+    WriteRecordValue(key.Get(), kRecordPathValue, installationPath);
+    WriteRecordValue(key.Get(), kRecordProductValue, settings.productName);
+
+    // The group folder between the Programs folder and the shortcuts is
+    // always empty, so the shortcuts go straight into the Programs folder;
+    // it is left out of the path rather than leaving a doubled backslash.
+    const std::string programs = ProgramsFolderPath();
+    settings.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
+    if (!settings.shortcutFolder.empty()) CreateFolderPath(settings.shortcutFolder, record);
+
+    const ComApartment com;
+    for (FileEntry& file : config.files) {
+        file.targetFolder = targetFolderOf(file, installationPath);
+        const std::string targetPath = file.targetFolder + file.createName;
+        CreateFolderPath(targetPath, record);
+
+        PayloadFault fault = PayloadFault::None;
+        const std::shared_ptr<const PayloadBlock> block = payload.Fetch(file.name, fault);
+        if (!block)
+            return failure(payloadFaultText(fault, file.name) + " The installation has stopped.");
+        if (const DWORD error = writeWholeFile(targetPath, block->bytes.get(), block->size))
+            return failure("The file " + quoted(targetPath) + " could not be written (" +
+                           systemErrorText(error) + "). The installation has stopped.");
+        SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (file.canUninstall) WriteRecordValue(key.Get(), record.NextFileName(), targetPath);
+        progress.Advance(block->size + kFileStepWeight);
+
+        // A shortcut is recorded whether or not it could be made: the
+        // uninstall program passes over files that are not there.
+        if (!file.shortcutName.empty() && !settings.shortcutFolder.empty()) {
+            const std::string linkPath = settings.shortcutFolder + file.shortcutName;
+            CreateShortcut(targetPath, installationPath, linkPath, file.shortcutName,
+                           file.arguments);
+            WriteRecordValue(key.Get(), record.NextFileName(), linkPath + ".lnk");
+        }
+        if (!file.shortcutName.empty()) progress.Advance(kFileStepWeight);
+    }
+
+    if (settings.runWithUninstall) {
+        const FileEntry& main = config.files[settings.mainExecutable];
+        WriteRecordValue(key.Get(), kRecordMainExecutableValue,
+                         main.targetFolder + main.createName);
+    }
+    const std::string uninstallKey = UninstallKeyPath(settings.productName);
+    WriteRecordValue(key.Get(), NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
+    key.Reset();
+
+    {
+        const FileEntry& program = config.files.back();
+        const RegKey entry = OpenRecordKey(HKEY_LOCAL_MACHINE, uninstallKey);
+        WriteRecordValue(entry.Get(), kUninstallDisplayNameValue, settings.productName);
+        WriteRecordValue(entry.Get(), kUninstallStringValue,
+                         program.targetFolder + program.createName + " " + settings.registryKey);
+    }
+    key = record.Open();
+    WriteRecordValue(key.Get(), NumberedValueName(1, kRecordRegKeySuffix), settings.registryKey);
+    key.Reset();
+
+    progress.Finish();
+    return InstallOutcome{true, {}};
+}
+
+DWORD WINAPI InstallWorker(LPVOID parameter) {
+    InstallJob& job = *static_cast<InstallJob*>(parameter);
+    job.outcome = RunInstallation(*job.config, *job.pack, job.payloadBudget);
+    SetEvent(job.completion);
+    return 0;
+}
+
+UniqueHandle CreateCompletionEvent() {
+    return UniqueHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+}
+
+UniqueHandle StartInstallWorker(InstallJob& job) {
+    return UniqueHandle(CreateThread(nullptr, 0, InstallWorker, &job, 0, nullptr));
+}

@@ -1,0 +1,69 @@
+// The installation: every configured file from the pack to its target, the
+// folders, the Start-menu shortcuts, the install record and the uninstall
+// entry (install_record.h), run on a worker thread while the dialog shows the
+// progress value.
+//
+// Before anything is written the worker refuses a configuration it cannot
+// install (no files, "Main executable" outside the file list, no "Product
+// name" or "Registry key") and checks every pack entry it will install:
+// present, decoded to its recorded size, check value matching. Any fault
+// there installs nothing at all. A file that cannot be written later stops
+// the installation; everything created until then stays listed in the
+// install record, so that the uninstall program removes it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "installer/install_config.h"
+#include "installer/install_handles.h"
+#include "installer/install_payload.h"
+
+class TPackFile;
+
+// What RunInstallation ends with.
+struct InstallOutcome {
+    bool succeeded = false;
+    // Empty on success; otherwise one or two sentences for the user, naming
+    // the file concerned.
+    std::string message;
+};
+
+// Installs config's files from pack, on the calling thread; see the top of
+// this file. Reads settings.installationPath (a backslash is appended when
+// missing) and writes, besides the file system and the registry: the target
+// folder of every file installed, settings.shortcutFolder, and
+// settings.progressValue (0 at the start, 100 at a successful end; on
+// failure it stays where the installation stopped). Initialises COM for the
+// calling thread while it runs. payloadBudget bounds the decoded bytes kept
+// between the check and the writing (install_payload.h).
+InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
+                               uint64_t payloadBudget = kDefaultPayloadBudget);
+
+// Everything the worker thread needs, prepared before it starts. The worker
+// is the only user of config and pack until it sets the completion event;
+// the dialog's thread only reads config->settings.progressValue meanwhile.
+struct InstallJob {
+    InstallConfiguration* config = nullptr;
+    TPackFile* pack = nullptr;
+    // Auto-reset event (CreateCompletionEvent), set when the worker ends,
+    // whatever the outcome. Borrowed: the job's owner closes it.
+    HANDLE completion = nullptr;
+    uint64_t payloadBudget = kDefaultPayloadBudget;
+    // Filled in before the event is set; read it only after seeing the event.
+    InstallOutcome outcome;
+};
+
+// Thread procedure: RunInstallation on job (an InstallJob*), stores the
+// outcome in it, then sets its completion event. Returns 0.
+DWORD WINAPI InstallWorker(LPVOID job);
+
+// An unnamed auto-reset event, not set; empty when it cannot be created.
+UniqueHandle CreateCompletionEvent();
+
+// Starts InstallWorker on job in a new thread and returns the thread's
+// handle; empty (and the job untouched) when no thread can be started. Keep
+// job alive until the completion event is set.
+UniqueHandle StartInstallWorker(InstallJob& job);

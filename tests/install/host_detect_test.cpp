@@ -1,0 +1,183 @@
+// Host detection on the real registry: the tests create the hosts' keys
+// themselves and delete them again.
+#include "installer/host_detect.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install_test_support.h"
+#include "installer/install_handles.h"
+
+namespace {
+
+using installtest::ScopedRegKey;
+
+TEST(HostTable, RowsInProbingOrder) {
+    struct Row {
+        const char* name;
+        HKEY root;
+        const char* key;
+        const char* value;
+        const char* suffix;
+    };
+    const Row expected[] = {
+        {"Macromedia Fireworks MX", HKEY_LOCAL_MACHINE,
+         "Software\\Macromedia\\Fireworks\\6\\Installation", "InstallPath", "Plug-Ins\\"},
+        {"Jasc Paint Shop Pro 7", HKEY_CURRENT_USER,
+         "Software\\Jasc\\Paint Shop Pro 7\\ImageProcessingFilter", "Directory1", ""},
+        {"Adobe Photoshop 6", HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0", "PluginPath",
+         ""},
+        {"Jasc Paint Shop Pro 8", HKEY_CURRENT_USER,
+         "Software\\Jasc\\Paint Shop Pro 8\\FileLocations\\PlugIns\\0", "Dir", ""},
+        {"Adobe Photoshop 7", HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0", "PluginPath",
+         ""},
+        {"Adobe Photoshop 7 CE", HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0 CE",
+         "PluginPath", ""},
+        {"Adobe Photoshop CS 8", HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\8.0\\PluginPath",
+         "", ""},
+    };
+    size_t row = 0;
+    for (; kHostApplications[row].displayName[0] != '\0'; ++row) {
+        ASSERT_LT(row, std::size(expected));
+        const HostApplication& host = kHostApplications[row];
+        EXPECT_STREQ(host.displayName, expected[row].name);
+        EXPECT_EQ(host.root, expected[row].root) << host.displayName;
+        EXPECT_STREQ(host.keyPath, expected[row].key);
+        EXPECT_STREQ(host.valueName, expected[row].value);
+        EXPECT_STREQ(host.suffix, expected[row].suffix);
+    }
+    EXPECT_EQ(row, std::size(expected));
+}
+
+// ReadRegistryString on one key of the test's own.
+class RegistryStringTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(key_.Fresh());
+        key_.Create();
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, key_.Path().c_str(), &opened), ERROR_SUCCESS);
+        open_.Reset(opened);
+    }
+    ScopedRegKey key_{HKEY_CURRENT_USER, "Software\\" + installtest::UniqueName("NerroHostTest")};
+    RegKey open_;
+};
+
+TEST_F(RegistryStringTest, OnlyTextValuesAreRead) {
+    key_.SetString("Text", "C:\\Plug");
+    key_.SetString("", "default value");
+    key_.SetString("Empty", "");
+    key_.Set("Expand", REG_EXPAND_SZ, "%ProgramFiles%\\Plug");
+    key_.Set("Number", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+    key_.Set("Cut", REG_SZ, std::string("first\0second", 12));
+    const struct {
+        const char* name;
+        const char* expected;
+    } cases[] = {
+        {"Text", "C:\\Plug"},   {"", "default value"},   {"Empty", ""},    {"Expand", "fallback"},
+        {"Number", "fallback"}, {"Missing", "fallback"}, {"Cut", "first"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadRegistryString(open_.Get(), c.name, "fallback"), c.expected) << c.name;
+}
+
+TEST_F(RegistryStringTest, TextStoredWithoutItsNulEndsAtItsLength) {
+    HKEY key = open_.Get();
+    ASSERT_EQ(RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ReadRegistryString(key, "Bare", ""), "abc");
+}
+
+// Detection with the built-in table on keys that the test makes.
+class HostDetectTest : public ::testing::Test {
+protected:
+    ScopedRegKey& Host(HKEY root, const char* path) {
+        keys_.push_back(std::make_unique<ScopedRegKey>(root, path));
+        ScopedRegKey& key = *keys_.back();
+        if (!key.Fresh()) ADD_FAILURE() << "A host key exists before the test: " << path;
+        return key;
+    }
+    void TearDown() override {
+        // Innermost first, so that each scope deletes only what it created.
+        while (!keys_.empty())
+            keys_.pop_back();
+    }
+    std::vector<std::unique_ptr<ScopedRegKey>> keys_;
+};
+
+TEST_F(HostDetectTest, NoHostKeysNoRows) {
+    for (const HostApplication* host = kHostApplications; host->displayName[0]; ++host)
+        ASSERT_FALSE(installtest::KeyExists(host->root, host->keyPath)) << host->displayName;
+    EXPECT_TRUE(DetectHostApplications().empty());
+}
+
+TEST_F(HostDetectTest, FoundHostsInReverseTableOrderWithTheirFolders) {
+    Host(HKEY_LOCAL_MACHINE, "Software\\Macromedia\\Fireworks\\6\\Installation")
+        .SetString("InstallPath", "C:\\FW");
+    Host(HKEY_CURRENT_USER, "Software\\Jasc\\Paint Shop Pro 7\\ImageProcessingFilter")
+        .SetString("Directory1", "D:\\PSP7\\Filters\\");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0").SetString("PluginPath", "C:\\PS6");
+    Host(HKEY_CURRENT_USER, "Software\\Jasc\\Paint Shop Pro 8\\FileLocations\\PlugIns\\0")
+        .SetString("Dir", "C:\\PSP8");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0")
+        .SetString("PluginPath", "C:\\PS7\\");
+    // Photoshop CS 8 reads its key's default value; a named value is not it.
+    ScopedRegKey& cs = Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\8.0\\PluginPath");
+    cs.SetString("", "C:\\CS");
+    cs.SetString("PluginPath", "C:\\Wrong");
+
+    const std::vector<DetectedHost> rows = DetectHostApplications();
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Adobe Photoshop CS 8", "C:\\CS\\"},
+        {"Adobe Photoshop 7", "C:\\PS7\\"},
+        {"Jasc Paint Shop Pro 8", "C:\\PSP8\\"},
+        {"Adobe Photoshop 6", "C:\\PS6\\"},
+        {"Jasc Paint Shop Pro 7", "D:\\PSP7\\Filters\\"},
+        {"Macromedia Fireworks MX", "C:\\FW\\Plug-Ins\\"},
+    };
+    ASSERT_EQ(rows.size(), expected.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].displayName, expected[i].first) << i;
+        EXPECT_EQ(rows[i].folder, expected[i].second) << i;
+    }
+}
+
+TEST_F(HostDetectTest, UnusableValuesLeaveTheHostOut) {
+    // Each row is found nowhere: a key under the other root, an expandable
+    // string, an empty text, a value of another name, a key without value.
+    Host(HKEY_LOCAL_MACHINE, "Software\\Jasc\\Paint Shop Pro 7\\ImageProcessingFilter")
+        .SetString("Directory1", "C:\\InTheWrongRoot");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0 CE")
+        .Set("PluginPath", REG_EXPAND_SZ, "%ProgramFiles%\\PS");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0").SetString("PluginPath", "");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Macromedia\\Fireworks\\6\\Installation")
+        .SetString("Path", "C:\\FW");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\8.0\\PluginPath").Create();
+    // The one usable row shows that the others were probed and passed over.
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0").SetString("PluginPath", "E:\\PS7");
+
+    const std::vector<DetectedHost> rows = DetectHostApplications();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].displayName, "Adobe Photoshop 7");
+    EXPECT_EQ(rows[0].folder, "E:\\PS7\\");
+}
+
+TEST(HostDetectTable, ProbesOnlyUpToTheEndRow) {
+    ScopedRegKey key(HKEY_CURRENT_USER, "Software\\" + installtest::UniqueName("NerroHostTable"));
+    ASSERT_TRUE(key.Fresh());
+    key.SetString("Folder", "C:\\Own");
+    const HostApplication table[] = {
+        {"First", HKEY_CURRENT_USER, key.Path().c_str(), "Folder", "Sub\\"},
+        {"", nullptr, "", "", ""},
+        {"Beyond the end", HKEY_CURRENT_USER, key.Path().c_str(), "Folder", ""},
+    };
+    const std::vector<DetectedHost> rows = DetectHostApplications(table);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].displayName, "First");
+    EXPECT_EQ(rows[0].folder, "C:\\Own\\Sub\\");
+}
+
+}  // namespace

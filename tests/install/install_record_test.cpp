@@ -1,0 +1,172 @@
+// The install record's two writing calls, CreateFolderPath and
+// CreateShortcut, on the real registry, file system and shell.
+#include "installer/install_record.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "install_test_support.h"
+#include "installer/folder_path.h"
+#include "installer/install_handles.h"
+#include "installer/shortcut.h"
+
+namespace {
+
+using installtest::ReadValues;
+using installtest::ScopedRegKey;
+using installtest::TestFolder;
+using Values = std::map<std::string, std::string>;
+
+std::string testKeyPath(const char* what) {
+    return "Software\\" + installtest::UniqueName(std::string("NerroRecordTest") + what);
+}
+
+TEST(RecordKey, CreatedWithItsClassAndWritableValues) {
+    ScopedRegKey scope(HKEY_LOCAL_MACHINE, testKeyPath("Key") + "\\Inner\\Record");
+    ASSERT_TRUE(scope.Fresh());
+    RegKey key = OpenRecordKey(HKEY_LOCAL_MACHINE, scope.Path());
+    ASSERT_TRUE(key);
+
+    char keyClass[64] = "";
+    DWORD classLength = sizeof keyClass;
+    ASSERT_EQ(RegQueryInfoKeyA(key.Get(), keyClass, &classLength, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(keyClass, "binary data");
+
+    EXPECT_TRUE(WriteRecordValue(key.Get(), "Path", "C:\\Program Files\\Nerro\\"));
+    EXPECT_TRUE(WriteRecordValue(key.Get(), "Empty", ""));
+    // The stored length counts the terminating NUL.
+    DWORD type = 0;
+    DWORD size = 0;
+    ASSERT_EQ(RegQueryValueExA(key.Get(), "Path", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, sizeof "C:\\Program Files\\Nerro\\");
+    ASSERT_EQ(RegQueryValueExA(key.Get(), "Empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 1u);
+
+    // Opening again keeps what is there and overwrites by name.
+    key = OpenRecordKey(HKEY_LOCAL_MACHINE, scope.Path());
+    EXPECT_TRUE(WriteRecordValue(key.Get(), "Path", "D:\\"));
+    key.Reset();
+    EXPECT_EQ(ReadValues(HKEY_LOCAL_MACHINE, scope.Path()),
+              (Values{{"Path", "D:\\"}, {"Empty", ""}}));
+}
+
+TEST(RecordKey, FailuresGiveNoKeyAndNoValue) {
+    EXPECT_FALSE(WriteRecordValue(nullptr, "Path", "C:\\"));
+    // A key below a value-less path that cannot exist: names are limited to
+    // 255 characters per component.
+    EXPECT_FALSE(OpenRecordKey(HKEY_LOCAL_MACHINE, "Software\\" + std::string(300, 'x')));
+}
+
+TEST(RecordKey, ValueNamesAndUninstallKey) {
+    EXPECT_EQ(NumberedValueName(0, kRecordFolderSuffix), "0.folder");
+    EXPECT_EQ(NumberedValueName(12, kRecordFileSuffix), "12.file");
+    EXPECT_EQ(NumberedValueName(1, kRecordRegKeySuffix), "1.regkey");
+    EXPECT_EQ(UninstallKeyPath("Product 1.0"),
+              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Product 1.0");
+    InstallRecord record("Software\\Any");
+    EXPECT_EQ(record.NextFolderName(), "0.folder");
+    EXPECT_EQ(record.NextFileName(), "0.file");
+    EXPECT_EQ(record.NextFolderName(), "1.folder");
+    EXPECT_EQ(record.NextFileName(), "1.file");
+    EXPECT_EQ(record.NextFileName(), "2.file");
+}
+
+// CreateFolderPath against a folder and a record of the test's own.
+class FolderPathTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(key_.Fresh()); }
+    Values Recorded() const { return ReadValues(HKEY_LOCAL_MACHINE, key_.Path()); }
+
+    TestFolder folder_;
+    ScopedRegKey key_{HKEY_LOCAL_MACHINE, testKeyPath("Folders")};
+    InstallRecord record_{key_.Path()};
+};
+
+TEST_F(FolderPathTest, CreatesAndRecordsMissingFoldersOutermostFirst) {
+    const std::string base = folder_.Path();
+    // A slash separates as a backslash does; the file name is not a folder.
+    EXPECT_EQ(CreateFolderPath(base + "\\Nerro/Sub\\Deep\\Tool.dll", record_), 3);
+    EXPECT_TRUE(installtest::FolderExists(base + "\\Nerro\\Sub\\Deep"));
+    EXPECT_FALSE(installtest::FolderExists(base + "\\Nerro\\Sub\\Deep\\Tool.dll"));
+    EXPECT_EQ(Recorded(), (Values{{"0.folder", base + "\\Nerro"},
+                                  {"1.folder", base + "\\Nerro\\Sub"},
+                                  {"2.folder", base + "\\Nerro\\Sub\\Deep"}}));
+
+    // Existing folders are passed over; the numbering goes on.
+    EXPECT_EQ(CreateFolderPath(base + "\\Nerro\\Sub\\Other\\", record_), 1);
+    EXPECT_EQ(Recorded().at("3.folder"), base + "\\Nerro\\Sub\\Other");
+    EXPECT_EQ(CreateFolderPath(base + "\\Nerro\\Sub\\", record_), 0);
+    EXPECT_EQ(Recorded().size(), 4u);
+    EXPECT_EQ(record_.FolderCount(), 4);
+}
+
+TEST_F(FolderPathTest, DoubledAndLeadingSeparatorsMakeNoExtraFolder) {
+    const std::string base = folder_.Path();
+    // The folder is recorded as the path names it; the uninstall program
+    // reads doubled backslashes as single ones.
+    EXPECT_EQ(CreateFolderPath(base + "\\\\Twice\\\\", record_), 1);
+    EXPECT_EQ(Recorded(), (Values{{"0.folder", base + "\\\\Twice"}}));
+    EXPECT_TRUE(installtest::FolderExists(base + "\\Twice"));
+    EXPECT_EQ(CreateFolderPath("\\", record_), 0);
+    EXPECT_EQ(CreateFolderPath("", record_), 0);
+}
+
+TEST_F(FolderPathTest, ExistingFoldersAndDrivesAreNotRecorded) {
+    CreateFolderPath(folder_.Path() + "\\", record_);
+    EXPECT_TRUE(Recorded().empty());
+    EXPECT_EQ(record_.FolderCount(), 0);
+}
+
+TEST(Shortcut, LinkResolvesToTargetWithWorkingFolderAndArguments) {
+    TestFolder folder;
+    const std::string target = folder / "Tool.exe";
+    installtest::WriteFileBytes(target, "MZ");
+    const ComApartment com;
+    ASSERT_TRUE(com.Ok());
+    ASSERT_EQ(
+        CreateShortcut(target, "C:\\Work\\", folder / "Nerro Tool", "Nerro Tool", "/uninstall -x"),
+        S_OK);
+    const std::string link = folder / "Nerro Tool.lnk";
+    ASSERT_TRUE(installtest::FileExists(link));
+
+    ComRef<IShellLinkA> shell;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                               reinterpret_cast<void**>(shell.Put())),
+              S_OK);
+    ComRef<IPersistFile> file;
+    ASSERT_EQ(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put())), S_OK);
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+    ASSERT_EQ(file->Load(wide, STGM_READ), S_OK);
+    char text[MAX_PATH] = "";
+    ASSERT_EQ(shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH), S_OK);
+    EXPECT_STRCASEEQ(text, target.c_str());
+    ASSERT_EQ(shell->GetWorkingDirectory(text, MAX_PATH), S_OK);
+    EXPECT_STREQ(text, "C:\\Work\\");
+    ASSERT_EQ(shell->GetArguments(text, MAX_PATH), S_OK);
+    EXPECT_STREQ(text, "/uninstall -x");
+    ASSERT_EQ(shell->GetDescription(text, MAX_PATH), S_OK);
+    EXPECT_STREQ(text, "Nerro Tool");
+}
+
+TEST(Shortcut, MissingFolderFailsWithoutFile) {
+    TestFolder folder;
+    const ComApartment com;
+    EXPECT_TRUE(FAILED(CreateShortcut("C:\\x.exe", "C:\\", folder / "No\\Such\\Link", "d", "")));
+    EXPECT_FALSE(installtest::FileExists(folder / "No\\Such\\Link.lnk"));
+}
+
+TEST(Shortcut, ProgramsFolderIsNamed) {
+    const std::string programs = ProgramsFolderPath();
+    ASSERT_FALSE(programs.empty());
+    EXPECT_NE(programs.back(), '\\');
+    EXPECT_TRUE(installtest::FolderExists(programs)) << programs;
+}
+
+}  // namespace

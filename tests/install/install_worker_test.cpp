@@ -1,0 +1,436 @@
+// The install worker from a real pack onto the real file system, registry and
+// shell: files, folders, shortcuts, the install record and the uninstall
+// entry, and the refusals and stops of a configuration, a pack or a target
+// that cannot be installed.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <string>
+
+#include "install_worker_fixture.h"
+#include "installer/install_handles.h"
+#include "installer/install_progress.h"
+#include "installer/install_record.h"
+#include "installer/shortcut.h"
+#include "pack/pack_file.h"
+
+namespace {
+
+using installtest::FileExists;
+using installtest::FolderExists;
+using installtest::PackItem;
+using installtest::ProductFixture;
+using installtest::ReadFileBytes;
+using installtest::SampleBytes;
+using Values = std::map<std::string, std::string>;
+
+struct LinkFields {
+    std::string target, workingFolder, arguments, description;
+};
+
+LinkFields readLink(const std::string& path) {
+    LinkFields fields;
+    const ComApartment com;
+    ComRef<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(link.Put()))))
+        return fields;
+    ComRef<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put()))))
+        return fields;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    if (FAILED(file->Load(wide, STGM_READ))) return fields;
+    char text[MAX_PATH] = "";
+    if (link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK) fields.target = text;
+    if (link->GetWorkingDirectory(text, MAX_PATH) == S_OK) fields.workingFolder = text;
+    if (link->GetArguments(text, MAX_PATH) == S_OK) fields.arguments = text;
+    if (link->GetDescription(text, MAX_PATH) == S_OK) fields.description = text;
+    return fields;
+}
+
+bool nonDecreasing(const std::vector<int32_t>& values) {
+    for (size_t i = 1; i < values.size(); ++i)
+        if (values[i] < values[i - 1]) return false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// A complete product, installed with every decoded file kept in memory and
+// with none kept (each decoded again for writing).
+
+class FullInstallTest : public ::testing::TestWithParam<uint64_t> {};
+
+TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
+    ProductFixture product;
+    const std::string windowsItem = product.Unique("win");
+    const std::string systemItem = product.Unique("sys.dat");
+    const std::string toolShortcut = product.Unique("Tool");
+    const std::string systemShortcut = product.Unique("System file");
+    product.Configure(
+        product.General(5, 1, true) +
+        "[0]\nName=plugin.8bf\nCreate name=Nerro.8bf\nCan uninstall=1\n"
+        "[1]\nName=tool.exe\nCreate name=Sub\\Deep/Tool.exe\nShortcut name=" +
+        toolShortcut +
+        "\nArguments=/uninstall now\nCan uninstall=0x1\n"
+        // Both folder flags: the Windows folder wins.
+        "[2]\nName=win.dat\nCreate name=" +
+        windowsItem +
+        "\\win.dat\nTo windows folder=1\nTo system folder=1\nCan uninstall=1\n"
+        // Not listed for removal, but its shortcut is.
+        "[3]\nName=sys.dat\nCreate name=" +
+        systemItem + "\nTo system folder=1\nCan uninstall=yes\nShortcut name=" + systemShortcut +
+        "\n"
+        "[4]\nName=nerro-uninstall.exe\nCreate name=Uninstall.exe\nCan uninstall=1\n");
+    const std::string plugin = SampleBytes(300000, 1);
+    const std::string tool = SampleBytes(70001, 2);
+    const std::string uninstaller = SampleBytes(5000, 3);
+    product.BuildPack({{"plugin.8bf", plugin, kPackModeBlock},
+                       {"tool.exe", tool, kPackModeLz},
+                       {"win.dat", "windows folder file", kPackModeStore},
+                       {"sys.dat", "system folder file", kPackModeBlock},
+                       {"nerro-uninstall.exe", uninstaller, kPackModeLz},
+                       {"Nerro.ini", "not installed", kPackModeStore}});
+
+    const InstallOutcome outcome = product.InstallOnThread(GetParam());
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+    EXPECT_EQ(outcome.message, "");
+
+    const std::string path = product.installationPath + "\\";
+    const std::string windowsFolder = product.WindowsPath("");
+    const std::string programs = ProgramsFolderPath() + "\\";
+    EXPECT_EQ(product.config.settings.installationPath, path);
+    EXPECT_EQ(product.config.settings.shortcutFolder, programs);
+
+    // Byte-exact files, each in its target folder, with normal attributes.
+    const struct {
+        std::string path, bytes;
+    } files[] = {
+        {path + "Nerro.8bf", plugin},
+        {path + "Sub\\Deep\\Tool.exe", tool},
+        {windowsFolder + windowsItem + "\\win.dat", "windows folder file"},
+        {product.SystemPath(systemItem), "system folder file"},
+        {path + "Uninstall.exe", uninstaller},
+    };
+    for (const auto& file : files) {
+        EXPECT_EQ(ReadFileBytes(file.path), file.bytes) << file.path;
+        // Wine reports the archive attribute on every file; nothing else may be set.
+        EXPECT_EQ(GetFileAttributesA(file.path.c_str()) &
+                      ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL),
+                  0u)
+            << file.path;
+    }
+    EXPECT_EQ(product.config.files[2].targetFolder, windowsFolder);
+    EXPECT_EQ(product.config.files[3].targetFolder, product.SystemPath(""));
+    EXPECT_FALSE(FileExists(path + "Nerro.ini"));
+
+    // Shortcuts: target, the installation path as working folder, arguments.
+    const LinkFields toolLink = readLink(product.ShortcutFile(toolShortcut));
+    EXPECT_STRCASEEQ(toolLink.target.c_str(), (path + "Sub\\Deep\\Tool.exe").c_str());
+    EXPECT_EQ(toolLink.workingFolder, path);
+    EXPECT_EQ(toolLink.arguments, "/uninstall now");
+    EXPECT_EQ(toolLink.description, toolShortcut);
+    const LinkFields systemLink = readLink(product.ShortcutFile(systemShortcut));
+    EXPECT_STRCASEEQ(systemLink.target.c_str(), product.SystemPath(systemItem).c_str());
+    EXPECT_EQ(systemLink.workingFolder, path);
+
+    EXPECT_EQ(product.Record(), (Values{
+                                    {"0.folder", product.installationPath},
+                                    {"1.folder", path + "Sub"},
+                                    {"2.folder", path + "Sub\\Deep"},
+                                    {"3.folder", windowsFolder + windowsItem},
+                                    {"Path", path},
+                                    {"Product", product.productName},
+                                    {"0.file", path + "Nerro.8bf"},
+                                    {"1.file", path + "Sub\\Deep/Tool.exe"},
+                                    {"2.file", programs + toolShortcut + ".lnk"},
+                                    {"3.file", windowsFolder + windowsItem + "\\win.dat"},
+                                    {"4.file", programs + systemShortcut + ".lnk"},
+                                    {"5.file", path + "Uninstall.exe"},
+                                    {"Main executable", path + "Sub\\Deep/Tool.exe"},
+                                    {"0.regkey", UninstallKeyPath(product.productName)},
+                                    {"1.regkey", product.registryKey},
+                                }));
+    EXPECT_EQ(product.UninstallEntry(),
+              (Values{{"DisplayName", product.productName},
+                      {"UninstallString", path + "Uninstall.exe " + product.registryKey}}));
+
+    ASSERT_FALSE(product.progressSeen.empty());
+    EXPECT_EQ(product.progressSeen.back(), 100);
+    EXPECT_TRUE(nonDecreasing(product.progressSeen));
+}
+
+INSTANTIATE_TEST_SUITE_P(PayloadBudget, FullInstallTest,
+                         ::testing::Values(kDefaultPayloadBudget, uint64_t{0}));
+
+TEST(InstallWorker, OneFileWithoutMainExecutableValue) {
+    ProductFixture product;
+    product.Configure(product.General(1, 0, false) +
+                      "[0]\nName=nerro-uninstall.exe\nCreate name=Remove.exe\n");
+    product.BuildPack({{"nerro-uninstall.exe", "uninstall program", kPackModeBlock}});
+    // The installation path arrives with its trailing backslash already.
+    product.config.settings.installationPath += "\\";
+    const InstallOutcome outcome = product.InstallOnThread();
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+    const std::string path = product.installationPath + "\\";
+    EXPECT_EQ(ReadFileBytes(path + "Remove.exe"), "uninstall program");
+    EXPECT_EQ(product.Record(), (Values{{"0.folder", product.installationPath},
+                                        {"Path", path},
+                                        {"Product", product.productName},
+                                        {"0.regkey", UninstallKeyPath(product.productName)},
+                                        {"1.regkey", product.registryKey}}));
+    EXPECT_EQ(product.UninstallEntry().at("UninstallString"),
+              path + "Remove.exe " + product.registryKey);
+    EXPECT_EQ(product.progressSeen.back(), 100);
+}
+
+TEST(InstallWorker, ExistingFoldersAreNotRecordedAndExistingFilesOverwritten) {
+    ProductFixture product;
+    ASSERT_TRUE(CreateDirectoryA(product.installationPath.c_str(), nullptr));
+    const std::string path = product.installationPath + "\\";
+    const std::string existing = path + "Nerro.8bf";
+    installtest::WriteFileBytes(existing, std::string(100000, 'o'));
+    ASSERT_TRUE(
+        SetFileAttributesA(existing.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    product.Configure(product.General(2, 0, true) +
+                      "[0]\nName=plugin\nCreate name=Nerro.8bf\nCan uninstall=1\n"
+                      "[1]\nName=remove\nCreate name=Remove.exe\nCan uninstall=1\n");
+    product.BuildPack({{"plugin", "new", kPackModeStore}, {"remove", "rm", kPackModeStore}});
+    ASSERT_TRUE(product.InstallOnThread().succeeded);
+    EXPECT_EQ(ReadFileBytes(existing), "new");
+    EXPECT_EQ(GetFileAttributesA(existing.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    const Values record = product.Record();
+    EXPECT_EQ(record.count("0.folder"), 0u);
+    EXPECT_EQ(record.at("0.file"), existing);
+    EXPECT_EQ(record.at("Main executable"), existing);
+}
+
+TEST(InstallWorker, ASecondRunNumbersFromZeroAndKeepsHigherOldValues) {
+    ProductFixture product;
+    product.Configure(product.General(3, 0, false) +
+                      "[0]\nName=a\nCreate name=A\\a.txt\nCan uninstall=1\n"
+                      "[1]\nName=b\nCreate name=b.txt\nCan uninstall=1\n"
+                      "[2]\nName=c\nCreate name=c.txt\nCan uninstall=1\n");
+    product.BuildPack({{"a", "a"}, {"b", "b"}, {"c", "c"}});
+    ASSERT_TRUE(product.InstallOnThread().succeeded);
+    // The second run lists one file and creates no folder.
+    product.Configure(product.General(1, 0, false) +
+                      "[0]\nName=c\nCreate name=c2.txt\nCan uninstall=1\n");
+    ASSERT_TRUE(product.InstallOnThread().succeeded);
+    const std::string path = product.installationPath + "\\";
+    const Values record = product.Record();
+    EXPECT_EQ(record.at("0.file"), path + "c2.txt");
+    EXPECT_EQ(record.at("1.file"), path + "b.txt");
+    EXPECT_EQ(record.at("2.file"), path + "c.txt");
+    EXPECT_EQ(record.at("0.folder"), product.installationPath);
+    EXPECT_EQ(record.at("1.folder"), path + "A");
+}
+
+// ---------------------------------------------------------------------------
+// Nothing at all is installed from a configuration the worker cannot follow
+// or from a damaged pack.
+
+void expectNothingInstalled(ProductFixture& product, const InstallOutcome& outcome) {
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_NE(outcome.message.find("Nothing was installed."), std::string::npos) << outcome.message;
+    EXPECT_FALSE(FolderExists(product.installationPath));
+    EXPECT_FALSE(product.RecordExists());
+    EXPECT_FALSE(product.UninstallEntryExists());
+    EXPECT_LT(product.progressSeen.back(), 100);
+}
+
+TEST(InstallRefusal, ConfigurationsThatCannotBeInstalled) {
+    const struct {
+        const char* what;
+        int fileCount, mainExecutable;
+        bool noProduct, noKey;
+        const char* message;
+    } cases[] = {
+        {"empty list", 0, 0, false, false,
+         "The installer lists no files to install. Nothing was installed."},
+        {"negative count", -3, 0, false, false,
+         "The installer lists no files to install. Nothing was installed."},
+        {"main beyond the list", 2, 2, false, false,
+         "The installer names file 2 as the main program, but lists only 2 files. Nothing was "
+         "installed."},
+        {"negative main", 1, -1, false, false,
+         "The installer names file -1 as the main program, but lists only 1 file. Nothing was "
+         "installed."},
+        {"no product name", 1, 0, true, false,
+         "The installer gives no product name. Nothing was installed."},
+        {"no registry key", 1, 0, false, true,
+         "The installer gives no registry key for its install record. Nothing was installed."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProductFixture product;
+        product.Configure(product.General(c.fileCount, c.mainExecutable, true) +
+                          "[0]\nName=a\nCreate name=a.txt\n[1]\nName=b\nCreate name=b.txt\n");
+        if (c.noProduct) product.config.settings.productName.clear();
+        if (c.noKey) product.config.settings.registryKey.clear();
+        product.BuildPack({{"a", "a"}, {"b", "b"}});
+        const InstallOutcome outcome = product.InstallOnThread();
+        EXPECT_EQ(outcome.message, c.message);
+        expectNothingInstalled(product, outcome);
+    }
+}
+
+// Overwrites bytes of an entry's stored data in the pack file.
+void damageEntry(const std::string& packPath, const std::string& name, uint32_t at,
+                 const std::string& bytes) {
+    uint64_t position = 0;
+    {
+        TPackFile pack(packPath.c_str(), false);
+        const TPackEntry* entry = pack.Find(name.c_str());
+        ASSERT_NE(entry, nullptr);
+        position = pack.GetPackBase() + entry->offset + at;
+    }
+    std::fstream file(packPath, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(position));
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(file.good());
+}
+
+TEST(InstallRefusal, DamagedPackInstallsNothing) {
+    const struct {
+        const char* what;
+        uint32_t mode;
+        bool present;
+        std::string damage;  // written over the data's first bytes
+        const char* message;
+    } cases[] = {
+        {"missing entry", kPackModeStore, false, "",
+         "The installer is damaged: it does not hold the file \"last.dll\". Nothing was "
+         "installed."},
+        {"stored bytes changed", kPackModeStore, true, "XY",
+         "The installer is damaged: the file \"last.dll\" does not match its check value. "
+         "Nothing was installed."},
+        {"block stream signature broken", kPackModeBlock, true, "XXXX",
+         "The installer is damaged: the file \"last.dll\" cannot be unpacked. Nothing was "
+         "installed."},
+        // A first item that copies from before the start of the output.
+        {"LZ stream corrupt", kPackModeLz, true, std::string(4, '\0'),
+         "The installer is damaged: the file \"last.dll\" cannot be unpacked. Nothing was "
+         "installed."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProductFixture product;
+        // The damaged entry comes last, so every other file would be written
+        // already if the payload were not checked first.
+        product.Configure(product.General(2, 0, true) +
+                          "[0]\nName=first.dll\nCreate name=first.dll\nCan uninstall=1\n"
+                          "[1]\nName=last.dll\nCreate name=last.dll\nCan uninstall=1\n");
+        std::vector<PackItem> items = {{"first.dll", SampleBytes(5000, 7), kPackModeBlock}};
+        if (c.present) items.push_back({"last.dll", SampleBytes(20000, 8), c.mode});
+        installtest::WritePack(product.packPath, items);
+        if (c.present) damageEntry(product.packPath, "last.dll", 0, c.damage);
+        product.pack = std::make_unique<TPackFile>(product.packPath.c_str(), false);
+        const InstallOutcome outcome = product.InstallOnThread();
+        EXPECT_EQ(outcome.message, c.message);
+        expectNothingInstalled(product, outcome);
+    }
+}
+
+TEST(InstallRefusal, AFileOnDiskDoesNotStandInForAMissingEntry) {
+    ProductFixture product;
+    // Extract would read a file of the entry's name from the current folder.
+    char startFolder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, startFolder);
+    ASSERT_TRUE(SetCurrentDirectoryA(product.root.Path().c_str()));
+    installtest::WriteFileBytes(product.root / "loose.dll", "loose file");
+    product.Configure(product.General(1, 0, true) + "[0]\nName=loose.dll\nCreate name=x.dll\n");
+    product.BuildPack({{"other", "o"}});
+    const InstallOutcome outcome = product.InstallOnThread();
+    SetCurrentDirectoryA(startFolder);
+    EXPECT_EQ(outcome.message,
+              "The installer is damaged: it does not hold the file \"loose.dll\". Nothing was "
+              "installed.");
+    expectNothingInstalled(product, outcome);
+}
+
+// ---------------------------------------------------------------------------
+// A target that cannot be written stops the installation; what was made
+// until then stays recorded.
+
+TEST(InstallStop, UnwritableTargetStopsWithItsNameAndKeepsTheRecord) {
+    const struct {
+        const char* what;
+        const char* blockedCreateName;
+    } cases[] = {
+        {"read-only file", "Locked.dll"},
+        {"a file where a folder should be", "Blocker\\Inner.dll"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProductFixture product;
+        ASSERT_TRUE(CreateDirectoryA(product.installationPath.c_str(), nullptr));
+        const std::string path = product.installationPath + "\\";
+        installtest::WriteFileBytes(path + "Locked.dll", "read-only bytes");
+        ASSERT_TRUE(SetFileAttributesA((path + "Locked.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+        installtest::WriteFileBytes(path + "Blocker", "a file");
+        product.Configure(product.General(3, 0, true) +
+                          "[0]\nName=first\nCreate name=New\\first.dll\nCan uninstall=1\n"
+                          "[1]\nName=second\nCreate name=" +
+                          c.blockedCreateName +
+                          "\nCan uninstall=1\n"
+                          "[2]\nName=third\nCreate name=third.dll\nCan uninstall=1\n");
+        product.BuildPack({{"first", "1"}, {"second", "2"}, {"third", "3"}});
+        const InstallOutcome outcome = product.InstallOnThread();
+        EXPECT_FALSE(outcome.succeeded);
+        const std::string blocked = path + c.blockedCreateName;
+        EXPECT_EQ(outcome.message.rfind("The file \"" + blocked + "\" could not be written (", 0),
+                  0u)
+            << outcome.message;
+        EXPECT_NE(outcome.message.find("The installation has stopped."), std::string::npos);
+
+        EXPECT_EQ(ReadFileBytes(path + "New\\first.dll"), "1");
+        EXPECT_EQ(ReadFileBytes(path + "Locked.dll"), "read-only bytes");
+        EXPECT_FALSE(FileExists(path + "third.dll"));
+        EXPECT_EQ(product.Record(), (Values{{"0.folder", path + "New"},
+                                            {"Path", path},
+                                            {"Product", product.productName},
+                                            {"0.file", path + "New\\first.dll"}}));
+        EXPECT_FALSE(product.UninstallEntryExists());
+        EXPECT_LT(product.progressSeen.back(), 100);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(InstallProgressValue, SteadyForAnyNumberOfSteps) {
+    const struct {
+        std::vector<uint64_t> steps;
+        std::vector<int32_t> values;
+    } cases[] = {
+        {{1}, {99}},
+        {{50, 50}, {50, 99}},
+        {{1, 1, 1, 1}, {25, 50, 75, 99}},
+        {{10, 0, 30, 60}, {10, 10, 40, 99}},
+    };
+    for (const auto& c : cases) {
+        std::atomic<int32_t> value{77};
+        uint64_t total = 0;
+        for (uint64_t step : c.steps)
+            total += step;
+        InstallProgress progress(value, total);
+        EXPECT_EQ(value, 0);
+        std::vector<int32_t> seen;
+        for (uint64_t step : c.steps) {
+            progress.Advance(step);
+            seen.push_back(value);
+        }
+        EXPECT_EQ(seen, c.values);
+        progress.Finish();
+        EXPECT_EQ(value, 100);
+    }
+    // More work than announced never passes 99 before the end.
+    std::atomic<int32_t> value{0};
+    InstallProgress progress(value, 0);
+    progress.Advance(5);
+    EXPECT_EQ(value, 99);
+}
+
+}  // namespace
