@@ -39,7 +39,7 @@ bool checkProduct(const fs::path& dir, InstallConfiguration& config, std::ostrea
     const fs::path iniPath = dir / kConfigEntryName;
     std::error_code error;
     if (!fs::is_regular_file(iniPath, error))
-        throw ToolError(std::string("no ") + kConfigEntryName + " in " + dir.string());
+        throw ToolError(std::string("no ") + kConfigEntryName + " in " + nativeString(dir));
     const std::string text = readWholeFile(iniPath);
     TIniFile ini;
     ini.Parse(text.c_str());
@@ -63,7 +63,7 @@ std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfigu
     for (const FileEntry& file : config.files)
         names.insert(file.name);
     for (const fs::directory_entry& item : fs::directory_iterator(dir)) {
-        const std::string name = item.path().filename().string();
+        const std::string name = nativeString(item.path().filename());
         const bool isCatalogue = name.size() > 4 && name.compare(name.size() - 4, 4, ".clg") == 0;
         if (isCatalogue && item.is_regular_file()) names.insert(name);
     }
@@ -72,7 +72,7 @@ std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfigu
         BuildEntry entry{name, dir / entryRelativePath(name)};
         std::error_code error;
         entry.size = fs::file_size(entry.file, error);
-        if (error) throw ToolError("cannot read " + entry.file.string());
+        if (error) throw ToolError("cannot read " + nativeString(entry.file));
         entries.push_back(entry);
     }
     return entries;
@@ -83,7 +83,7 @@ fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
     if (args.Has("stub")) {
         const fs::path stub = args.Value("stub");
         if (!fs::is_regular_file(stub, error))
-            throw ToolError("installer stub not found: " + stub.string());
+            throw ToolError("installer stub not found: " + nativeString(stub));
         return stub;
     }
     const fs::path stub = toolFolder / kDefaultStubName;
@@ -99,7 +99,7 @@ void checkOutput(const std::string& output) {
     if (fs::is_directory(output, error)) throw ToolError(output + " is a folder");
     const fs::path folder = fs::path(output).parent_path();
     if (!folder.empty() && !fs::is_directory(folder, error))
-        throw ToolError("no folder " + folder.string() + " for " + output);
+        throw ToolError("no folder " + nativeString(folder) + " for " + output);
 }
 
 // Writes the stub and a pack of the entries into the working file work.
@@ -110,9 +110,9 @@ void writeInstaller(const std::string& work, const fs::path& stub,
     if (error) throw ToolError("cannot write " + work + ": " + error.message());
     const uint64_t stubSize = fs::file_size(stub, error);
 
-    auto pack = openPackToChange(work, stub.string());
+    auto pack = openPackToChange(work, nativeString(stub));
     if (pack->GetCount() != 0 || pack->GetPackBase() != stubSize)
-        throw ToolError("the stub " + stub.string() + " already holds a pack");
+        throw ToolError("the stub " + nativeString(stub) + " already holds a pack");
     uint64_t total = 0;
     for (const BuildEntry& entry : entries)
         total += entry.size;
@@ -121,9 +121,9 @@ void writeInstaller(const std::string& work, const fs::path& stub,
     for (const BuildEntry& entry : entries) {
         bar.Begin(entry.name);
         std::ifstream input(entry.file, std::ios::binary);
-        if (!input) throw ToolError("cannot read " + entry.file.string());
+        if (!input) throw ToolError("cannot read " + nativeString(entry.file));
         if (!pack->AddStream(input, entry.name.c_str(), mode))
-            throw ToolError("cannot add " + entry.file.string() + " to the pack");
+            throw ToolError("cannot add " + nativeString(entry.file) + " to the pack");
         bar.Done(entry.size);
     }
     pack->Flush();
@@ -140,7 +140,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     const std::string output = args.Value("output");
 
     std::error_code error;
-    if (!fs::is_directory(dir, error)) throw ToolError("no product folder " + dir.string());
+    if (!fs::is_directory(dir, error)) throw ToolError("no product folder " + nativeString(dir));
     InstallConfiguration config;
     if (!checkProduct(dir, config, ctx.err)) return kExitFailure;
     const std::vector<BuildEntry> entries = collectEntries(dir, config);

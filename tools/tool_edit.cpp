@@ -66,8 +66,8 @@ int runAdd(const CommandArgs& args, ToolContext& ctx) {
     for (size_t i = 1; i < args.positional.size(); ++i) {
         const fs::path path = args.positional[i];
         std::error_code error;
-        if (!fs::is_regular_file(path, error)) throw ToolError("no file " + path.string());
-        const std::string name = args.Value("name", path.filename().string());
+        if (!fs::is_regular_file(path, error)) throw ToolError("no file " + nativeString(path));
+        const std::string name = args.Value("name", nativeString(path.filename()));
         additions.push_back({path, name, fs::file_size(path, error)});
         total += additions.back().size;
     }
@@ -78,11 +78,12 @@ int runAdd(const CommandArgs& args, ToolContext& ctx) {
         for (const Addition& addition : additions) {
             bar.Begin(addition.name);
             std::ifstream input(addition.path, std::ios::binary);
-            if (!input) throw ToolError("cannot read " + addition.path.string());
+            if (!input) throw ToolError("cannot read " + nativeString(addition.path));
             if (addition.name.size() > kMaxPackNameLength)
-                throw ToolError("entry name longer than 32767 bytes: " + addition.path.string());
+                throw ToolError("entry name longer than 32767 bytes: " +
+                                nativeString(addition.path));
             if (!pack.AddStream(input, addition.name.c_str(), mode))
-                throw ToolError("cannot add " + addition.path.string() + " to " + file);
+                throw ToolError("cannot add " + nativeString(addition.path) + " to " + file);
             bar.Done(addition.size);
         }
     });

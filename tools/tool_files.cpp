@@ -1,10 +1,12 @@
 #include "tools/tool_files.h"
 
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -13,11 +15,33 @@
 
 namespace fs = std::filesystem;
 
+void useNativeEncoding() {
+    // The C library's narrow conversions follow LC_CTYPE, which starts as "C".
+    std::setlocale(LC_CTYPE, "");
+}
+
+std::string nativeString(const fs::path& path) {
+#ifdef _WIN32
+    const std::wstring& wide = path.native();
+    const wchar_t* source = wide.c_str();
+    std::mbstate_t state{};
+    const size_t length = std::wcsrtombs(nullptr, &source, 0, &state);
+    if (length == static_cast<size_t>(-1)) return path.string();  // not representable
+    std::string narrow(length, '\0');
+    source = wide.c_str();
+    state = std::mbstate_t{};
+    std::wcsrtombs(&narrow[0], &source, length, &state);
+    return narrow;
+#else
+    return path.string();
+#endif
+}
+
 std::string readWholeFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::string bytes;
     if (file) bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (!file && !file.eof()) throw ToolError("cannot read " + path.string());
+    if (!file && !file.eof()) throw ToolError("cannot read " + nativeString(path));
     return bytes;
 }
 
@@ -25,7 +49,7 @@ void writeWholeFile(const fs::path& path, const uint8_t* data, size_t size) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     file.close();
-    if (!file) throw ToolError("cannot write " + path.string());
+    if (!file) throw ToolError("cannot write " + nativeString(path));
 }
 
 // ---------------------------------------------------------------- interrupts

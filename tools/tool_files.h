@@ -7,6 +7,14 @@
 #include <filesystem>
 #include <string>
 
+// File names are byte strings in the system's narrow encoding (on Windows
+// the ANSI code page), as entry names and command-line arguments are.
+// useNativeEncoding makes std::filesystem::path read narrow strings in that
+// encoding (call it first thing in main); nativeString gives a path back in
+// it (path::string() gives UTF-8 on Windows, which no entry name uses).
+void useNativeEncoding();
+std::string nativeString(const std::filesystem::path& path);
+
 // The whole file. Throws ToolError "cannot read PATH".
 std::string readWholeFile(const std::filesystem::path& path);
 

@@ -180,7 +180,7 @@ int runExtract(const CommandArgs& args, ToolContext& ctx) {
         const fs::path target = folder / entryRelativePath(entry.name);
         std::error_code error;
         fs::create_directories(target.parent_path(), error);
-        if (error) throw ToolError("cannot create folder " + target.parent_path().string());
+        if (error) throw ToolError("cannot create folder " + nativeString(target.parent_path()));
         writeWholeFile(target, block.get(), entry.size);
         bar.Done(entry.size);
     }

@@ -10,6 +10,7 @@
 
 #include "pack/pack_file.h"
 #include "tests/tools/tool_cli_fixture.h"
+#include "tools/tool_files.h"
 
 namespace fs = std::filesystem;
 
@@ -53,6 +54,24 @@ TEST_F(BuildTest, InstallerIsTheStubFollowedByThePack) {
         EXPECT_EQ(extracted(pack, name), productFiles().at(file)) << name;
     }
     EXPECT_EQ(names, expected);
+}
+
+TEST_F(BuildTest, NamesKeepTheirBytesInTheSystemEncoding) {
+    // Entry names are byte strings in the system's narrow encoding (the ANSI
+    // code page on Windows); this test names its files in it as nerro-pack does.
+    useNativeEncoding();
+    MakeProduct();
+    const std::string catalogue =
+        "Fran\xE7"
+        "ais.clg";
+    writeBytes(fs::path("prod") / catalogue, "[Main]\n1=Installer\n");
+    ASSERT_EQ(Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"}).exitCode, 0);
+    {
+        TPackFile pack("setup.exe", false);
+        EXPECT_EQ(extracted(pack, catalogue), "[Main]\n1=Installer\n");
+    }
+    ASSERT_EQ(Run({"extract", "setup.exe", catalogue, "-o", "out"}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(fs::path("out") / catalogue));
 }
 
 TEST_F(BuildTest, CodecOptionChoosesTheMethod) {
