@@ -119,9 +119,9 @@ void writeInstaller(const std::string& work, const fs::path& stub,
     ProgressBar bar(ctx.err, ctx.showProgress, total);
     pack->SetProgressCallback(ProgressBar::CodecTick);
     for (const BuildEntry& entry : entries) {
-        bar.Begin(entry.name);
         std::ifstream input(entry.file, std::ios::binary);
         if (!input) throw ToolError("cannot read " + nativeString(entry.file));
+        bar.Begin(entry.name, entry.size, &input);
         if (!pack->AddStream(input, entry.name.c_str(), mode))
             throw ToolError("cannot add " + nativeString(entry.file) + " to the pack");
         bar.Done(entry.size);

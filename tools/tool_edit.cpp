@@ -76,9 +76,9 @@ int runAdd(const CommandArgs& args, ToolContext& ctx) {
         ProgressBar bar(ctx.err, ctx.showProgress, total);
         pack.SetProgressCallback(ProgressBar::CodecTick);
         for (const Addition& addition : additions) {
-            bar.Begin(addition.name);
             std::ifstream input(addition.path, std::ios::binary);
             if (!input) throw ToolError("cannot read " + nativeString(addition.path));
+            bar.Begin(addition.name, addition.size, &input);
             if (addition.name.size() > kMaxPackNameLength)
                 throw ToolError("entry name longer than 32767 bytes: " +
                                 nativeString(addition.path));

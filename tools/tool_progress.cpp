@@ -1,6 +1,8 @@
 #include "tools/tool_progress.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <istream>
 #include <ostream>
 
 #ifdef _WIN32
@@ -40,20 +42,21 @@ ProgressBar::~ProgressBar() {
         out_ << '\r' << std::string(kLineWidth, ' ') << '\r' << std::flush;
 }
 
-void ProgressBar::Begin(const std::string& name) {
+void ProgressBar::Begin(const std::string& name, uint64_t size, std::istream* input) {
     name_ = name;
+    size_ = size;
+    input_ = input;
     Draw(true);
 }
 
 void ProgressBar::Done(uint64_t bytes) {
     done_ += bytes;
+    input_ = nullptr;
     Draw(false);
 }
 
 void ProgressBar::CodecTick() {
-    if (!current) return;
-    ++current->turns_;
-    current->Draw(false);
+    if (current) current->Draw(false);
 }
 
 void ProgressBar::Draw(bool force) {
@@ -61,8 +64,15 @@ void ProgressBar::Draw(bool force) {
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;
+    uint64_t shown = done_;
+    if (input_) {
+        // Asking a file buffer for its position without moving it leaves
+        // the buffered bytes in place for the compressor.
+        const std::streamoff read = input_->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
+        if (read > 0) shown += std::min(static_cast<uint64_t>(read), size_);
+    }
     static const char kSpinner[] = {'|', '/', '-', '\\'};
-    out_ << '\r' << Line(done_, total_, kSpinner[turns_ % 4], name_, kLineWidth) << std::flush;
+    out_ << '\r' << Line(shown, total_, kSpinner[turns_++ % 4], name_, kLineWidth) << std::flush;
 }
 
 std::string ProgressBar::Line(uint64_t done, uint64_t total, char spinner, const std::string& name,

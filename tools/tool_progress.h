@@ -2,8 +2,9 @@
 //
 // Drawn only when standard error is a terminal: a redirected or piped
 // standard error (scripts, CI logs) stays free of it. The bar counts bytes of
-// finished entries; between entries the codecs' progress calls keep a spinner
-// turning, so a long entry still shows life.
+// finished entries plus, while an entry is compressed from a file, how far the
+// compressor has read it; the codecs' progress calls redraw it and turn a
+// spinner, so a long entry still shows life.
 #pragma once
 
 #include <chrono>
@@ -24,8 +25,9 @@ public:
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    // The entry now being worked on.
-    void Begin(const std::string& name);
+    // The entry now being worked on, of size bytes. When input is given, its
+    // read position counts as progress until Done.
+    void Begin(const std::string& name, uint64_t size = 0, std::istream* input = nullptr);
     // The current entry is done: its bytes count.
     void Done(uint64_t bytes);
 
@@ -45,6 +47,8 @@ private:
     uint64_t total_;
     uint64_t done_ = 0;
     std::string name_;
+    uint64_t size_ = 0;
+    std::istream* input_ = nullptr;
     unsigned turns_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
 };
