@@ -19,6 +19,9 @@ constexpr int kCodeBits = 26;
 // An encoder that has more undecided bits than this gives up.
 constexpr uint32_t kMaxPendingBits = 500000000;
 
+// Models at least this wide are searched 8 symbols at a time.
+constexpr int kGroupSearchSymbols = 32;
+
 // The window of code value bits the coder works in.
 constexpr uint32_t kCodeWindow = 1u << kCodeBits;
 
@@ -63,12 +66,29 @@ inline int decodeSymbol(FrequencyModel& model) {
     ArithmeticCoderState& c = arithmeticCoder;
     const uint32_t total = model.totalFreq;
     const uint32_t step = c.range / total;
-    uint32_t limit = c.value / step;
-    if (limit > total - 1) limit = total - 1;
-    int symbol = 1;
-    uint32_t cumHigh = model.freq[1];
-    while (cumHigh <= limit)
-        cumHigh += model.freq[++symbol];
+    // The symbol is the first whose cumulative frequency exceeds
+    // min(value / step, total - 1); comparing step * cumHigh with value
+    // finds the same one without a second division.
+    int symbol = model.numSymbols;
+    uint32_t cumHigh = total;
+    if (c.value < step * total) {
+        symbol = 1;
+        cumHigh = 0;
+        if (model.numSymbols >= kGroupSearchSymbols) {
+            // Wide models: skip whole groups of 8 symbols that lie below the
+            // value (their widths are multiples of 8).
+            for (;;) {
+                const uint32_t* f = &model.freq[symbol];
+                const uint32_t group = f[0] + f[1] + f[2] + f[3] + f[4] + f[5] + f[6] + f[7];
+                if (step * (cumHigh + group) > c.value) break;
+                cumHigh += group;
+                symbol += 8;
+            }
+        }
+        cumHigh += model.freq[symbol];
+        while (step * cumHigh <= c.value)
+            cumHigh += model.freq[++symbol];
+    }
     const uint32_t cumLow = cumHigh - model.freq[symbol];
     c.value -= step * cumLow;
     if (cumHigh < total) {

@@ -167,15 +167,10 @@ DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32
 
 // ---- inverse transforms ------------------------------------------------------
 
-// Undoes the block sort, walking the block forwards from the origin row, and
-// on the way undoes the randomisation and the run-length pre-coding.
-DecodeOutcome emitBlock(const uint8_t* lastColumn, uint32_t* links, uint32_t n, uint32_t origin,
-                        bool last, OutputArea& out) {
-    if (origin >= n) return fault(BlockDecodeStatus::Corrupt, "Bad block origin", __LINE__);
-
-    // links[C[c] + rank] = the row whose last byte is that occurrence of c,
-    // with the byte itself in the low 8 bits: following the links from the
-    // origin row yields the block from its first byte on.
+// links[C[c] + rank] = the row whose last byte is that occurrence of c, with
+// the byte itself in the low 8 bits: following the links from the origin row
+// yields the block from its first byte on.
+void buildLinks(const uint8_t* lastColumn, uint32_t* links, uint32_t n) {
     uint32_t next[256] = {};
     for (uint32_t i = 0; i < n; ++i)
         ++next[lastColumn[i]];
@@ -188,30 +183,28 @@ DecodeOutcome emitBlock(const uint8_t* lastColumn, uint32_t* links, uint32_t n, 
         const uint8_t c = lastColumn[row];
         links[next[c]++] = (row << 8) | c;
     }
+}
 
-    // The last block's final byte is the end marker, not data.
-    const uint32_t dataEnd = last ? n - 1 : n;
-    RandomisationPositions randomised;
+// One dependent load per byte and nothing else in the loop: a branch on the
+// byte here would cost a pipeline restart per misprediction on top of the
+// load.
+void walkLinks(const uint32_t* links, uint32_t origin, uint8_t* block, uint32_t n) {
     uint32_t link = links[origin];
+    for (uint32_t i = 0; i < n; ++i) {
+        block[i] = uint8_t(link);
+        link = links[link >> 8];
+    }
+}
+
+// Run-length undoing of block[0, dataEnd): after four equal bytes comes a
+// count of further copies.
+DecodeOutcome undoRunLengths(const uint8_t* block, uint32_t dataEnd, OutputArea& out) {
+    const uint8_t* p = block;
+    const uint8_t* const end = block + dataEnd;
     int previous = -1;
     int runLength = 0;
-    bool countFollows = false;
-    for (uint32_t i = 0; i < dataEnd; ++i) {
-        uint8_t byte = uint8_t(link);
-        link = links[link >> 8];
-        if (i == randomised.current() && i < n - 1) {
-            --byte;
-            randomised.advance();
-        }
-        if (countFollows) {
-            if (!out.putRepeated(uint8_t(previous), byte)) {
-                return fault(BlockDecodeStatus::TooLong,
-                             "Decompressed data longer than its destination", __LINE__);
-            }
-            countFollows = false;
-            runLength = 0;
-            continue;
-        }
+    while (p < end) {
+        const uint8_t byte = *p++;
         if (!out.put(byte)) {
             return fault(BlockDecodeStatus::TooLong,
                          "Decompressed data longer than its destination", __LINE__);
@@ -219,17 +212,35 @@ DecodeOutcome emitBlock(const uint8_t* lastColumn, uint32_t* links, uint32_t n, 
         if (byte != previous) {
             previous = byte;
             runLength = 1;
-        } else if (++runLength == kRunThreshold) {
-            countFollows = true;
+            continue;
         }
-    }
-    // A run of four at the very end lacks its count; the compressor never
-    // splits a run from its count.
-    if (countFollows) return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
-    if (last && uint8_t(link) != kEndMarker) {
-        return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
+        if (++runLength < kRunThreshold) continue;
+        // A run of four at the very end lacks its count; the compressor never
+        // splits a run from its count.
+        if (p == end) return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
+        if (!out.putRepeated(byte, *p++)) {
+            return fault(BlockDecodeStatus::TooLong,
+                         "Decompressed data longer than its destination", __LINE__);
+        }
+        runLength = 0;
     }
     return kDecodeOk;
+}
+
+// Undoes the block sort, the randomisation and the run-length pre-coding of
+// the block whose last column is lastColumn[0, n) (overwritten with the block).
+DecodeOutcome emitBlock(uint8_t* lastColumn, uint32_t* links, uint32_t n, uint32_t origin,
+                        bool last, OutputArea& out) {
+    if (origin >= n) return fault(BlockDecodeStatus::Corrupt, "Bad block origin", __LINE__);
+    buildLinks(lastColumn, links, n);
+    uint8_t* block = lastColumn;  // no longer needed as such
+    walkLinks(links, origin, block, n);
+    derandomiseBlock(block, n);
+    // The last block's final byte is the end marker, not data.
+    if (last && block[n - 1] != kEndMarker) {
+        return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
+    }
+    return undoRunLengths(block, last ? n - 1 : n, out);
 }
 
 // ---- stream -----------------------------------------------------------------

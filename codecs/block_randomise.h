@@ -26,3 +26,6 @@ private:
 
 // Compressing direction, on a block held in the top bytes of keys[0..n).
 void randomiseBlock(uint32_t* keys, uint32_t n);
+
+// Decoding direction: subtracts 1 (0 becoming 255) at the same positions.
+void derandomiseBlock(uint8_t* block, uint32_t n);
