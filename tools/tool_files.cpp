@@ -39,10 +39,8 @@ std::string nativeString(const fs::path& path) {
 
 std::string readWholeFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
-    std::string bytes;
-    if (file) bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (!file && !file.eof()) throw ToolError("cannot read " + nativeString(path));
-    return bytes;
+    if (!file) throw ToolError("cannot read " + nativeString(path));
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void writeWholeFile(const fs::path& path, const uint8_t* data, size_t size) {
