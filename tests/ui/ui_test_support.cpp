@@ -86,6 +86,81 @@ void WidgetTestDialog::DoDataExchange(CDataExchange& exchange) {
     exchange.Text(IDC_PATH, path);
 }
 
+namespace {
+std::unique_ptr<SysColorOverride> testColours;
+}
+
+void WidgetDialogTest::SetUpTestSuite() {
+    testColours = std::make_unique<SysColorOverride>(
+        std::vector<std::pair<int, COLORREF>>{{COLOR_BTNFACE, kTestFace},
+                                              {COLOR_BTNSHADOW, kTestShadow},
+                                              {COLOR_BTNHIGHLIGHT, kTestHighlight},
+                                              {COLOR_3DDKSHADOW, kTestDarkShadow},
+                                              {COLOR_BTNTEXT, kTestText}});
+}
+
+void WidgetDialogTest::TearDownTestSuite() {
+    testColours.reset();
+}
+
+WidgetDialogTest::WidgetDialogTest() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&controls);
+    EXPECT_TRUE(dialog.Create());
+    PumpMessages();
+}
+
+void WidgetDialogTest::ShowDialog() {
+    dialog.ShowWindow(SW_SHOWNOACTIVATE);
+    dialog.UpdateWindow();
+    PumpMessages();
+}
+
+WidgetDialogTest::~WidgetDialogTest() {
+    dialog.EndDialog(IDCANCEL);
+    PumpMessages();
+}
+
+void PixelBox::Add(int x, int y) {
+    if (x < left) left = x;
+    if (x > right) right = x;
+    if (y < top) top = y;
+    if (y > bottom) bottom = y;
+}
+
+PixelBox DiffBox(const PixelCanvas& a, const PixelCanvas& b) {
+    PixelBox box;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (a.At(x, y) != b.At(x, y)) box.Add(x, y);
+    return box;
+}
+
+PixelBox ColorBox(const PixelCanvas& canvas, COLORREF colour, const RECT& within) {
+    PixelBox box;
+    for (int y = within.top; y < within.bottom; ++y)
+        for (int x = within.left; x < within.right; ++x)
+            if (canvas.At(x, y) == colour) box.Add(x, y);
+    return box;
+}
+
+bool SamePixels(const PixelCanvas& a, const PixelCanvas& b) {
+    return a.Width() == b.Width() && a.Height() == b.Height() && DiffBox(a, b).Empty();
+}
+
+void PrintClient(HWND window, PixelCanvas& canvas) {
+    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+}
+
+void Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageA(window, message, wParam, lParam);
+    // Posted messages come before generated timer messages: this is ours.
+    MSG posted;
+    if (PeekMessageA(&posted, window, message, message, PM_REMOVE)) DispatchMessageA(&posted);
+}
+
 void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

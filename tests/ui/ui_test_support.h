@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,6 +83,50 @@ public:
 protected:
     void DoDataExchange(CDataExchange& exchange) override;
 };
+
+// The colours the widget tests set: button face 212,208,200 and distinct
+// shades for the rest.
+constexpr COLORREF kTestFace = RGB(212, 208, 200);
+constexpr COLORREF kTestShadow = RGB(128, 128, 128);
+constexpr COLORREF kTestHighlight = RGB(255, 255, 255);
+constexpr COLORREF kTestDarkShadow = RGB(64, 64, 64);
+constexpr COLORREF kTestText = RGB(0, 0, 160);
+
+// A test with those system colours and the widget test dialog, hidden:
+// widgets draw into memory through DrawItem or WM_PRINTCLIENT. Tests that
+// read the screen show it (destroying a shown window costs Wine two seconds
+// on a display without a window manager).
+class WidgetDialogTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+protected:
+    WidgetDialogTest();
+    ~WidgetDialogTest() override;
+    void ShowDialog();
+
+    WidgetTestDialog dialog;
+};
+
+// The rectangle around the pixels where a and b differ (or, for ColorBox,
+// the pixels of one colour); empty (left > right) when there are none.
+struct PixelBox {
+    int left = 1 << 30;
+    int top = 1 << 30;
+    int right = -1;  // inclusive
+    int bottom = -1;
+    bool Empty() const { return right < left; }
+    void Add(int x, int y);
+};
+PixelBox DiffBox(const PixelCanvas& a, const PixelCanvas& b);
+PixelBox ColorBox(const PixelCanvas& canvas, COLORREF colour, const RECT& within);
+bool SamePixels(const PixelCanvas& a, const PixelCanvas& b);
+
+// Renders a window's client area through WM_PRINTCLIENT.
+void PrintClient(HWND window, PixelCanvas& canvas);
+// Posts message to window and dispatches exactly that message.
+void Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Dispatches every message waiting for this thread.
 void PumpMessages();

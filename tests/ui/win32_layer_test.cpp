@@ -136,7 +136,6 @@ protected:
     void SetUp() override {
         registerCommonControls();
         ASSERT_TRUE(dialog.Create());
-        dialog.ShowWindow(SW_SHOWNOACTIVATE);
         PumpMessages();
     }
     BindingDialog dialog;
@@ -167,6 +166,7 @@ TEST_F(BoundDialogTest, MessagesReachTheBoundObject) {
 }
 
 TEST_F(BoundDialogTest, OwnerDrawRequestsAreReflectedToTheControl) {
+    dialog.ShowWindow(SW_SHOWNOACTIVATE);  // only visible windows paint
     dialog.install.Invalidate();
     dialog.install.UpdateWindow();
     EXPECT_GE(dialog.install.drawRequests, 1);
