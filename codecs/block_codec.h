@@ -38,7 +38,9 @@ struct BlockDecodeResult {
 // Reads input through input.rdbuf(), one byte at a time and only the bytes of
 // the stream: on success the input is left right after the stream's last byte.
 // Accepts the signatures "ResB".."ResJ" and "BZ01".."BZ09". Calls
-// blockCallback (if not null) once before each block.
+// blockCallback (if not null) once before each block. The stream's state
+// flags are not consulted; a stream buffer that throws counts as the end of
+// the input (Truncated).
 //
 // Never writes outside output[0, capacity), never loops forever, and reports
 // nothing, whatever the input holds, even if it is maliciously modified: a
@@ -63,10 +65,13 @@ size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
 // to push a byte back. Calls progressCallback (if not null) at the first of
 // every block's run pairs and then every 32,769 pairs.
 //
-// Working storage is about 7.5 MB (a little more for highly repetitive input).
+// Working storage is about 7.5 MB, and up to about 11 MB while a block of
+// long exact repeats is sorted.
+//
 // Fatal run-time errors of unit "compress": "EOF!" when a byte cannot be
-// written or the output cannot be flushed; "streamBad!" when the input ends in
-// a hard error (bad state, or a stream buffer that threw: the data read
-// before it is compressed and written first); "compress: out of memory".
+// written or the output cannot be flushed; "streamBad!" after the stream is
+// written when the input ended in a hard error (bad state, or a stream buffer
+// that threw: what was read before is in the stream) or was already failed
+// when the call began (then nothing is read); "compress: out of memory".
 // Clears the eof/fail state of both streams at the end.
 void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback);

@@ -181,7 +181,13 @@ void compressStream(std::istream& input, std::ostream& output, CodecCallback pro
         uint32_t n = 0;
         last = collectBlock(reader, keys, n, progressCallback);
         randomiseBlock(keys, n);
-        const uint32_t origin = sortRotations(keys, order, storage.buckets.get(), n);
+        uint32_t origin = 0;
+        try {
+            origin = sortRotations(keys, order, storage.buckets.get(), n);
+        } catch (const std::bad_alloc&) {
+            // The sorts' own scratch (at most a few MB).
+            fatalRunTimeError("compress", __LINE__, "compress: out of memory");
+        }
         encodeBlock(keys, order, n, origin, last);
     }
     finishEncoding();

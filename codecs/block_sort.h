@@ -33,13 +33,17 @@ void shellSortRotations(const uint32_t* keys, uint32_t* order, uint32_t n);
 // into order and buckets (n > 3).
 void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n);
 
-// Sorts every two-byte bucket, smallest size band first, putting each sorted
-// bucket's ranks into its keys. Gives up (returns false, order partly sorted)
-// once its comparisons have stepped through more than workBudget 16-byte
-// stretches: long exact repeats would make it quadratic.
+// Sorts every two-byte bucket: first-byte groups smallest first, and within
+// a group its buckets smallest first; once a group is in order, the buckets
+// ending in its byte follow from it by one scan instead of being sorted.
+// Each sorted bucket's ranks go into the low 16 bits of its keys, which cuts
+// short later comparisons that reach it. Gives up (returns false, order
+// partly sorted) once its comparisons have stepped through more than
+// workBudget 16-byte stretches: long exact repeats would make it quadratic.
 bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
                       uint64_t workBudget);
 
 // Sorts the rotations of block[0, n) in time linear in n whatever the block
-// holds (the fallback for repetitive blocks). Uses about 2n bytes of its own.
+// holds (the fallback for repetitive blocks). Uses up to about 4n bytes of
+// its own.
 void sortRotationsBySuffixes(const uint8_t* block, uint32_t* order, uint32_t n);

@@ -106,6 +106,14 @@ TEST(BlockCompressor, FatalPaths) {
              compressStream(in, out, nullptr);
          },
          "streamBad!"},
+        {"input that could not even be opened",
+         [] {
+             std::istringstream in("data");
+             in.setstate(std::ios::failbit);
+             std::ostringstream out;
+             compressStream(in, out, nullptr);
+         },
+         "streamBad!"},
         {"bit writer opened twice",
          [] {
              std::ostringstream out;
