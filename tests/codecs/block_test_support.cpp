@@ -1,10 +1,10 @@
 #include "tests/codecs/block_test_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -98,19 +98,26 @@ namespace {
 
 }  // namespace
 
+// Reports land in "error.lst" of the current folder: keep them out of the
+// build tree.
 ScopedThrowingHook::ScopedThrowingHook() {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd)) previousFolder_ = cwd;
-    char scratch[] = "/tmp/block_codec_test_XXXXXX";
-    if (mkdtemp(scratch) && chdir(scratch) != 0) ADD_FAILURE() << "cannot enter " << scratch;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    previousFolder_ = fs::current_path(error).string();
+    scratchFolder_ = fs::temp_directory_path(error) /
+                     ("block_codec_test_" + std::to_string(std::random_device{}()));
+    fs::create_directories(scratchFolder_, error);
+    fs::current_path(scratchFolder_, error);
+    if (error) ADD_FAILURE() << "cannot work in " << scratchFolder_ << ": " << error.message();
     setRunTimeErrorHook(throwReport);
 }
 
 ScopedThrowingHook::~ScopedThrowingHook() {
     setRunTimeErrorHook(nullptr);
-    if (!previousFolder_.empty() && chdir(previousFolder_.c_str()) != 0) {
-        ADD_FAILURE() << "cannot return to " << previousFolder_;
-    }
+    std::error_code error;
+    if (!previousFolder_.empty()) std::filesystem::current_path(previousFolder_, error);
+    if (error) ADD_FAILURE() << "cannot return to " << previousFolder_;
+    std::filesystem::remove_all(scratchFolder_, error);
 }
 
 Bytes craftStream(const std::vector<CraftedBlock>& blocks, const char* signature) {
