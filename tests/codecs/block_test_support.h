@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,7 +45,7 @@ struct RunTimeErrorReport : std::runtime_error {
 
 // While alive, fatal run-time errors throw RunTimeErrorReport instead of
 // ending the process. Reports still append to "error.lst", so it also moves
-// the current folder to a scratch folder for its lifetime.
+// the current folder to a scratch folder for its lifetime (removed after).
 class ScopedThrowingHook {
 public:
     ScopedThrowingHook();
@@ -54,6 +55,7 @@ public:
 
 private:
     std::string previousFolder_;
+    std::filesystem::path scratchFolder_;
 };
 
 // A block symbol stream written with the codec's own encoder, for streams the
