@@ -1,0 +1,89 @@
+// CInstallerDlg: the installer's main dialog (template 102).
+//
+// At start it lists the pack's catalogues in the language box (the one that
+// answers "ok" for the system language preselected, else "English"),
+// translates itself with section "Main", loads the configuration (logo,
+// caption from "Title", settings, file list), lists the host applications
+// found in the registry and proposes an installation path (inside the first
+// host's plug-in folder, else under Program Files).
+//
+// Before the installation: picking a host row replaces the path, Browse runs
+// the folder chooser, a language change re-translates the dialog, Exit and
+// Escape end it. Install (or Enter) swaps Install/Exit for the progress bar
+// and Cancel, disables the controls and runs InstallWorker on a second
+// thread; a 50 ms timer moves the progress bar and, when the worker has
+// ended, ends the dialog and shows the catalogue's "complete" text (or the
+// worker's error) with the product name as caption. While the installation
+// runs, Escape, the close box, Cancel and Enter do nothing.
+#pragma once
+
+#include <string>
+
+#include "installer/install_handles.h"
+#include "installer/install_worker.h"
+#include "platform/win_controls.h"
+#include "platform/win_dialog.h"
+#include "ui/bevel_line.h"
+#include "ui/bitmap_view.h"
+#include "ui/fade_button.h"
+
+class CLanguageCatalog;
+class TPackFile;
+struct InstallConfiguration;
+
+class CInstallerDlg : public CDialog {
+public:
+    static constexpr UINT_PTR kProgressTimer = 1;
+    static constexpr UINT kProgressPeriod = 50;  // ms
+
+    CInstallerDlg(TPackFile& pack, CLanguageCatalog& catalog, InstallConfiguration& config);
+    ~CInstallerDlg() override;
+
+    const std::string& InstallationPath() const { return installationPath_; }
+    bool IsInstalling() const { return installing_; }
+
+protected:
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnInitDialog() override;
+    void DoDataExchange(CDataExchange& exchange) override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnCommand(int id, int notifyCode, HWND control) override;
+    LRESULT OnNotify(int id, NMHDR& header) override;
+    void OnTimer(UINT_PTR id) override;
+
+private:
+    void AddLanguages();
+    void SetUpApplicationsList();
+    void LoadConfiguration();
+    void FillApplicationsList();
+    void ChoosePath();
+    void OnBrowse();
+    void OnLanguageChanged();
+    void OnApplicationChanged(const NMLISTVIEW& notice);
+    void StartInstallation();
+    void FinishInstallation();
+    void PaintIcon();
+
+    TPackFile& pack_;
+    CLanguageCatalog& catalog_;
+    InstallConfiguration& config_;
+
+    CListCtrl applications_;
+    CFadeButton exitButton_;
+    CComboBox languages_;
+    CBitmapView logo_;
+    CFadeButton installButton_;
+    CFadeButton cancelButton_;
+    CFadeButton browseButton_;
+    CBevelLine titleLabel_{true};
+    CBevelLine noticeLabel_{true};
+    CProgressCtrl progress_;
+    std::string installationPath_;
+    HICON largeIcon_;
+
+    UniqueHandle completion_;
+    UniqueHandle worker_;
+    InstallJob job_;
+    bool installing_ = false;
+};

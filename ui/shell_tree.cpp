@@ -1,0 +1,374 @@
+#include "ui/shell_tree.h"
+
+#include <mbstring.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/win_handles.h"
+#include "ui/shell_id_list.h"
+
+namespace {
+
+constexpr int kPathBytes = MAX_PATH;
+
+CComPtr<IMalloc> ShellAllocator() {
+    CComPtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.Receive()))) allocator.Reset();
+    return allocator;
+}
+
+std::string UpperCase(std::string text) {
+    std::vector<unsigned char> buffer(text.begin(), text.end());
+    buffer.push_back(0);
+    _mbsupr(buffer.data());
+    return std::string(reinterpret_cast<const char*>(buffer.data()));
+}
+
+void ShowHresultBox(HWND owner, const char* format, HRESULT code) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, static_cast<unsigned long>(code));
+    MessageBoxA(owner, text, nullptr, MB_OK);
+}
+
+int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM) {
+    auto* a = reinterpret_cast<ShellItemData*>(first);
+    auto* b = reinterpret_cast<ShellItemData*>(second);
+    if (!a || !b || !a->parentFolder) return 0;
+    const HRESULT result = a->parentFolder->CompareIDs(0, a->relativeId, b->relativeId);
+    if (FAILED(result)) return 0;
+    return static_cast<short>(HRESULT_CODE(result));
+}
+
+}  // namespace
+
+// ---- Filling ---------------------------------------------------------------
+
+void CShellTree::SetSystemImageList() {
+    SHFILEINFOA info{};
+    auto list = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (list) tree_.SetImageList(list, TVSIL_NORMAL);
+}
+
+void CShellTree::Populate() {
+    IShellFolder* desktop = nullptr;
+    if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
+        tree_.DeleteAllItems();
+        FillChildren(desktop, nullptr, TVI_ROOT);
+        desktop->Release();
+    }
+    SortChildren(TVI_ROOT);
+    HTREEITEM first = tree_.GetRootItem();
+    if (first) {
+        tree_.Expand(first, TVE_EXPAND);
+        HTREEITEM second = tree_.GetNextSiblingItem(first);
+        if (second) tree_.Expand(second, TVE_EXPAND);
+    }
+    SetScrollPos(tree_.Handle(), SB_VERT, 0, TRUE);
+}
+
+void CShellTree::FillChildren(IShellFolder* folder, LPCITEMIDLIST folderId, HTREEITEM parent) {
+    const HWND owner = tree_.GetParent();
+    CComPtr<IMalloc> allocator = ShellAllocator();
+    if (!allocator || !folder) return;
+
+    CComPtr<IEnumIDList> enumerator;
+    if (FAILED(folder->EnumObjects(owner, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
+                                   enumerator.Receive())) ||
+        !enumerator)
+        return;
+
+    HTREEITEM previous = nullptr;
+    LPITEMIDLIST id = nullptr;
+    ULONG fetched = 0;
+    while (enumerator->Next(1, &id, &fetched) == S_OK) {
+        ULONG attributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
+        LPCITEMIDLIST one = id;
+        folder->GetAttributesOf(1, &one, &attributes);
+        if (attributes & SFGAO_FOLDER) {
+            TVINSERTSTRUCTA insert{};
+            TVITEMA& item = insert.item;
+            item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+            if (attributes & SFGAO_HASSUBFOLDER) {
+                item.mask |= TVIF_CHILDREN;
+                item.cChildren = 1;
+            }
+            auto* data = static_cast<ShellItemData*>(allocator->Alloc(sizeof(ShellItemData)));
+            if (!data) break;
+            std::string name;
+            if (!GetDisplayName(folder, id, SHGDN_NORMAL, name)) {
+                allocator->Free(data);
+                break;
+            }
+            char text[kPathBytes];
+            std::snprintf(text, sizeof text, "%s", name.c_str());
+            item.pszText = text;
+            item.cchTextMax = kPathBytes;
+
+            LPITEMIDLIST absolute = ConcatIdLists(*allocator.Get(), folderId, id);
+            SHFILEINFOA info{};
+            SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof info,
+                           SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            item.iImage = info.iIcon;
+            SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof info,
+                           SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+            item.iSelectedImage = info.iIcon;
+
+            data->relativeId = CopySingleId(*allocator.Get(), id);
+            data->parentFolder = folder;
+            folder->AddRef();
+            data->absoluteId = ConcatIdLists(*allocator.Get(), folderId, id);
+            item.lParam = reinterpret_cast<LPARAM>(data);
+
+            insert.hParent = parent;
+            insert.hInsertAfter = previous ? previous : TVI_FIRST;
+            HTREEITEM inserted = tree_.InsertItem(insert);
+            if (inserted) {
+                previous = inserted;
+            } else {
+                // The tree did not take the record: it is ours to free.
+                folder->Release();
+                allocator->Free(data->relativeId);
+                allocator->Free(data->absoluteId);
+                allocator->Free(data);
+            }
+            allocator->Free(absolute);
+        }
+        allocator->Free(id);
+        id = nullptr;
+    }
+    if (id) allocator->Free(id);
+}
+
+void CShellTree::SortChildren(HTREEITEM parent) {
+    TVSORTCB sort{};
+    sort.hParent = parent;
+    sort.lpfnCompare = &CompareItems;
+    sort.lParam = 0;
+    tree_.SortChildrenCB(sort);
+}
+
+// ---- Notifications -----------------------------------------------------------
+
+ShellItemData* CShellTree::ItemData(HTREEITEM item) const {
+    if (!item) return nullptr;
+    TVITEMA data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    if (!tree_.GetItem(data)) return nullptr;
+    return reinterpret_cast<ShellItemData*>(data.lParam);
+}
+
+IShellFolder* CShellTree::BindItem(const ShellItemData* data) const {
+    if (!data || !data->parentFolder || !data->relativeId) return nullptr;
+    IShellFolder* bound = nullptr;
+    if (FAILED(data->parentFolder->BindToObject(data->relativeId, nullptr, IID_IShellFolder,
+                                                reinterpret_cast<void**>(&bound))))
+        return nullptr;
+    return bound;
+}
+
+std::string CShellTree::FileSystemPath(IShellFolder*, const ShellItemData& data) const {
+    ULONG attributes = SFGAO_FILESYSTEM;
+    LPCITEMIDLIST one = data.relativeId;
+    if (FAILED(data.parentFolder->GetAttributesOf(1, &one, &attributes)) ||
+        !(attributes & SFGAO_FILESYSTEM))
+        return std::string();
+    char path[kPathBytes] = "";
+    if (!SHGetPathFromIDListA(data.absoluteId, path)) return std::string();
+    return path;
+}
+
+LRESULT CShellTree::OnItemExpanding(const NMTREEVIEWA& notice) {
+    HTREEITEM item = notice.itemNew.hItem;
+    const UINT state = static_cast<UINT>(
+        tree_.SendMessageA(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDEDONCE));
+    if (state & TVIS_EXPANDEDONCE) return 0;
+    ShellItemData* data = ItemData(item);
+    if (!data) return 0;
+    if (IShellFolder* bound = BindItem(data)) {
+        FillChildren(bound, data->absoluteId, item);
+        bound->Release();
+    }
+    SortChildren(item);
+    return 0;
+}
+
+bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
+    HTREEITEM selected = tree_.GetSelectedItem();
+    if (!selected) return false;
+    ShellItemData* data = ItemData(selected);
+    IShellFolder* bound = BindItem(data);
+    if (!bound) return false;
+
+    bool result = false;
+    const std::string folderPath = FileSystemPath(bound, *data);
+    if (!folderPath.empty()) {
+        path = folderPath;
+        result = true;
+    }
+    const UINT state = static_cast<UINT>(tree_.SendMessageA(
+        TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(notice.itemNew.hItem), TVIS_EXPANDEDONCE));
+    if (notice.itemNew.cChildren == 1 && !(state & TVIS_EXPANDEDONCE)) {
+        FillChildren(bound, data->absoluteId, notice.itemNew.hItem);
+        SortChildren(notice.itemNew.hItem);
+        TVITEMA mark{};
+        mark.hItem = notice.itemNew.hItem;
+        mark.mask = TVIF_STATE;
+        mark.state = TVIS_EXPANDEDONCE;
+        mark.stateMask = TVIS_EXPANDEDONCE;
+        tree_.SetItem(mark);
+    }
+    bound->Release();
+    return result;
+}
+
+void CShellTree::OnDeleteItem(const NMTREEVIEWA& notice) {
+    auto* data = reinterpret_cast<ShellItemData*>(notice.itemOld.lParam);
+    if (!data) return;
+    CComPtr<IMalloc> allocator = ShellAllocator();
+    if (!allocator) return;
+    if (data->parentFolder) data->parentFolder->Release();
+    allocator->Free(data->relativeId);
+    allocator->Free(data->absoluteId);
+    allocator->Free(data);
+}
+
+LRESULT CShellTree::OnRightClick() {
+    TVHITTESTINFO hit{};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(tree_.Handle(), &hit.pt);
+    HTREEITEM item = tree_.HitTest(hit);
+    tree_.SelectItem(item);
+    if (!(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL))) return 0;
+    POINT screen = hit.pt;
+    ClientToScreen(tree_.Handle(), &screen);
+    TVITEMA data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    if (!tree_.GetItem(data)) return 0;
+    auto* record = reinterpret_cast<ShellItemData*>(data.lParam);
+    if (!record || !record->parentFolder) return 0;
+    ShowContextMenu(tree_.GetParent(), record->parentFolder, record->relativeId, screen);
+    return 0;
+}
+
+void CShellTree::ShowContextMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST id, POINT screen) {
+    CComPtr<IContextMenu> menu;
+    const HRESULT got = folder->GetUIObjectOf(owner, 1, &id, IID_IContextMenu, nullptr,
+                                              reinterpret_cast<void**>(menu.Receive()));
+    if (FAILED(got) || !menu) {
+        ShowHresultBox(owner, "GetUIObjectOf failed! hr=%lx", got);
+        return;
+    }
+    HMENU popup = CreatePopupMenu();
+    if (!popup) return;
+    if (SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 0x7fff, CMF_EXPLORE))) {
+        const int command = static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                            screen.x, screen.y, 0, owner, nullptr));
+        if (command != 0) {
+            CMINVOKECOMMANDINFO invoke{};
+            invoke.cbSize = sizeof invoke;
+            invoke.hwnd = owner;
+            invoke.lpVerb = MAKEINTRESOURCEA(command - 1);
+            invoke.nShow = SW_SHOWNORMAL;
+            const HRESULT ran = menu->InvokeCommand(&invoke);
+            if (FAILED(ran)) ShowHresultBox(owner, "InvokeCommand failed. hr=%lx", ran);
+        }
+    }
+    DestroyMenu(popup);
+}
+
+// ---- Finding a path ------------------------------------------------------------
+
+void CShellTree::SelectPath(const std::string& path) {
+    std::string test = path;
+    if (test.empty()) {
+        char own[kPathBytes] = "";
+        GetModuleFileNameA(nullptr, own, sizeof own);
+        test = own;
+    }
+    if (!test.empty() && test.back() == '\\') test.pop_back();
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(test.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FindClose(search);
+
+    std::string full = path;
+    if (full.empty() || full.back() != '\\') full += '\\';
+    char drive[_MAX_DRIVE] = "";
+    char directory[_MAX_DIR] = "";
+    _splitpath(full.c_str(), drive, directory, nullptr, nullptr);
+
+    for (HTREEITEM top = tree_.GetRootItem(); top; top = tree_.GetNextSiblingItem(top)) {
+        HTREEITEM current = tree_.GetChildItem(top);
+        if (!FindSibling(current, drive, FindMode::Drive)) continue;
+        std::vector<char> components(directory, directory + std::strlen(directory) + 1);
+        for (char* part = std::strtok(components.data(), "\\"); part;
+             part = std::strtok(nullptr, "\\")) {
+            current = tree_.GetChildItem(current);
+            if (!FindSibling(current, part, FindMode::Text)) break;
+        }
+        tree_.SelectItem(current);
+        return;
+    }
+}
+
+bool CShellTree::FindSibling(HTREEITEM& item, const std::string& name, FindMode mode) {
+    const std::string wanted = UpperCase(name);
+    bool matched = false;
+    while (item && !matched) {
+        ShellItemData* data = ItemData(item);
+        if (IShellFolder* bound = BindItem(data)) {
+            std::string candidate = FileSystemPath(bound, *data);
+            if (!candidate.empty()) {
+                if (mode == FindMode::Drive) {
+                    if (candidate.size() < 5) {
+                        char drive[_MAX_DRIVE] = "";
+                        _splitpath(candidate.c_str(), drive, nullptr, nullptr, nullptr);
+                        candidate = drive;
+                    }
+                } else {
+                    candidate = tree_.GetItemText(item);
+                }
+                if (UpperCase(candidate) == wanted) {
+                    tree_.EnsureVisible(item);
+                    tree_.Expand(item, TVE_EXPAND);
+                    matched = true;
+                }
+            }
+            bound->Release();
+        }
+        if (!matched) item = tree_.GetNextSiblingItem(item);
+    }
+    return matched;
+}
+
+bool CShellTree::GetDisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags,
+                                std::string& name) {
+    STRRET returned{};
+    if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &returned))) return false;
+    char text[kPathBytes] = "";
+    switch (returned.uType) {
+        case STRRET_WSTR:
+            WideCharToMultiByte(CP_ACP, 0, returned.pOleStr, -1, text, kPathBytes, nullptr,
+                                nullptr);
+            text[kPathBytes - 1] = '\0';
+            CoTaskMemFree(returned.pOleStr);
+            break;
+        case STRRET_OFFSET:
+            std::snprintf(text, sizeof text, "%s",
+                          reinterpret_cast<const char*>(id) + returned.uOffset);
+            break;
+        case STRRET_CSTR:
+            std::snprintf(text, sizeof text, "%s", returned.cStr);
+            break;
+        default:
+            return false;
+    }
+    name = text;
+    return true;
+}
