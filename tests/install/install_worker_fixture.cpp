@@ -22,8 +22,14 @@ std::string systemFolder(bool system) {
 
 }  // namespace
 
-ProductFixture::ProductFixture() : unique_(UniqueName("NerroTest")) {
-    installationPath = root.Path() + "\\Nerro Product";
+ProductFixture::ProductFixture(const std::string& prefix, const std::string& installBase)
+    : unique_(UniqueName(prefix)) {
+    if (installBase.empty()) {
+        installationPath = root.Path() + "\\Nerro Product";
+    } else {
+        installationPath = installBase + "\\" + unique_ + " Product";
+        removeAtEnd_.push_back(installationPath);
+    }
     productName = "Nerro Product " + unique_;
     registryKey = "Software\\" + unique_ + "\\Product";
     packPath = root / "setup.exe";

@@ -19,7 +19,10 @@ namespace installtest {
 
 class ProductFixture {
 public:
-    ProductFixture();
+    // Names start with prefix; the product is installed into installBase
+    // (default: the fixture's own temporary folder), in a folder of its own.
+    explicit ProductFixture(const std::string& prefix = "NerroTest",
+                            const std::string& installBase = "");
     ~ProductFixture();
 
     // A name of this fixture's own, for shortcuts and Windows-folder items
@@ -47,7 +50,7 @@ public:
     bool UninstallEntryExists() const;
 
     TestFolder root;
-    std::string installationPath;  // root\Nerro Product, not created
+    std::string installationPath;  // <base>\<prefix...> Product, not created
     std::string productName;
     std::string registryKey;
     std::string packPath;

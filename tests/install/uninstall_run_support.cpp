@@ -1,0 +1,256 @@
+#include "uninstall_run_support.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "installer/install_handles.h"
+
+namespace installtest {
+
+namespace {
+
+// Names that the other installation tests give their folders, keys and
+// shortcuts, and the hosts' keys that detection tests make.
+const char* const kOtherTestMarks[] = {
+    "nerro-install-test", "nerrotest-", "nerrorecordtest", "nerrohosttest", "nerrohosttable",
+    "nerroremovaltest",   "other-",     "\\adobe",         "\\macromedia",  "\\jasc",
+};
+
+// Keys that Wine keeps up to date itself while programs run (devices, the
+// display, desktop metrics); the installation writes into none of them.
+const char* const kWineRuntimeKeys[] = {
+    "hklm\\hardware",
+    "hklm\\system",
+    "hkcu\\software\\wine",
+};
+
+std::string lower(std::string text) {
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+bool madeByOtherTests(const std::string& path) {
+    const std::string low = lower(path);
+    for (const char* mark : kOtherTestMarks)
+        if (low.find(mark) != std::string::npos) return true;
+    return false;
+}
+
+bool isWineRuntimeKey(const std::string& path) {
+    const std::string low = lower(path);
+    for (const char* key : kWineRuntimeKeys)
+        if (low == key) return true;
+    return false;
+}
+
+std::vector<DWORD> jobProcesses(HANDLE job) {
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+        ULONG_PTR more[63];
+    } ids = {};
+    ids.list.NumberOfAssignedProcesses = 64;
+    std::vector<DWORD> result;
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr))
+        return result;
+    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
+        result.push_back(static_cast<DWORD>(ids.list.ProcessIdList[i]));
+    return result;
+}
+
+std::string windowText(HWND window) {
+    char text[4096] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+struct Search {
+    std::vector<DWORD> processes;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectBox(HWND window, LPARAM parameter) {
+    Search& search = *reinterpret_cast<Search*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (std::string(className) != "#32770" || !IsWindowVisible(window)) return TRUE;
+    for (DWORD id : search.processes)
+        if (id == process) search.found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<SeenMessage> RunAndAnswer(const std::string& commandLine, bool confirm,
+                                      DWORD timeoutMs) {
+    std::vector<SeenMessage> seen;
+    const UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
+    EXPECT_TRUE(job);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
+        return seen;
+    }
+    const UniqueHandle processHandle(process.hProcess);
+    const UniqueHandle thread(process.hThread);
+    EXPECT_TRUE(AssignProcessToJobObject(job.Get(), process.hProcess));
+    ResumeThread(process.hThread);
+
+    std::set<HWND> answered;
+    for (DWORD waited = 0;; waited += 50) {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        QueryInformationJobObject(job.Get(), JobObjectBasicAccountingInformation, &accounting,
+                                  sizeof accounting, nullptr);
+        if (accounting.ActiveProcesses == 0 &&
+            WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0)
+            break;
+        if (waited > timeoutMs) {
+            ADD_FAILURE() << "the uninstall program did not end: " << commandLine;
+            TerminateJobObject(job.Get(), 1);
+            break;
+        }
+        Search search;
+        search.processes = jobProcesses(job.Get());
+        EnumWindows(collectBox, reinterpret_cast<LPARAM>(&search));
+        for (HWND box : search.found) {
+            if (answered.count(box)) continue;
+            SeenMessage message;
+            message.caption = windowText(box);
+            // The text control is 0xFFFF on Windows and 100 under Wine.
+            HWND text = GetDlgItem(box, 0xFFFF);
+            if (!text) text = GetDlgItem(box, 100);
+            message.text = text ? windowText(text) : std::string();
+            message.question = GetDlgItem(box, IDYES) != nullptr;
+            const int answer = message.question ? (confirm ? IDYES : IDNO) : IDOK;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+            answered.insert(box);
+            seen.push_back(message);
+        }
+        Sleep(50);
+    }
+    return seen;
+}
+
+namespace {
+
+// Wine links these folders of the user's profile to the host's home folder,
+// which is no part of the drive; the installation writes into none of them.
+std::set<std::string> linkedProfileFolders() {
+    std::set<std::string> folders;
+    for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYMUSIC, CSIDL_MYPICTURES,
+                   CSIDL_MYVIDEO, CSIDL_TEMPLATES}) {
+        char path[MAX_PATH] = "";
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)))
+            folders.insert(lower(path));
+    }
+    char profile[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)))
+        folders.insert(lower(std::string(profile) + "\\Downloads"));
+    return folders;
+}
+
+void walkDrive(const std::string& folder, const std::string& temp,
+               const std::set<std::string>& skipped, std::set<std::string>& lines) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "\\" + name;
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool inTemp = lower(folder) == temp;
+        if (inTemp && lower(name).rfind("nerro-uninstall", 0) != 0) continue;
+        if (madeByOtherTests(path)) continue;
+        if (isFolder) {
+            lines.insert(path + "\\");
+            if (!skipped.count(lower(path)) &&
+                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                walkDrive(path, temp, skipped, lines);
+        } else {
+            lines.insert(path + " " + std::to_string(found.nFileSizeLow));
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void walkKey(HKEY key, const std::string& path, int depth, std::set<std::string>& lines) {
+    lines.insert(path + "\\");
+    DWORD subKeys = 0, longestSubKey = 0, values = 0, longestName = 0, longestData = 0;
+    // Wine's registry holds a few links; a bounded depth keeps a looping one finite.
+    if (depth > 32 ||
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &longestSubKey, nullptr, &values,
+                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    std::vector<char> name(std::max(longestName, longestSubKey) + 2);
+    std::vector<BYTE> data(longestData + 1);
+    for (DWORD index = 0; index < values; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        if (RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
+                          &dataLength) != ERROR_SUCCESS)
+            continue;
+        std::string hex;
+        for (DWORD i = 0; i < dataLength; ++i) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02x", data[i]);
+            hex += digits;
+        }
+        lines.insert(path + "\\[" + std::string(name.data(), nameLength) + "] " +
+                     std::to_string(type) + " " + hex);
+    }
+    for (DWORD index = 0; index < subKeys; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        if (RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
+            continue;
+        const std::string child = path + "\\" + std::string(name.data(), nameLength);
+        if (madeByOtherTests(child) || isWineRuntimeKey(child)) continue;
+        HKEY opened = nullptr;
+        if (RegOpenKeyExA(key, name.data(), 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
+        const RegKey sub(opened);
+        walkKey(sub.Get(), child, depth + 1, lines);
+    }
+}
+
+}  // namespace
+
+std::set<std::string> DriveSnapshot(const std::string& root) {
+    char tempPath[MAX_PATH] = "";
+    std::string temp(tempPath, GetTempPathA(MAX_PATH, tempPath));
+    while (!temp.empty() && temp.back() == '\\')
+        temp.pop_back();
+    char longTemp[MAX_PATH] = "";
+    if (GetLongPathNameA(temp.c_str(), longTemp, MAX_PATH)) temp = longTemp;
+    std::set<std::string> lines;
+    walkDrive(root, lower(temp), linkedProfileFolders(), lines);
+    return lines;
+}
+
+std::set<std::string> RegistrySnapshot(HKEY root, const std::string& prefix) {
+    std::set<std::string> lines;
+    walkKey(root, prefix, 0, lines);
+    return lines;
+}
+
+std::string SnapshotDifference(const std::set<std::string>& before,
+                               const std::set<std::string>& after) {
+    std::string text;
+    for (const std::string& line : after)
+        if (!before.count(line)) text += "+ " + line + "\n";
+    for (const std::string& line : before)
+        if (!after.count(line)) text += "- " + line + "\n";
+    return text;
+}
+
+}  // namespace installtest

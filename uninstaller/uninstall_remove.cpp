@@ -1,0 +1,156 @@
+#include "uninstaller/uninstall_remove.h"
+
+#include <algorithm>
+#include <set>
+
+#include "installer/install_handles.h"
+
+namespace {
+
+// Lines of the final message beyond which the lists are cut short.
+constexpr size_t kMaxListedItems = 25;
+
+std::string lowerCase(std::string text) {
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+size_t depth(const std::string& path) {
+    return std::count(path.begin(), path.end(), '\\');
+}
+
+std::string systemErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length ? std::string(text, length) : std::string();
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                               result.back() == ' ' || result.back() == '.'))
+        result.pop_back();
+    return result.empty() ? "error " + std::to_string(error) : result;
+}
+
+DWORD attributesOf(const std::string& path) {
+    return GetFileAttributesA(path.c_str());
+}
+
+void removeFile(const std::string& path, RemovalReport& report) {
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        report.notRemoved.push_back(path + " (a folder now, not the file that was installed)");
+        return;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!DeleteFileA(path.c_str()) && attributesOf(path) != INVALID_FILE_ATTRIBUTES)
+        report.notRemoved.push_back(path + " (" + systemErrorText(GetLastError()) + ")");
+}
+
+// The entries of a folder, as full paths.
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> entries;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") entries.push_back(folder + "\\" + name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+void removeFolders(const std::vector<std::string>& recorded, RemovalReport& report) {
+    // Innermost first: a folder lies deeper than every folder that contains
+    // it. Equal depths keep the reverse of the recorded order.
+    std::vector<std::string> folders(recorded.rbegin(), recorded.rend());
+    std::stable_sort(
+        folders.begin(), folders.end(),
+        [](const std::string& a, const std::string& b) { return depth(a) > depth(b); });
+    std::set<std::string> kept;  // lower case
+    std::vector<std::string> keptInOrder;
+    for (const std::string& folder : folders) {
+        const DWORD attributes = attributesOf(folder);
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        if (RemoveDirectoryA(folder.c_str())) continue;
+        const DWORD error = GetLastError();
+        if (error != ERROR_DIR_NOT_EMPTY) {
+            report.notRemoved.push_back(folder + " (" + systemErrorText(error) + ")");
+            continue;
+        }
+        kept.insert(lowerCase(folder));
+        keptInOrder.push_back(folder);
+    }
+    // Name what kept each folder, except recorded folders kept for their own
+    // contents, which are named already; outermost folders first.
+    std::set<std::string> named;
+    for (auto folder = keptInOrder.rbegin(); folder != keptInOrder.rend(); ++folder)
+        for (const std::string& entry : folderEntries(*folder))
+            if (!kept.count(lowerCase(entry)) && named.insert(lowerCase(entry)).second)
+                report.leftInPlace.push_back(entry);
+}
+
+bool keyIsEmpty(HKEY root, const std::string& path) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    const RegKey key(opened);
+    DWORD subKeys = 0, values = 0;
+    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    return subKeys == 0 && values == 0;
+}
+
+}  // namespace
+
+RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record) {
+    RemovalReport report;
+    for (const std::string& file : record.files)
+        removeFile(file, report);
+    removeFolders(record.folders, report);
+
+    const std::string ownKey = lowerCase(record.keyPath);
+    for (const std::string& key : record.registryKeys)
+        if (lowerCase(key) != ownKey) RegDeleteKeyA(root, key.c_str());
+    if (RegDeleteKeyA(root, record.keyPath.c_str()) == ERROR_SUCCESS) {
+        // RegCreateKeyExA made the record's missing parent keys on the way;
+        // those left empty go with it.
+        std::string parent = record.keyPath;
+        for (;;) {
+            const size_t cut = parent.rfind('\\');
+            if (cut == std::string::npos) break;
+            parent.resize(cut);
+            if (parent.find('\\') == std::string::npos) break;
+            if (!keyIsEmpty(root, parent) || RegDeleteKeyA(root, parent.c_str()) != ERROR_SUCCESS)
+                break;
+        }
+    }
+    return report;
+}
+
+std::string RemovalSummary(const std::string& product, const RemovalReport& report) {
+    const std::string name = product.empty() ? "The product" : product;
+    if (report.Complete()) return name + " was removed.";
+    std::string text = name + " was removed, except for what is listed here.";
+    size_t listed = 0;
+    auto list = [&](const char* heading, const std::vector<std::string>& items) {
+        if (items.empty()) return;
+        text += std::string("\n\n") + heading;
+        for (const std::string& item : items) {
+            if (listed == kMaxListedItems) {
+                text += "\n...";
+                break;
+            }
+            text += "\n" + item;
+            ++listed;
+        }
+    };
+    list("Could not be removed:", report.notRemoved);
+    list("Not installed with the product, so left in place:", report.leftInPlace);
+    return text;
+}

@@ -1,0 +1,35 @@
+// Removing what an install record lists.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "uninstaller/uninstall_record.h"
+
+// What a removal left behind.
+struct RemovalReport {
+    // Recorded files and folders that are still there although they should
+    // have gone (in use, access denied), each with the system's reason.
+    std::vector<std::string> notRemoved;
+    // Files and folders that the record does not list, found inside recorded
+    // folders that had to stay because of them (the user's own files).
+    std::vector<std::string> leftInPlace;
+
+    bool Complete() const { return notRemoved.empty() && leftInPlace.empty(); }
+};
+
+// Removes, in this order: every recorded file (a read-only one too; files
+// already gone are passed over), the recorded folders innermost first, each
+// only when empty, the registry keys the record lists (the uninstall entry)
+// and last the record's own key, followed by those of its parent keys that
+// the key's creation left empty (never a key directly below root, such as
+// "Software"). Keys are deleted only when they hold no sub-keys. Nothing the
+// record does not name is deleted. Keys are under root (HKEY_LOCAL_MACHINE
+// for real records).
+RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record);
+
+// The message that ends an uninstallation: product (or "The product" when
+// empty) was removed, then whatever report lists, at most a screenful.
+std::string RemovalSummary(const std::string& product, const RemovalReport& report);
