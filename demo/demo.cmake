@@ -10,6 +10,8 @@ foreach(plugin NerroBlur:nerro_blur NerroSharpen:nerro_sharpen)
   set_target_properties(demo_${source} PROPERTIES
     OUTPUT_NAME ${output} PREFIX "" SUFFIX ".8bf"
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/demo-plugins)
+  # Small sample files: no debugging symbols in them.
+  target_link_options(demo_${source} PRIVATE -s)
 endforeach()
 
 # The pack tool that builds the installer: a native one when given (fast),

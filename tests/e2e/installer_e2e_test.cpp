@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "foundation/tinifile.h"
@@ -60,6 +62,25 @@ void RemoveDemoInstallation() {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, UninstallKey().c_str());
     for (const char* link : kShortcuts)
         DeleteFileA((SpecialFolder(CSIDL_PROGRAMS) + "\\" + link).c_str());
+}
+
+// For the demo script (NERRO_E2E_REPORT set): what the installation left.
+void PrintInstallation(const std::string& target) {
+    if (!std::getenv("NERRO_E2E_REPORT")) return;
+    std::printf("\nInstalled files in %s:\n", target.c_str());
+    for (const char* name : kInstalledFiles)
+        std::printf("  %-22s %8u bytes\n", name,
+                    static_cast<unsigned>(e2e::ReadWholeFile(target + "\\" + name).size()));
+    std::printf("Shortcuts in %s:\n", SpecialFolder(CSIDL_PROGRAMS).c_str());
+    for (const char* link : kShortcuts)
+        std::printf("  %s%s\n", link,
+                    FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\" + link) ? "" : " (missing)");
+    for (const std::string& key : {std::string(kRecordKey), UninstallKey()}) {
+        std::printf("Registry HKEY_LOCAL_MACHINE\\%s:\n", key.c_str());
+        for (const auto& [name, value] : installtest::ReadValues(HKEY_LOCAL_MACHINE, key))
+            std::printf("  %-16s = %s\n", name.c_str(), value.c_str());
+    }
+    std::fflush(stdout);
 }
 
 bool Bluish(COLORREF colour) {
@@ -266,6 +287,7 @@ TEST_F(InstallerE2E, InstallsTheDemoProductWithShortcutsAndRecord) {
     EXPECT_EQ(entry.at("DisplayName"), kProduct);
     EXPECT_EQ(entry.at("UninstallString"),
               target + "\\nerro-uninstall.exe " + std::string(kRecordKey));
+    PrintInstallation(target);
 }
 
 TEST_F(InstallerE2E, EscapeCloseBoxAndEnterAreIgnoredWhileInstalling) {
