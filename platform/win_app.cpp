@@ -35,7 +35,8 @@ int CWinApp::Run() {
             break;
         }
         if (got == -1) break;
-        if (mainWindow_ && IsDialogMessageA(mainWindow_, &message)) continue;
+        HWND main = GetMainWindow();
+        if (main && IsDialogMessageA(main, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

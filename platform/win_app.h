@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/win_sdk.h"
+#include "platform/win_window.h"
 
 class CWinApp {
 public:
@@ -35,12 +36,15 @@ public:
     // (the WM_QUIT code, or 0 when InitInstance returned false).
     int Run();
 
-    // The window that owns modal dialogs started without an owner.
-    HWND GetMainWindow() const { return mainWindow_; }
-    void SetMainWindow(HWND window) { mainWindow_ = window; }
+    // The main window: it owns the modal dialogs started without an owner.
+    // The object is kept (not owned), so a dialog can be named before its
+    // window exists: SetMainWindow(&dialog); dialog.DoModal();
+    void SetMainWindow(const CWindow* window) { mainWindow_ = window; }
+    // The main window's handle, or null (none set, or its window not open).
+    HWND GetMainWindow() const { return mainWindow_ ? mainWindow_->Handle() : nullptr; }
 
     HINSTANCE Instance() const { return GetModuleHandleA(nullptr); }
 
 private:
-    HWND mainWindow_ = nullptr;
+    const CWindow* mainWindow_ = nullptr;
 };

@@ -40,6 +40,7 @@ public:
     DWORD GetStyle() const { return static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)); }
     bool IsWindowEnabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
     bool IsWindowVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+    bool IsIconic() const { return ::IsIconic(hwnd_) != FALSE; }
     void EnableWindow(bool enable) const { ::EnableWindow(hwnd_, enable); }
     void ShowWindow(int command) const { ::ShowWindow(hwnd_, command); }
 

@@ -294,6 +294,33 @@ TEST(WinAppTest, RunCallsInitInstanceAndLoopsOnlyWhenItSaysSo) {
     EXPECT_EQ(looping.exitCodeSeen, 7);
 }
 
+// Records the window that owns it, then closes.
+class OwnerProbeDialog : public CDialog {
+public:
+    OwnerProbeDialog() : CDialog(IDD_WIDGET_TEST) {}
+    HWND owner = nullptr;
+
+protected:
+    bool OnInitDialog() override {
+        owner = GetWindow(Handle(), GW_OWNER);
+        PostMessageA(WM_COMMAND, IDCANCEL);
+        return true;
+    }
+};
+
+TEST(WinAppTest, DialogsWithoutOwnerBelongToTheMainWindow) {
+    registerCommonControls();
+    CWinApp app;
+    BindingDialog main;
+    app.SetMainWindow(&main);
+    EXPECT_EQ(app.GetMainWindow(), nullptr) << "no window yet";
+    ASSERT_TRUE(main.Create());
+    EXPECT_EQ(app.GetMainWindow(), main.Handle());
+    OwnerProbeDialog probe;
+    EXPECT_EQ(probe.DoModal(), IDCANCEL);
+    EXPECT_EQ(probe.owner, main.Handle());
+}
+
 // ---- Device contexts and handles ---------------------------------------
 
 TEST(DeviceContextTest, FillSolidRectPaintsExactlyTheRectangleAndKeepsTheBackground) {
