@@ -64,6 +64,8 @@ bool CInstallerApp::InitInstance() {
     // The shell namespace, shell links and the picture loader need COM.
     CComInitialize com;
     CInstallerDlg dialog(setupPack, setupCatalog, setupConfiguration);
+    SetMainWindow(&dialog);
     dialog.DoModal();
+    SetMainWindow(nullptr);
     return false;
 }

@@ -9,7 +9,6 @@
 #include "installer/initial_path.h"
 #include "installer/install_config.h"
 #include "pack/pack_file.h"
-#include "platform/win_app.h"
 #include "platform/win_dc.h"
 #include "resources/resource_ids.h"
 #include "ui/folder_chooser.h"
@@ -88,7 +87,6 @@ bool CInstallerDlg::OnInitDialog() {
     // Auto-reset and signalled until an installation starts.
     completion_.Reset(CreateEventA(nullptr, FALSE, TRUE, nullptr));
     CDialog::OnInitDialog();
-    if (CWinApp* app = CWinApp::Get()) app->SetMainWindow(Handle());
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     SetIcon(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP_SMALL), IMAGE_ICON,
@@ -293,7 +291,7 @@ void CInstallerDlg::FinishInstallation() {
 bool CInstallerDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_PAINT:
-            if (!IsIconic(Handle())) break;
+            if (!::IsIconic(Handle())) break;
             PaintIcon();
             result = 0;
             return true;
