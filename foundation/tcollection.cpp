@@ -81,14 +81,15 @@ void TCollection::deleteItem(void* item) {
 }
 
 void TCollection::deleteAllItems() {
-    for (int32_t i = 0; i < count_; ++i) releaseItem(itemAt(i));
+    for (int32_t i = 0; i < count_; ++i)
+        releaseItem(itemAt(i));
     count_ = 0;
 }
 
 void TCollection::insertAt(int32_t index, void* item) {
     if (index < 0 || index > count_)
-        fail(__LINE__, "Inserting at element no. " + std::to_string(index) + " of " +
-                           std::to_string(count_));
+        fail(__LINE__,
+             "Inserting at element no. " + std::to_string(index) + " of " + std::to_string(count_));
     if (count_ == capacity_) {
         // Without this check a full collection (65535 slots, or a growth step
         // of 0) would write past its storage.
@@ -126,7 +127,8 @@ void* TCollection::findLast(TestFunction test, void* argument) {
 }
 
 void TCollection::forEachItem(ActionFunction action, void* argument) {
-    for (int32_t i = 0; i < count_; ++i) action(items_[i], argument);
+    for (int32_t i = 0; i < count_; ++i)
+        action(items_[i], argument);
 }
 
 void TCollection::compact() {

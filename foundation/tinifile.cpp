@@ -27,7 +27,8 @@ bool isBlankOrControl(unsigned char c) {
 }
 
 const char* skipSpaces(const char* p) {
-    while (isSpace(static_cast<unsigned char>(*p))) ++p;
+    while (isSpace(static_cast<unsigned char>(*p)))
+        ++p;
     return p;
 }
 
@@ -55,15 +56,19 @@ char* copyOf(const std::string& text) {
 // "#define" line after the directive: the name is the next run delimited by
 // spaces, the value the next run delimited by spaces or carriage returns.
 std::string defineLine(const char* p) {
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     const char* nameEnd = p;
-    while (*nameEnd && *nameEnd != ' ') ++nameEnd;
+    while (*nameEnd && *nameEnd != ' ')
+        ++nameEnd;
     std::string name(p, nameEnd);
     const char* v = nameEnd;
-    while (*v == ' ' || *v == '\r') ++v;
+    while (*v == ' ' || *v == '\r')
+        ++v;
     v = skipSpaces(v);
     const char* valueEnd = v;
-    while (*valueEnd && *valueEnd != ' ' && *valueEnd != '\r') ++valueEnd;
+    while (*valueEnd && *valueEnd != ' ' && *valueEnd != '\r')
+        ++valueEnd;
     if (v == valueEnd) {
         // No value: keep the name without the line's trailing control bytes.
         while (!name.empty() && isBlankOrControl(static_cast<unsigned char>(name.back())))
@@ -79,7 +84,8 @@ std::string normalisedLine(const char* text) {
     while (first < line.size() && isBlankOrControl(static_cast<unsigned char>(line[first])))
         ++first;
     size_t last = line.size();
-    while (last > first && isBlankOrControl(static_cast<unsigned char>(line[last - 1]))) --last;
+    while (last > first && isBlankOrControl(static_cast<unsigned char>(line[last - 1])))
+        --last;
     line = line.substr(first, last - first);
 
     size_t equals = line.find('=');
@@ -192,7 +198,8 @@ void TIniFile::parseInto(const char* text, int depth) {
     const char* p = text;
     while (*p) {
         size_t length = 0;
-        while (p[length] && p[length] != '\n' && length < kMaxLineLength) ++length;
+        while (p[length] && p[length] != '\n' && length < kMaxLineLength)
+            ++length;
         storeLine(p, length, depth);
         p += length;
         if (*p == '\n') ++p;
@@ -258,7 +265,8 @@ const char* TIniFile::GetString(const char* section, const char* key, const char
     if (n == 0 || !section || !key) return defaultValue;
     int32_t i = 0;
     for (;;) {
-        while (i < n && !isHeader(i, section)) ++i;
+        while (i < n && !isHeader(i, section))
+            ++i;
         if (i >= n - 1) return defaultValue;
         bool found;
         do {
@@ -276,7 +284,8 @@ int32_t TIniFile::FindLine(const char* section, const char* key) {
     int32_t n = LineCount();
     if (!section) return -1;
     int32_t i = 0;
-    while (i < n && !isHeader(i, section)) ++i;
+    while (i < n && !isHeader(i, section))
+        ++i;
     if (!key) return i < n ? i : -1;
     if (i >= n - 1) return -1;
     bool found;
@@ -309,8 +318,8 @@ bool TIniFile::GetBool(const char* section, const char* key, bool defaultValue) 
     std::string value = GetString(section, key, "");
     if (value.empty()) return defaultValue;
     static const char* const kYes[] = {
-        "yes", "1", "true", "on", "enable",
-        "\xA4\xA0", "\x84\xA0", "\x84\x80",  // Russian "yes" in code page 866
+        "yes",    "1",        "true",     "on",
+        "enable", "\xA4\xA0", "\x84\xA0", "\x84\x80",  // Russian "yes" in code page 866
     };
     for (const char* word : kYes)
         if (value == word) return true;
@@ -319,17 +328,24 @@ bool TIniFile::GetBool(const char* section, const char* key, bool defaultValue) 
 
 // ---------------------------------------------------------------- lists
 
-std::unique_ptr<std::vector<double>> TIniFile::GetDoubleList(const char* section, const char* key,
-                                                             const char* defaultText) {
+// The text a list getter splits: the value, or the default text when the
+// value is empty; null when both are absent.
+const char* TIniFile::listText(const char* section, const char* key, const char* defaultText) {
     const char* value = GetString(section, key, "");
-    if (!*value) value = defaultText;
-    if (!value) return nullptr;
-    std::string text(value);
-    auto list = std::make_unique<std::vector<double>>();
+    return *value ? value : defaultText;
+}
+
+namespace {
+
+// Converts numbers from the start of text onwards; a byte where no number
+// starts is skipped.
+template <typename Number, typename Convert>
+std::unique_ptr<std::vector<Number>> numberList(const std::string& text, Convert convert) {
+    auto list = std::make_unique<std::vector<Number>>();
     const char* p = text.c_str();
     while (*p) {
         char* end;
-        double number = std::strtod(p, &end);
+        Number number = convert(p, &end);
         if (end == p) {
             ++p;
         } else {
@@ -340,37 +356,33 @@ std::unique_ptr<std::vector<double>> TIniFile::GetDoubleList(const char* section
     return list;
 }
 
+}  // namespace
+
+std::unique_ptr<std::vector<double>> TIniFile::GetDoubleList(const char* section, const char* key,
+                                                             const char* defaultText) {
+    const char* text = listText(section, key, defaultText);
+    if (!text) return nullptr;
+    return numberList<double>(text, [](const char* p, char** end) { return std::strtod(p, end); });
+}
+
 std::unique_ptr<std::vector<int32_t>> TIniFile::GetIntList(const char* section, const char* key,
                                                            const char* defaultText) {
-    const char* value = GetString(section, key, "");
-    if (!*value) value = defaultText;
-    if (!value) return nullptr;
-    std::string text(value);
-    auto list = std::make_unique<std::vector<int32_t>>();
-    const char* p = text.c_str();
-    while (*p) {
-        char* end;
-        long long number = std::strtoll(p, &end, 0);
-        if (end == p) {
-            ++p;
-        } else {
-            list->push_back(clampToInt32(number));
-            p = end;
-        }
-    }
-    return list;
+    const char* text = listText(section, key, defaultText);
+    if (!text) return nullptr;
+    return numberList<int32_t>(
+        text, [](const char* p, char** end) { return clampToInt32(std::strtoll(p, end, 0)); });
 }
 
 std::unique_ptr<std::vector<std::string>> TIniFile::GetStringList(const char* section,
                                                                   const char* key,
                                                                   const char* defaultText) {
-    const char* value = GetString(section, key, "");
-    if (!*value) value = defaultText;
+    const char* value = listText(section, key, defaultText);
     if (!value) return nullptr;
-    std::string text(value);
+    std::string text(value);  // the splitting never touches the stored line
     auto list = std::make_unique<std::vector<std::string>>();
     const char* p = text.c_str();
-    while (*p) list->push_back(nextToken(p));
+    while (*p)
+        list->push_back(nextToken(p));
     return list;
 }
 

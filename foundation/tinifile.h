@@ -49,8 +49,7 @@ public:
 
     // List getters: split the value (or, when the value is empty, defaultText)
     // into a new list the caller owns; null when both are absent.
-    virtual std::unique_ptr<std::vector<double>> GetDoubleList(const char* section,
-                                                               const char* key,
+    virtual std::unique_ptr<std::vector<double>> GetDoubleList(const char* section, const char* key,
                                                                const char* defaultText);
     virtual std::unique_ptr<std::vector<int32_t>> GetIntList(const char* section, const char* key,
                                                              const char* defaultText);
@@ -83,6 +82,7 @@ private:
     void parseInto(const char* text, int depth);
     void storeLine(const char* line, size_t length, int depth);
     void freeLines();
+    const char* listText(const char* section, const char* key, const char* defaultText);
     const char* line(int32_t index) const;
     bool isHeader(int32_t index, const char* section) const;
 

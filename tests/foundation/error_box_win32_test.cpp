@@ -1,9 +1,8 @@
 // The fatal report as a user meets it: a real message box in a child process,
 // closed from here with the OK button, then the child's exit code and its
 // "error.lst" record.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
@@ -86,7 +85,8 @@ HWND waitForBox(DWORD processId, const char* caption) {
 // A message box's text control has id 0xFFFF on Windows and 100 under Wine.
 std::string boxText(HWND box) {
     char text[2048] = "";
-    if (!GetDlgItemTextA(box, 0xFFFF, text, sizeof text)) GetDlgItemTextA(box, 100, text, sizeof text);
+    if (!GetDlgItemTextA(box, 0xFFFF, text, sizeof text))
+        GetDlgItemTextA(box, 100, text, sizeof text);
     return text;
 }
 
@@ -110,7 +110,8 @@ TEST(ErrorBoxWin32Test, FatalReportShowsTheBoxAndExitsWithOne) {
     EXPECT_NE(text.find("Application will be closed."), std::string::npos) << text;
     // The record is on disk before the box is shown.
     std::string log = readLog(folder.path() / "error.lst");
-    EXPECT_NE(log.find("Collection index 5 is out of bounds\nPlease report to "), std::string::npos);
+    EXPECT_NE(log.find("Collection index 5 is out of bounds\nPlease report to "),
+              std::string::npos);
 
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(waitForExit(child), 1u);
@@ -129,7 +130,8 @@ TEST(ErrorBoxWin32Test, NonFatalReportsAnsweredNoLetTheProgramGoOn) {
         EXPECT_NE(text.find("Close application?"), std::string::npos) << text;
         PostMessageA(box, WM_COMMAND, IDNO, 0);
         // Wait for this box to go before looking for the next one.
-        for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
+        for (int i = 0; i < 100 && IsWindow(box); ++i)
+            Sleep(50);
     }
     EXPECT_EQ(waitForExit(child), 0u);
 }

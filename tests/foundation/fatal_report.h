@@ -17,12 +17,12 @@ inline void printReport(const char* text, bool /*fatal*/) {
 }
 
 // Runs the death-test statement with the printing hook installed.
-#define EXPECT_FATAL_REPORT(statement, pattern)                                         \
-    EXPECT_EXIT(                                                                        \
-        {                                                                               \
-            setRunTimeErrorHook(printReport);                                           \
-            statement;                                                                  \
-        },                                                                              \
+#define EXPECT_FATAL_REPORT(statement, pattern) \
+    EXPECT_EXIT(                                \
+        {                                       \
+            setRunTimeErrorHook(printReport);   \
+            statement;                          \
+        },                                      \
         ::testing::ExitedWithCode(1), pattern)
 
 // A fresh folder that is the current folder for the test's lifetime, so that

@@ -77,8 +77,10 @@ TEST(RunTimeErrorTest, NonFatalReportsAnsweredNoReturn) {
     runTimeError("compress", 1, "one", false);
     runTimeError("compress", 2, "two", false);
     std::string shown = testing::internal::GetCapturedStderr();
-    EXPECT_NE(shown.find("Run-time error\nFile compress, line 1:\none"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("Run-time error\nFile compress, line 2:\ntwo"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Run-time error\nFile compress, line 1:\none"), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("Run-time error\nFile compress, line 2:\ntwo"), std::string::npos)
+        << shown;
     EXPECT_NE(shown.find("Close application?"), std::string::npos);
     EXPECT_EQ(shown.find("Critical"), std::string::npos);
     std::string log = readLog(folder.path() / "error.lst");

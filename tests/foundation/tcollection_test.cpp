@@ -16,7 +16,8 @@ void* tag(intptr_t value) {
 
 std::vector<void*> contents(TCollection& c) {
     std::vector<void*> items;
-    for (int32_t i = 0; i < c.count(); ++i) items.push_back(c.itemAt(i));
+    for (int32_t i = 0; i < c.count(); ++i)
+        items.push_back(c.itemAt(i));
     return items;
 }
 
@@ -31,11 +32,13 @@ TEST(TCollectionTest, GrowsByItsStepOnlyWhenFull) {
     TagCollection c(20, 10);
     EXPECT_EQ(c.capacity(), 20);
     EXPECT_EQ(c.append(tag(1)), 0);
-    for (int i = 1; i < 20; ++i) c.append(tag(i + 1));
+    for (int i = 1; i < 20; ++i)
+        c.append(tag(i + 1));
     EXPECT_EQ(c.capacity(), 20);
     EXPECT_EQ(c.append(tag(21)), 20);
     EXPECT_EQ(c.capacity(), 30);
-    for (int i = 21; i < 31; ++i) c.append(tag(i + 1));
+    for (int i = 21; i < 31; ++i)
+        c.append(tag(i + 1));
     EXPECT_EQ(c.capacity(), 40);
     EXPECT_EQ(c.count(), 31);
     EXPECT_EQ(c.itemAt(30), tag(31));
@@ -43,7 +46,8 @@ TEST(TCollectionTest, GrowsByItsStepOnlyWhenFull) {
 
 TEST(TCollectionTest, SetCapacityIsClampedToCountAndLimit) {
     TagCollection c(4, 4);
-    for (int i = 0; i < 3; ++i) c.append(tag(i + 1));
+    for (int i = 0; i < 3; ++i)
+        c.append(tag(i + 1));
     c.setCapacity(1);
     EXPECT_EQ(c.capacity(), 3);
     EXPECT_EQ(contents(c), (std::vector<void*>{tag(1), tag(2), tag(3)}));
@@ -71,7 +75,8 @@ TEST(TCollectionTest, InsertRemoveAndReplaceKeepOrder) {
 
 TEST(TCollectionTest, RemovesTheFirstOccurrenceOnly) {
     TagCollection c(4, 4);
-    for (intptr_t v : {1, 2, 1}) c.append(tag(v));
+    for (intptr_t v : {1, 2, 1})
+        c.append(tag(v));
     EXPECT_EQ(c.indexOfItem(tag(1)), 0);
     c.removeItem(tag(1));
     EXPECT_EQ(contents(c), (std::vector<void*>{tag(2), tag(1)}));
@@ -82,7 +87,8 @@ TEST(TCollectionTest, RemovesTheFirstOccurrenceOnly) {
 
 TEST(TCollectionTest, CompactDropsNullsInOrder) {
     TagCollection c(4, 4);
-    for (void* item : {tag(1), tag(0), tag(2), tag(0)}) c.append(item);
+    for (void* item : {tag(1), tag(0), tag(2), tag(0)})
+        c.append(item);
     c.compact();
     EXPECT_EQ(contents(c), (std::vector<void*>{tag(1), tag(2)}));
 }
@@ -97,7 +103,8 @@ TEST(TCollectionTest, FindAndForEach) {
     EXPECT_EQ(c.findFirst(never, &calls), nullptr);
     EXPECT_EQ(calls, 0);
 
-    for (intptr_t v : {1, 2, 3, 4}) c.append(tag(v));
+    for (intptr_t v : {1, 2, 3, 4})
+        c.append(tag(v));
     auto even = [](void* item, void*) { return reinterpret_cast<intptr_t>(item) % 2 == 0 ? 1 : 0; };
     // Only exactly 1 counts as "yes".
     auto two = [](void*, void*) { return 2; };
@@ -136,9 +143,11 @@ using TCollectionDeathTest = ::testing::Test;
 TEST(TCollectionDeathTest, IndexErrorsAreFatalWithTheirTexts) {
     ScratchFolder folder("collection-fatal");
     TagCollection c(5, 5);
-    for (int i = 0; i < 5; ++i) c.append(tag(i + 1));
+    for (int i = 0; i < 5; ++i)
+        c.append(tag(i + 1));
 
-    EXPECT_FATAL_REPORT(c.itemAt(5), "File acollect, line [0-9]+:\nCollection index 5 is out of bounds");
+    EXPECT_FATAL_REPORT(c.itemAt(5),
+                        "File acollect, line [0-9]+:\nCollection index 5 is out of bounds");
     EXPECT_FATAL_REPORT(c.replaceAt(7, nullptr), "Collection index 7 is out of bounds");
     EXPECT_FATAL_REPORT(c.removeAt(5), "Removing element no. 5");
     EXPECT_FATAL_REPORT(c.removeItem(tag(99)), "Item not found");
@@ -164,7 +173,8 @@ TEST(TCollectionDeathTest, AFullCollectionRefusesToGrow) {
     EXPECT_FATAL_REPORT(noStep.append(tag(3)), "Collection is full: no room for item no. 2");
 
     TagCollection full(TCollection::kMaxCapacity, 10);
-    for (int i = 0; i < TCollection::kMaxCapacity; ++i) full.append(tag(1));
+    for (int i = 0; i < TCollection::kMaxCapacity; ++i)
+        full.append(tag(1));
     EXPECT_FATAL_REPORT(full.insertAt(0, tag(2)), "Collection is full");
     EXPECT_EQ(full.count(), TCollection::kMaxCapacity);
 }

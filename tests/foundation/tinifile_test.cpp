@@ -13,7 +13,8 @@ namespace {
 
 std::vector<std::string> storedLines(TIniFile& ini) {
     std::vector<std::string> lines;
-    for (int32_t i = 0; ini.GetLine(i); ++i) lines.push_back(ini.GetLine(i));
+    for (int32_t i = 0; ini.GetLine(i); ++i)
+        lines.push_back(ini.GetLine(i));
     return lines;
 }
 
@@ -22,7 +23,8 @@ TEST(TIniFileTest, TrimsLinesAndBlanksAroundTheFirstEquals) {
     ASSERT_TRUE(ini.Parse("[General]\r\n  Title  =  My Title  \r\n\tA= b = c\r\n"));
     EXPECT_STREQ(ini.GetString("General", "Title", "none"), "My Title");
     EXPECT_STREQ(ini.GetString("General", "A", "none"), "b = c");
-    EXPECT_EQ(storedLines(ini), (std::vector<std::string>{"[General]", "Title=My Title", "A=b = c"}));
+    EXPECT_EQ(storedLines(ini),
+              (std::vector<std::string>{"[General]", "Title=My Title", "A=b = c"}));
 }
 
 TEST(TIniFileTest, SectionAndKeyMatching) {
@@ -114,9 +116,12 @@ TEST(TIniFileTest, IncludeWithoutSourceIsDropped) {
 
 char* includeSource(const char* name, int, int, int) {
     std::string text;
-    if (std::strcmp(name, "colours.ini") == 0) text = "Red=1\nGreen=2\n";
-    else if (std::strcmp(name, "self") == 0) text = "X=1\n#include self\n";
-    else return nullptr;
+    if (std::strcmp(name, "colours.ini") == 0)
+        text = "Red=1\nGreen=2\n";
+    else if (std::strcmp(name, "self") == 0)
+        text = "X=1\n#include self\n";
+    else
+        return nullptr;
     char* block = static_cast<char*>(std::malloc(text.size() + 1));
     std::memcpy(block, text.c_str(), text.size() + 1);
     return block;
@@ -143,10 +148,11 @@ TEST(TIniFileTest, IntegersParseWithBaseZero) {
     struct Case {
         const char* key;
         int32_t expected;
-    } cases[] = {{"Oct", 8},         {"Hex", 31},         {"Tail", 12},          {"Word", 0},
-                 {"Neg", -7},        {"Big", 2147483647}, {"Small", INT32_MIN},  {"Empty", 42},
-                 {"Missing", 42}};
-    for (const Case& c : cases) EXPECT_EQ(ini.GetInt("N", c.key, 42), c.expected) << c.key;
+    } cases[] = {{"Oct", 8},           {"Hex", 31},   {"Tail", 12},
+                 {"Word", 0},          {"Neg", -7},   {"Big", 2147483647},
+                 {"Small", INT32_MIN}, {"Empty", 42}, {"Missing", 42}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ini.GetInt("N", c.key, 42), c.expected) << c.key;
     EXPECT_DOUBLE_EQ(ini.GetDouble("N", "Hex", 1.5), 31.0);
     EXPECT_DOUBLE_EQ(ini.GetDouble("N", "Empty", 1.5), 1.5);
 }
@@ -158,7 +164,8 @@ TEST(TIniFileTest, BooleanWords) {
         "ru3=\x84\x80\nYes=Yes\nTRUE=TRUE\nzero=0\nno=no\nempty=\n");
     for (const char* key : {"yes", "one", "true", "on", "enable", "ru1", "ru2", "ru3"})
         EXPECT_TRUE(ini.GetBool("B", key, false)) << key;
-    for (const char* key : {"Yes", "TRUE", "zero", "no"}) EXPECT_FALSE(ini.GetBool("B", key, true)) << key;
+    for (const char* key : {"Yes", "TRUE", "zero", "no"})
+        EXPECT_FALSE(ini.GetBool("B", key, true)) << key;
     EXPECT_TRUE(ini.GetBool("B", "empty", true));
     EXPECT_FALSE(ini.GetBool("B", "missing", false));
 }
@@ -212,9 +219,7 @@ TEST(TIniFileTest, ParseReplacesAllLines) {
 
 TEST(TIniFileTest, LoadSaveAndReload) {
     ScratchFolder folder("ini-files");
-    {
-        std::ofstream("in.ini", std::ios::binary) << "[S]\r\n  K = v  \r\n";
-    }
+    { std::ofstream("in.ini", std::ios::binary) << "[S]\r\n  K = v  \r\n"; }
     TIniFile ini;
     ASSERT_TRUE(ini.Load("in.ini"));
     EXPECT_FALSE(ini.failed);
@@ -235,7 +240,8 @@ TEST(TIniFileTest, LoadSaveAndReload) {
 
 TEST(TIniFileTest, MoreLinesThanACollectionHoldsAreCut) {
     std::string text;
-    for (int i = 0; i < 65540; ++i) text += "k\n";
+    for (int i = 0; i < 65540; ++i)
+        text += "k\n";
     TIniFile ini;
     EXPECT_FALSE(ini.Parse(text.c_str()));
     EXPECT_TRUE(ini.failed);
