@@ -158,7 +158,9 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
     settings.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
     if (!settings.shortcutFolder.empty()) CreateFolderPath(settings.shortcutFolder, record);
 
-    const ComApartment com;
+    // COM only for the shortcuts, and only once one is due: starting it is
+    // not free (a good tenth of a second under Wine).
+    std::unique_ptr<ComApartment> com;
     for (FileEntry& file : config.files) {
         file.targetFolder = targetFolderOf(file, installationPath);
         const std::string targetPath = file.targetFolder + file.createName;
@@ -179,6 +181,7 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
         // uninstall program passes over files that are not there.
         if (!file.shortcutName.empty() && !settings.shortcutFolder.empty()) {
             const std::string linkPath = settings.shortcutFolder + file.shortcutName;
+            if (!com) com = std::make_unique<ComApartment>();
             CreateShortcut(targetPath, installationPath, linkPath, file.shortcutName,
                            file.arguments);
             WriteRecordValue(key.Get(), record.NextFileName(), linkPath + ".lnk");

@@ -37,7 +37,7 @@ struct InstallOutcome {
 // folder of every file installed, settings.shortcutFolder, and
 // settings.progressValue (0 at the start, 100 at a successful end; on
 // failure it stays where the installation stopped). Initialises COM for the
-// calling thread while it runs. payloadBudget bounds the decoded bytes kept
+// calling thread from the first shortcut to its end. payloadBudget bounds the decoded bytes kept
 // between the check and the writing (install_payload.h).
 InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
                                uint64_t payloadBudget = kDefaultPayloadBudget);
