@@ -207,6 +207,19 @@ TEST(InstallWorker, ExistingFoldersAreNotRecordedAndExistingFilesOverwritten) {
     EXPECT_EQ(record.at("Main executable"), existing);
 }
 
+TEST(InstallWorker, AShortcutThatCannotBeMadeIsRecordedAnyway) {
+    ProductFixture product;
+    // The shortcut's folder below the Programs folder does not exist.
+    const std::string shortcut = product.Unique("No Group") + "\\Tool";
+    product.Configure(product.General(1, 0, false) +
+                      "[0]\nName=tool\nCreate name=tool.exe\nShortcut name=" + shortcut + "\n");
+    product.BuildPack({{"tool", "MZ"}});
+    const InstallOutcome outcome = product.InstallOnThread();
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+    EXPECT_FALSE(FileExists(product.ShortcutFile(shortcut)));
+    EXPECT_EQ(product.Record().at("0.file"), product.ShortcutFile(shortcut));
+}
+
 TEST(InstallWorker, ASecondRunNumbersFromZeroAndKeepsHigherOldValues) {
     ProductFixture product;
     product.Configure(product.General(3, 0, false) +

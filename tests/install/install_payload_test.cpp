@@ -1,0 +1,85 @@
+// The payload check: entries checked before installation, kept within the
+// memory budget, and checked again when they are decoded a second time.
+#include "installer/install_payload.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "install_test_support.h"
+#include "pack/pack_file.h"
+
+namespace {
+
+using installtest::PackItem;
+using installtest::SampleBytes;
+using installtest::TestFolder;
+
+std::string bytesOf(const std::shared_ptr<const PayloadBlock>& block) {
+    return block ? std::string(reinterpret_cast<const char*>(block->bytes.get()), block->size)
+                 : std::string("<none>");
+}
+
+class PayloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installtest::WritePack(path_, {{"a", SampleBytes(1000, 1), kPackModeBlock},
+                                       {"b", SampleBytes(3000, 2), kPackModeLz},
+                                       {"c", SampleBytes(500, 3), kPackModeStore}});
+        pack_ = std::make_unique<TPackFile>(path_.c_str(), false);
+        ASSERT_FALSE(pack_->IsFailed());
+    }
+    // Overwrites the first bytes of a stored entry's data in the file.
+    void Damage(const std::string& name) {
+        const TPackEntry* entry = pack_->Find(name.c_str());
+        std::fstream file(path_, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(pack_->GetPackBase() + entry->offset));
+        file.write("!!", 2);
+    }
+
+    TestFolder folder_;
+    std::string path_ = folder_ / "setup.exe";
+    std::unique_ptr<TPackFile> pack_;
+};
+
+TEST_F(PayloadTest, KeepsWhatFitsTheBudgetAndReleasesAfterTheLastUse) {
+    PayloadStore store(*pack_, 1600);
+    EXPECT_EQ(store.Check("a"), PayloadFault::None);
+    EXPECT_EQ(store.Check("b"), PayloadFault::None);  // 1000 + 3000 does not fit
+    EXPECT_EQ(store.Check("c"), PayloadFault::None);  // 1000 + 500 does
+    EXPECT_EQ(store.Check("a"), PayloadFault::None);  // a second use, not decoded again
+    EXPECT_EQ(store.KeptBytes(), 1500u);
+
+    PayloadFault fault = PayloadFault::Missing;
+    EXPECT_EQ(bytesOf(store.Fetch("a", fault)), SampleBytes(1000, 1));
+    EXPECT_EQ(fault, PayloadFault::None);
+    EXPECT_EQ(store.KeptBytes(), 1500u);  // a is still wanted once more
+    EXPECT_EQ(bytesOf(store.Fetch("b", fault)), SampleBytes(3000, 2));
+    EXPECT_EQ(bytesOf(store.Fetch("c", fault)), SampleBytes(500, 3));
+    EXPECT_EQ(bytesOf(store.Fetch("a", fault)), SampleBytes(1000, 1));
+    EXPECT_EQ(store.KeptBytes(), 0u);
+}
+
+TEST_F(PayloadTest, AnEntryDecodedAgainIsCheckedAgain) {
+    PayloadStore store(*pack_, 0);
+    ASSERT_EQ(store.Check("c"), PayloadFault::None);
+    Damage("c");
+    PayloadFault fault = PayloadFault::None;
+    EXPECT_EQ(store.Fetch("c", fault), nullptr);
+    EXPECT_EQ(fault, PayloadFault::CheckMismatch);
+}
+
+TEST_F(PayloadTest, FaultsOfExtraction) {
+    PayloadBlock block;
+    EXPECT_EQ(ExtractVerified(*pack_, "missing", block), PayloadFault::Missing);
+    EXPECT_EQ(ExtractVerified(*pack_, "b", block), PayloadFault::None);
+    EXPECT_EQ(block.size, 3000u);
+    Damage("c");
+    EXPECT_EQ(ExtractVerified(*pack_, "c", block), PayloadFault::CheckMismatch);
+    EXPECT_EQ(block.bytes, nullptr);
+    Damage("a");  // the block stream's signature
+    EXPECT_EQ(ExtractVerified(*pack_, "a", block), PayloadFault::Undecodable);
+}
+
+}  // namespace
