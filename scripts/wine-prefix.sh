@@ -9,14 +9,21 @@ arch=${2:-win32}
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
-if [ -f "$prefix/.nerro-ready" ]; then exit 0; fi
+# Bump when the settings below change: older prefixes get them on next use.
+version=2
+if [ "$(cat "$prefix/.nerro-ready" 2>/dev/null)" = "$version" ]; then exit 0; fi
 
-rm -rf "$prefix"
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-echo "wine-prefix: creating $arch prefix $prefix" >&2
-wineboot -i >/dev/null 2>&1
-wineserver -w
+if [ ! -f "$prefix/.nerro-ready" ]; then
+  rm -rf "$prefix"
+  echo "wine-prefix: creating $arch prefix $prefix" >&2
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# Without a window manager (plain Xvfb) Wine waits about 2 s for every shown
+# window it destroys; unmanaged windows close at once.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
-touch "$prefix/.nerro-ready"
+echo "$version" >"$prefix/.nerro-ready"
