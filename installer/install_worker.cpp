@@ -114,102 +114,139 @@ InstallOutcome failure(std::string message) {
     return InstallOutcome{false, std::move(message)};
 }
 
+// One run of the installation, step by step. Each step that can fail
+// returns the message that ends the run, or an empty text.
+class Installation {
+public:
+    Installation(InstallConfiguration& config, TPackFile& pack, uint64_t payloadBudget)
+        : settings_(config.settings),
+          files_(config.files),
+          pack_(pack),
+          payload_(pack, payloadBudget),
+          record_(config.settings.registryKey),
+          progress_(config.settings.progressValue, TotalWeight(config, pack)) {}
+
+    // Every entry to install, decoded and checked, before anything is written.
+    std::string CheckPayload() {
+        for (const FileEntry& file : files_) {
+            const PayloadFault fault = payload_.Check(file.name);
+            if (fault != PayloadFault::None)
+                return payloadFaultText(fault, file.name) + " Nothing was installed.";
+            progress_.Advance(pack_.Find(file.name.c_str())->size + kFileStepWeight);
+        }
+        return {};
+    }
+
+    // The installation folder, the record's first values, the shortcut folder.
+    void Begin() {
+        std::string& path = settings_.installationPath;
+        if (path.empty() || path.back() != '\\') path += '\\';
+        CreateFolderPath(path, record_);
+        key_ = record_.Open();
+        WriteRecordValue(key_.Get(), kRecordPathValue, path);
+        WriteRecordValue(key_.Get(), kRecordProductValue, settings_.productName);
+
+        // The group folder between the Programs folder and the shortcuts is
+        // always empty, so the shortcuts go straight into the Programs
+        // folder; it is left out of the path rather than leaving a doubled
+        // backslash in it.
+        const std::string programs = ProgramsFolderPath();
+        settings_.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
+        if (!settings_.shortcutFolder.empty()) CreateFolderPath(settings_.shortcutFolder, record_);
+    }
+
+    // One file to its target, recorded, with its shortcut.
+    std::string InstallFile(FileEntry& file) {
+        file.targetFolder = targetFolderOf(file, settings_.installationPath);
+        const std::string targetPath = file.targetFolder + file.createName;
+        CreateFolderPath(targetPath, record_);
+
+        PayloadFault fault = PayloadFault::None;
+        const std::shared_ptr<const PayloadBlock> block = payload_.Fetch(file.name, fault);
+        if (!block) return payloadFaultText(fault, file.name) + " The installation has stopped.";
+        if (const DWORD error = writeWholeFile(targetPath, block->bytes.get(), block->size))
+            return "The file " + quoted(targetPath) + " could not be written (" +
+                   systemErrorText(error) + "). The installation has stopped.";
+        SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (file.canUninstall) WriteRecordValue(key_.Get(), record_.NextFileName(), targetPath);
+        progress_.Advance(block->size + kFileStepWeight);
+
+        if (file.shortcutName.empty()) return {};
+        // A shortcut is recorded whether or not it could be made: the
+        // uninstall program passes over files that are not there.
+        if (!settings_.shortcutFolder.empty()) {
+            const std::string linkPath = settings_.shortcutFolder + file.shortcutName;
+            // COM only once a shortcut is due: starting it is not free (a
+            // good tenth of a second under Wine).
+            if (!com_) com_ = std::make_unique<ComApartment>();
+            CreateShortcut(targetPath, settings_.installationPath, linkPath, file.shortcutName,
+                           file.arguments);
+            WriteRecordValue(key_.Get(), record_.NextFileName(), linkPath + ".lnk");
+        }
+        progress_.Advance(kFileStepWeight);
+        return {};
+    }
+
+    // "Main executable", the uninstall entry, and the record's last values.
+    void Register() {
+        if (settings_.runWithUninstall) {
+            const FileEntry& main = files_[settings_.mainExecutable];
+            WriteRecordValue(key_.Get(), kRecordMainExecutableValue,
+                             main.targetFolder + main.createName);
+        }
+        const std::string uninstallKey = UninstallKeyPath(settings_.productName);
+        WriteRecordValue(key_.Get(), NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
+        key_.Reset();
+
+        const FileEntry& program = files_.back();
+        const RegKey entry = OpenRecordKey(HKEY_LOCAL_MACHINE, uninstallKey);
+        WriteRecordValue(entry.Get(), kUninstallDisplayNameValue, settings_.productName);
+        WriteRecordValue(entry.Get(), kUninstallStringValue,
+                         program.targetFolder + program.createName + " " + settings_.registryKey);
+
+        key_ = record_.Open();
+        WriteRecordValue(key_.Get(), NumberedValueName(1, kRecordRegKeySuffix),
+                         settings_.registryKey);
+        key_.Reset();
+        progress_.Finish();
+    }
+
+private:
+    // Decoding is most of the work, so the check and the writing weigh by
+    // size alike; the registration at the end weighs as one more file step.
+    static uint64_t TotalWeight(const InstallConfiguration& config, TPackFile& pack) {
+        uint64_t total = kFileStepWeight;
+        for (const FileEntry& file : config.files) {
+            const TPackEntry* entry = pack.Find(file.name.c_str());
+            total += 2 * ((entry ? entry->size : 0) + kFileStepWeight);
+            if (!file.shortcutName.empty()) total += kFileStepWeight;
+        }
+        return total;
+    }
+
+    InstallSettings& settings_;
+    std::vector<FileEntry>& files_;
+    TPackFile& pack_;
+    PayloadStore payload_;
+    InstallRecord record_;
+    InstallProgress progress_;
+    RegKey key_;  // the record, open from Begin to Register
+    std::unique_ptr<ComApartment> com_;
+};
+
 }  // namespace
 
 InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
                                uint64_t payloadBudget) {
-    InstallSettings& settings = config.settings;
-    settings.progressValue = 0;
+    config.settings.progressValue = 0;
     if (std::string fault = configurationFault(config); !fault.empty()) return failure(fault);
-
-    // Check the whole payload before touching the system. Decoding is most of
-    // the work, so the check and the writing weigh by size alike; the
-    // registration at the end weighs as one more file step.
-    uint64_t totalWeight = kFileStepWeight;
-    for (const FileEntry& file : config.files) {
-        const TPackEntry* entry = pack.Find(file.name.c_str());
-        const uint64_t size = entry ? entry->size : 0;
-        totalWeight += 2 * (size + kFileStepWeight);
-        if (!file.shortcutName.empty()) totalWeight += kFileStepWeight;
-    }
-    InstallProgress progress(settings.progressValue, totalWeight);
-    PayloadStore payload(pack, payloadBudget);
-    for (const FileEntry& file : config.files) {
-        const PayloadFault fault = payload.Check(file.name);
-        if (fault != PayloadFault::None)
-            return failure(payloadFaultText(fault, file.name) + " Nothing was installed.");
-        const TPackEntry* entry = pack.Find(file.name.c_str());
-        progress.Advance(entry->size + kFileStepWeight);
-    }
-
-    std::string& installationPath = settings.installationPath;
-    if (installationPath.empty() || installationPath.back() != '\\') installationPath += '\\';
-    InstallRecord record(settings.registryKey);
-    CreateFolderPath(installationPath, record);
-
-    RegKey key = record.Open();
-    WriteRecordValue(key.Get(), kRecordPathValue, installationPath);
-    WriteRecordValue(key.Get(), kRecordProductValue, settings.productName);
-
-    // The group folder between the Programs folder and the shortcuts is
-    // always empty, so the shortcuts go straight into the Programs folder;
-    // it is left out of the path rather than leaving a doubled backslash.
-    const std::string programs = ProgramsFolderPath();
-    settings.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
-    if (!settings.shortcutFolder.empty()) CreateFolderPath(settings.shortcutFolder, record);
-
-    // COM only for the shortcuts, and only once one is due: starting it is
-    // not free (a good tenth of a second under Wine).
-    std::unique_ptr<ComApartment> com;
-    for (FileEntry& file : config.files) {
-        file.targetFolder = targetFolderOf(file, installationPath);
-        const std::string targetPath = file.targetFolder + file.createName;
-        CreateFolderPath(targetPath, record);
-
-        PayloadFault fault = PayloadFault::None;
-        const std::shared_ptr<const PayloadBlock> block = payload.Fetch(file.name, fault);
-        if (!block)
-            return failure(payloadFaultText(fault, file.name) + " The installation has stopped.");
-        if (const DWORD error = writeWholeFile(targetPath, block->bytes.get(), block->size))
-            return failure("The file " + quoted(targetPath) + " could not be written (" +
-                           systemErrorText(error) + "). The installation has stopped.");
-        SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (file.canUninstall) WriteRecordValue(key.Get(), record.NextFileName(), targetPath);
-        progress.Advance(block->size + kFileStepWeight);
-
-        // A shortcut is recorded whether or not it could be made: the
-        // uninstall program passes over files that are not there.
-        if (!file.shortcutName.empty() && !settings.shortcutFolder.empty()) {
-            const std::string linkPath = settings.shortcutFolder + file.shortcutName;
-            if (!com) com = std::make_unique<ComApartment>();
-            CreateShortcut(targetPath, installationPath, linkPath, file.shortcutName,
-                           file.arguments);
-            WriteRecordValue(key.Get(), record.NextFileName(), linkPath + ".lnk");
-        }
-        if (!file.shortcutName.empty()) progress.Advance(kFileStepWeight);
-    }
-
-    if (settings.runWithUninstall) {
-        const FileEntry& main = config.files[settings.mainExecutable];
-        WriteRecordValue(key.Get(), kRecordMainExecutableValue,
-                         main.targetFolder + main.createName);
-    }
-    const std::string uninstallKey = UninstallKeyPath(settings.productName);
-    WriteRecordValue(key.Get(), NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
-    key.Reset();
-
-    {
-        const FileEntry& program = config.files.back();
-        const RegKey entry = OpenRecordKey(HKEY_LOCAL_MACHINE, uninstallKey);
-        WriteRecordValue(entry.Get(), kUninstallDisplayNameValue, settings.productName);
-        WriteRecordValue(entry.Get(), kUninstallStringValue,
-                         program.targetFolder + program.createName + " " + settings.registryKey);
-    }
-    key = record.Open();
-    WriteRecordValue(key.Get(), NumberedValueName(1, kRecordRegKeySuffix), settings.registryKey);
-    key.Reset();
-
-    progress.Finish();
+    Installation installation(config, pack, payloadBudget);
+    if (std::string fault = installation.CheckPayload(); !fault.empty()) return failure(fault);
+    installation.Begin();
+    for (FileEntry& file : config.files)
+        if (std::string fault = installation.InstallFile(file); !fault.empty())
+            return failure(fault);
+    installation.Register();
     return InstallOutcome{true, {}};
 }
 
