@@ -64,7 +64,8 @@ std::vector<std::string> folderEntries(const std::string& folder) {
     return entries;
 }
 
-void removeFolders(const std::vector<std::string>& recorded, RemovalReport& report) {
+void removeFolders(const std::vector<std::string>& recorded,
+                   const std::vector<std::string>& recordedFiles, RemovalReport& report) {
     // Innermost first: a folder lies deeper than every folder that contains
     // it. Equal depths keep the reverse of the recorded order.
     std::vector<std::string> folders(recorded.rbegin(), recorded.rend());
@@ -87,8 +88,11 @@ void removeFolders(const std::vector<std::string>& recorded, RemovalReport& repo
         keptInOrder.push_back(folder);
     }
     // Name what kept each folder, except recorded folders kept for their own
-    // contents, which are named already; outermost folders first.
+    // contents and recorded files that could not be removed, which are named
+    // already; outermost folders first.
     std::set<std::string> named;
+    for (const std::string& file : recordedFiles)
+        named.insert(lowerCase(file));
     for (auto folder = keptInOrder.rbegin(); folder != keptInOrder.rend(); ++folder)
         for (const std::string& entry : folderEntries(*folder))
             if (!kept.count(lowerCase(entry)) && named.insert(lowerCase(entry)).second)
@@ -112,7 +116,7 @@ RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record) {
     RemovalReport report;
     for (const std::string& file : record.files)
         removeFile(file, report);
-    removeFolders(record.folders, report);
+    removeFolders(record.folders, record.files, report);
 
     const std::string ownKey = lowerCase(record.keyPath);
     for (const std::string& key : record.registryKeys)

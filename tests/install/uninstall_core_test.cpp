@@ -5,6 +5,7 @@
 #include <string>
 
 #include "install_test_support.h"
+#include "installer/install_handles.h"
 #include "installer/install_record.h"
 #include "uninstaller/uninstall_command.h"
 #include "uninstaller/uninstall_record.h"
@@ -219,6 +220,39 @@ TEST(UninstallRemoval, RemovesWhatIsListedAndOnlyThat) {
     const std::string summary = RemovalSummary(product, report);
     EXPECT_EQ(summary.rfind(product + " was removed, except for what is listed here.", 0), 0u);
     EXPECT_NE(summary.find(base + "\\Sub\\Deep\\notes.txt"), std::string::npos);
+}
+
+TEST(UninstallRemoval, AFileInUseIsNamedOnceAndItsFolderStays) {
+    TestFolder folder;
+    const std::string base = folder / "Nerro";
+    ASSERT_TRUE(CreateDirectoryA(base.c_str(), nullptr));
+    const std::string busy = base + "\\busy.dll";
+    installtest::WriteFileBytes(busy, "in use");
+    // Open without sharing deletion, as a running program holds its file.
+    const UniqueHandle open(CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
+    const std::string recordKey = testKey();
+    ScopedRegKey record(HKEY_LOCAL_MACHINE, recordKey);
+    record.SetString("Path", base + "\\");
+
+    UninstallRecord listed;
+    listed.keyPath = recordKey;
+    listed.files = {busy};
+    listed.folders = {base};
+    const RemovalReport report = RemoveInstallation(HKEY_LOCAL_MACHINE, listed);
+    ASSERT_EQ(report.notRemoved.size(), 1u);
+    EXPECT_EQ(report.notRemoved[0].rfind(busy + " (", 0), 0u) << report.notRemoved[0];
+    EXPECT_TRUE(report.leftInPlace.empty());
+    EXPECT_TRUE(FileExists(busy));
+    EXPECT_TRUE(FolderExists(base));
+    const std::string summary = RemovalSummary("Nerro", report);
+    EXPECT_EQ(summary.rfind("Nerro was removed, except for what is listed here.\n\nCould not be "
+                            "removed:\n" +
+                                busy + " (",
+                            0),
+              0u)
+        << summary;
 }
 
 TEST(UninstallRemoval, ParentKeysInUseStayAndSoDoesAnUnlistedKey) {
