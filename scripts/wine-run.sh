@@ -17,7 +17,14 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${NERRO_WINEDLLOVE
 
 # shellcheck source=scripts/xvfb.sh
 . "$root/scripts/xvfb.sh"
-if [ -z "${DISPLAY:-}" ]; then start_private_display || exit 125; fi
+if [ -z "${DISPLAY:-}" ]; then
+  # A private display ends with `wineserver -k`, which would kill a sibling
+  # run in the same prefix: runs without a display of their own take turns.
+  # (./build.sh test starts one display for the whole suite instead.)
+  exec 7>"$WINEPREFIX.run.lock"
+  flock 7
+  start_private_display || exit 125
+fi
 
 timeout --kill-after=10 "${NERRO_WINE_TIMEOUT:-240}" wine "$@"
 status=$?
