@@ -9,7 +9,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils imagemagick
   googletest libbz2-dev zlib1g-dev
-  python3
+  python3 bc bzip2
 )
 
 sudo_cmd=()
