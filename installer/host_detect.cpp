@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "installer/install_handles.h"
+#include "platform/kernel_handles.h"
 
 const HostApplication kHostApplications[] = {
     {"Macromedia Fireworks MX", HKEY_LOCAL_MACHINE,

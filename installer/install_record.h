@@ -28,7 +28,7 @@
 
 #include <string>
 
-#include "installer/install_handles.h"
+#include "platform/kernel_handles.h"
 
 // Class string given to every key the installer creates.
 constexpr const char* kRecordKeyClass = "binary data";

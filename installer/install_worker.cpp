@@ -8,6 +8,8 @@
 #include "installer/install_record.h"
 #include "installer/shortcut.h"
 #include "pack/pack_file.h"
+#include "platform/win_error.h"
+#include "platform/win_handles.h"
 
 namespace {
 
@@ -17,20 +19,6 @@ constexpr uint64_t kFileStepWeight = 64 * 1024;
 
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
-}
-
-std::string systemErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length ? std::string(text, length) : std::string();
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                               result.back() == ' ' || result.back() == '.'))
-        result.pop_back();
-    if (result.empty()) result = "system error " + std::to_string(error);
-    return result;
 }
 
 // The configuration faults that make an installation impossible; empty when
@@ -166,7 +154,7 @@ public:
         if (!block) return payloadFaultText(fault, file.name) + " The installation has stopped.";
         if (const DWORD error = writeWholeFile(targetPath, block->bytes.get(), block->size))
             return "The file " + quoted(targetPath) + " could not be written (" +
-                   systemErrorText(error) + "). The installation has stopped.";
+                   SystemErrorText(error) + "). The installation has stopped.";
         SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (file.canUninstall) WriteRecordValue(key_.Get(), record_.NextFileName(), targetPath);
         progress_.Advance(block->size + kFileStepWeight);
@@ -178,7 +166,7 @@ public:
             const std::string linkPath = settings_.shortcutFolder + file.shortcutName;
             // COM only once a shortcut is due: starting it is not free (a
             // good tenth of a second under Wine).
-            if (!com_) com_ = std::make_unique<ComApartment>();
+            if (!com_) com_ = std::make_unique<CComInitialize>();
             CreateShortcut(targetPath, settings_.installationPath, linkPath, file.shortcutName,
                            file.arguments);
             WriteRecordValue(key_.Get(), record_.NextFileName(), linkPath + ".lnk");
@@ -231,7 +219,7 @@ private:
     InstallRecord record_;
     InstallProgress progress_;
     RegKey key_;  // the record, open from Begin to Register
-    std::unique_ptr<ComApartment> com_;
+    std::unique_ptr<CComInitialize> com_;
 };
 
 }  // namespace

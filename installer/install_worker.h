@@ -18,8 +18,8 @@
 #include <string>
 
 #include "installer/install_config.h"
-#include "installer/install_handles.h"
 #include "installer/install_payload.h"
+#include "platform/kernel_handles.h"
 
 class TPackFile;
 

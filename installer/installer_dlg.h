@@ -19,8 +19,8 @@
 
 #include <string>
 
-#include "installer/install_handles.h"
 #include "installer/install_worker.h"
+#include "platform/kernel_handles.h"
 #include "platform/win_controls.h"
 #include "platform/win_dialog.h"
 #include "ui/bevel_line.h"

@@ -4,14 +4,14 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "installer/install_handles.h"
+#include "platform/win_handles.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& workingFolder,
                        const std::string& linkPath, const std::string& description,
                        const std::string& arguments) {
-    ComRef<IShellLinkA> link;
+    CComPtr<IShellLinkA> link;
     HRESULT status = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, reinterpret_cast<void**>(link.Put()));
+                                      IID_IShellLinkA, reinterpret_cast<void**>(link.Receive()));
     if (FAILED(status)) return status;
 
     link->SetDescription(description.c_str());
@@ -19,8 +19,8 @@ HRESULT CreateShortcut(const std::string& target, const std::string& workingFold
     link->SetWorkingDirectory(workingFolder.c_str());
     status = link->SetArguments(arguments.c_str());
 
-    ComRef<IPersistFile> file;
-    status = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put()));
+    CComPtr<IPersistFile> file;
+    status = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive()));
     if (FAILED(status)) return status;
     const std::string fileName = linkPath + ".lnk";
     WCHAR wideName[MAX_PATH];

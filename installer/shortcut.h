@@ -9,7 +9,7 @@
 // working folder, the description and the command-line arguments given, and
 // saves it with the shell's own link object (CLSID_ShellLink, IShellLinkA).
 // The folder of the link must exist. The calling thread must have initialised
-// COM (ComApartment). Returns the status of the last shell call: S_OK when
+// COM (CComInitialize). Returns the status of the last shell call: S_OK when
 // the file was saved, the failing call's status otherwise.
 HRESULT CreateShortcut(const std::string& target, const std::string& workingFolder,
                        const std::string& linkPath, const std::string& description,

@@ -10,7 +10,7 @@ add_library(nerro_install STATIC
   ${CMAKE_CURRENT_LIST_DIR}/install_worker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shortcut.cpp
 )
-target_link_libraries(nerro_install PUBLIC nerro_config nerro_pack advapi32 shell32 ole32 uuid)
+target_link_libraries(nerro_install PUBLIC nerro_config nerro_pack nerro_win32 advapi32 shell32 ole32 uuid)
 
 # The installer program itself (dialogs, start-up, resources) and the demo
 # product live in a file of their own.

@@ -7,6 +7,8 @@
 // previous object back when they end. CComPtr<T> holds one reference of a COM
 // interface. CGlobalMemory owns a movable global memory block until Detach.
 // None of these classes can be copied; the owning ones can be moved.
+// Kernel object handles and registry keys have their owners in
+// kernel_handles.h.
 #pragma once
 
 #include <utility>

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/install_handles.h"
+#include "platform/kernel_handles.h"
 #include "uninstaller/uninstall_command.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <map>
 
-#include "installer/install_handles.h"
 #include "installer/install_record.h"
+#include "platform/kernel_handles.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "installer/install_handles.h"
+#include "platform/kernel_handles.h"
+#include "platform/win_error.h"
 
 namespace {
 
@@ -17,19 +18,6 @@ std::string lowerCase(std::string text) {
 
 size_t depth(const std::string& path) {
     return std::count(path.begin(), path.end(), '\\');
-}
-
-std::string systemErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length ? std::string(text, length) : std::string();
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                               result.back() == ' ' || result.back() == '.'))
-        result.pop_back();
-    return result.empty() ? "error " + std::to_string(error) : result;
 }
 
 DWORD attributesOf(const std::string& path) {
@@ -46,7 +34,7 @@ void removeFile(const std::string& path, RemovalReport& report) {
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     if (!DeleteFileA(path.c_str()) && attributesOf(path) != INVALID_FILE_ATTRIBUTES)
-        report.notRemoved.push_back(path + " (" + systemErrorText(GetLastError()) + ")");
+        report.notRemoved.push_back(path + " (" + SystemErrorText(GetLastError(), "error") + ")");
 }
 
 // The entries of a folder, as full paths.
@@ -81,7 +69,7 @@ void removeFolders(const std::vector<std::string>& recorded,
         if (RemoveDirectoryA(folder.c_str())) continue;
         const DWORD error = GetLastError();
         if (error != ERROR_DIR_NOT_EMPTY) {
-            report.notRemoved.push_back(folder + " (" + systemErrorText(error) + ")");
+            report.notRemoved.push_back(folder + " (" + SystemErrorText(error, "error") + ")");
             continue;
         }
         kept.insert(lowerCase(folder));

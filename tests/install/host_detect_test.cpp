@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "install_test_support.h"
-#include "installer/install_handles.h"
+#include "platform/kernel_handles.h"
 
 namespace {
 

@@ -10,8 +10,9 @@
 
 #include "install_test_support.h"
 #include "installer/folder_path.h"
-#include "installer/install_handles.h"
 #include "installer/shortcut.h"
+#include "platform/kernel_handles.h"
+#include "platform/win_handles.h"
 
 namespace {
 
@@ -127,20 +128,21 @@ TEST(Shortcut, LinkResolvesToTargetWithWorkingFolderAndArguments) {
     TestFolder folder;
     const std::string target = folder / "Tool.exe";
     installtest::WriteFileBytes(target, "MZ");
-    const ComApartment com;
-    ASSERT_TRUE(com.Ok());
+    const CComInitialize com;
+    ASSERT_TRUE(com.Succeeded());
     ASSERT_EQ(
         CreateShortcut(target, "C:\\Work\\", folder / "Nerro Tool", "Nerro Tool", "/uninstall -x"),
         S_OK);
     const std::string link = folder / "Nerro Tool.lnk";
     ASSERT_TRUE(installtest::FileExists(link));
 
-    ComRef<IShellLinkA> shell;
+    CComPtr<IShellLinkA> shell;
     ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                               reinterpret_cast<void**>(shell.Put())),
+                               reinterpret_cast<void**>(shell.Receive())),
               S_OK);
-    ComRef<IPersistFile> file;
-    ASSERT_EQ(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put())), S_OK);
+    CComPtr<IPersistFile> file;
+    ASSERT_EQ(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive())),
+              S_OK);
     WCHAR wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
     ASSERT_EQ(file->Load(wide, STGM_READ), S_OK);
@@ -157,7 +159,7 @@ TEST(Shortcut, LinkResolvesToTargetWithWorkingFolderAndArguments) {
 
 TEST(Shortcut, MissingFolderFailsWithoutFile) {
     TestFolder folder;
-    const ComApartment com;
+    const CComInitialize com;
     EXPECT_TRUE(FAILED(CreateShortcut("C:\\x.exe", "C:\\", folder / "No\\Such\\Link", "d", "")));
     EXPECT_FALSE(installtest::FileExists(folder / "No\\Such\\Link.lnk"));
 }

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "install_worker_fixture.h"
-#include "installer/install_handles.h"
 #include "installer/install_progress.h"
 #include "installer/install_record.h"
 #include "installer/shortcut.h"
 #include "pack/pack_file.h"
+#include "platform/win_handles.h"
 
 namespace {
 
@@ -32,13 +32,13 @@ struct LinkFields {
 
 LinkFields readLink(const std::string& path) {
     LinkFields fields;
-    const ComApartment com;
-    ComRef<IShellLinkA> link;
+    const CComInitialize com;
+    CComPtr<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(link.Put()))))
+                                reinterpret_cast<void**>(link.Receive()))))
         return fields;
-    ComRef<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put()))))
+    CComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive()))))
         return fields;
     WCHAR wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "install_test_support.h"
-#include "installer/install_handles.h"
 #include "installer/install_record.h"
+#include "platform/kernel_handles.h"
 #include "uninstaller/uninstall_command.h"
 #include "uninstaller/uninstall_record.h"
 #include "uninstaller/uninstall_remove.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <map>
 
-#include "installer/install_handles.h"
+#include "platform/kernel_handles.h"
 
 namespace installtest {
 

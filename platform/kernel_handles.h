@@ -1,14 +1,12 @@
-// Owners of the Win32 handles the installer and the uninstall program use.
+// Owners of kernel object handles and registry keys.
 //
 // Each class owns exactly one handle and releases it in its destructor; they
 // move but never copy. An empty owner holds no handle and releases nothing.
 #pragma once
 
-#include <windows.h>
-// After windows.h, which it needs.
-#include <objbase.h>
-
 #include <utility>
+
+#include "platform/win_sdk.h"
 
 // A kernel object handle (file, event, thread, process, job), closed with
 // CloseHandle. Both null and INVALID_HANDLE_VALUE count as "no handle", so
@@ -64,56 +62,4 @@ public:
 
 private:
     HKEY key_ = nullptr;
-};
-
-// A COM interface pointer, released with Release(). Put() hands out the
-// address for the functions that fill one in (CoCreateInstance, QueryInterface).
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { Reset(); }
-    ComRef(ComRef&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-    ComRef& operator=(ComRef&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            pointer_ = std::exchange(other.pointer_, nullptr);
-        }
-        return *this;
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    Interface* Get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-    // Releases what is held and returns the slot to fill in.
-    Interface** Put() {
-        Reset();
-        return &pointer_;
-    }
-    void Reset() {
-        if (pointer_) pointer_->Release();
-        pointer_ = nullptr;
-    }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
-// The COM library for the calling thread, from CoInitialize to CoUninitialize.
-// Ok() is false when initialisation failed; then nothing is undone.
-class ComApartment {
-public:
-    ComApartment() : status_(CoInitialize(nullptr)) {}
-    ~ComApartment() {
-        if (Ok()) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    bool Ok() const { return SUCCEEDED(status_); }
-
-private:
-    HRESULT status_;
 };
