@@ -76,6 +76,14 @@ run_wine_suite() {
   fi
   NERRO_WINEPREFIX=$prefix run_ctest_suite windows win32
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
+
+  # Today's Windows is 64-bit: there the installer sees "Program Files (x86)"
+  # and its HKLM\Software keys go to Wow6432Node. Install and run it there too.
+  local prefix64="$root/build/win32/wineprefix64"
+  say "preparing the 64-bit Wine prefix"
+  "$root/scripts/wine-prefix.sh" "$prefix64" win64 || die "the 64-bit Wine prefix could not be created"
+  NERRO_WINEARCH=win64 NERRO_WINEPREFIX=$prefix64 run_ctest_suite windows-64 win32 -R 'e2e|install'
+  WINEPREFIX=$prefix64 wineserver -k 2>/dev/null
   if [ -n "$own_display" ]; then stop_private_display; fi
 }
 
