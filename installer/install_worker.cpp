@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "installer/config_check.h"
 #include "installer/folder_path.h"
 #include "installer/install_progress.h"
 #include "installer/install_record.h"
@@ -21,21 +22,16 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-// The configuration faults that make an installation impossible; empty when
-// there is none.
+// The first configuration error that makes an installation impossible, by
+// the same checks nerro-pack build and the installer's start-up apply; empty
+// when there is none. Whether the named files are there is the payload
+// check's business, with its own message.
 std::string configurationFault(const InstallConfiguration& config) {
-    const InstallSettings& settings = config.settings;
-    const int32_t count = static_cast<int32_t>(config.files.size());
-    if (count == 0) return "The installer lists no files to install. Nothing was installed.";
-    if (settings.mainExecutable < 0 || settings.mainExecutable >= count)
-        return "The installer names file " + std::to_string(settings.mainExecutable) +
-               " as the main program, but lists only " + std::to_string(count) +
-               (count == 1 ? " file" : " files") + ". Nothing was installed.";
-    if (settings.productName.empty())
-        return "The installer gives no product name. Nothing was installed.";
-    if (settings.registryKey.empty())
-        return "The installer gives no registry key for its install record. Nothing was "
-               "installed.";
+    const ProductFiles everyFilePresent{"the pack", [](const std::string&) { return true; }};
+    for (const ConfigProblem& problem : CheckConfiguration(config, everyFilePresent)) {
+        if (problem.severity == ConfigSeverity::Error)
+            return "The installer cannot be used: " + problem.text + ". Nothing was installed.";
+    }
     return {};
 }
 

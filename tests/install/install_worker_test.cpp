@@ -262,19 +262,23 @@ TEST(InstallRefusal, ConfigurationsThatCannotBeInstalled) {
         const char* message;
     } cases[] = {
         {"empty list", 0, 0, false, false,
-         "The installer lists no files to install. Nothing was installed."},
+         "The installer cannot be used: the file list is empty (\"Number of files\" is 0). "
+         "Nothing was installed."},
         {"negative count", -3, 0, false, false,
-         "The installer lists no files to install. Nothing was installed."},
+         "The installer cannot be used: the file list is empty (\"Number of files\" is -3). "
+         "Nothing was installed."},
         {"main beyond the list", 2, 2, false, false,
-         "The installer names file 2 as the main program, but lists only 2 files. Nothing was "
-         "installed."},
+         "The installer cannot be used: \"Main executable\" is 2, outside the file list (0 to "
+         "1). Nothing was installed."},
         {"negative main", 1, -1, false, false,
-         "The installer names file -1 as the main program, but lists only 1 file. Nothing was "
-         "installed."},
+         "The installer cannot be used: \"Main executable\" is -1, outside the file list (0 to "
+         "0). Nothing was installed."},
         {"no product name", 1, 0, true, false,
-         "The installer gives no product name. Nothing was installed."},
+         "The installer cannot be used: no \"Product name\" in [General]. Nothing was "
+         "installed."},
         {"no registry key", 1, 0, false, true,
-         "The installer gives no registry key for its install record. Nothing was installed."},
+         "The installer cannot be used: no \"Registry key\" in [General]. Nothing was "
+         "installed."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
