@@ -26,25 +26,6 @@ std::string BevelLineCaption(std::string caption, int alignment) {
     return caption;
 }
 
-LRESULT CBevelLine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_PAINT: {
-            CPaintDC dc(Handle());
-            Paint(dc, GetClientRect());
-            return 0;
-        }
-        case WM_PRINTCLIENT: {
-            CDC dc(reinterpret_cast<HDC>(wParam));
-            Paint(dc, GetClientRect());
-            return 0;
-        }
-        case WM_ERASEBKGND:
-            return TRUE;  // Paint fills the background itself
-        default:
-            return DefaultHandling(message, wParam, lParam);
-    }
-}
-
 void CBevelLine::Paint(CDC& dc, const RECT& client) const {
     COLORREF previousBackground = dc.GetBkColor();
     CSelectObject font(dc.Handle(), GetFont());

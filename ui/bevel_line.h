@@ -20,18 +20,15 @@
 #include "platform/win_controls.h"
 #include "platform/win_dc.h"
 #include "platform/win_sdk.h"
+#include "ui/self_painted_static.h"
 
-class CBevelLine : public CStatic {
+class CBevelLine : public CSelfPaintedStatic {
 public:
     explicit CBevelLine(bool sunken = true) : sunken_(sunken) {}
 
     bool IsSunken() const { return sunken_; }
 
-    // Paints the control as WM_PAINT does into dc, over client.
-    void Paint(CDC& dc, const RECT& client) const;
-
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(CDC& dc, const RECT& client) const override;
 
 private:
     bool sunken_;

@@ -41,25 +41,6 @@ bool CBitmapView::SetBitmap(const uint8_t* bytes, size_t size) {
 
 // ---- Painting --------------------------------------------------------------
 
-LRESULT CBitmapView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_PAINT: {
-            CPaintDC dc(Handle());
-            Paint(dc, GetClientRect());
-            return 0;
-        }
-        case WM_PRINTCLIENT: {
-            CDC dc(reinterpret_cast<HDC>(wParam));
-            Paint(dc, GetClientRect());
-            return 0;
-        }
-        case WM_ERASEBKGND:
-            return TRUE;  // Paint covers every pixel
-        default:
-            return DefaultHandling(message, wParam, lParam);
-    }
-}
-
 void CBitmapView::Paint(CDC& dc, const RECT& client) const {
     COffscreenDC offscreen(dc, &client, false);
     offscreen.FillSolidRect(client, background_);

@@ -19,8 +19,9 @@
 #include "platform/win_dc.h"
 #include "platform/win_handles.h"
 #include "platform/win_sdk.h"
+#include "ui/self_painted_static.h"
 
-class CBitmapView : public CStatic {
+class CBitmapView : public CSelfPaintedStatic {
 public:
     // The background is the system button face at construction.
     CBitmapView();
@@ -35,11 +36,7 @@ public:
     SIZE BitmapSize() const { return size_; }
     COLORREF BackgroundColor() const { return background_; }
 
-    // Paints the view as WM_PAINT does into dc, over client.
-    void Paint(CDC& dc, const RECT& client) const;
-
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(CDC& dc, const RECT& client) const override;
 
 private:
     void DrawBitmap(CDC& dc, const RECT& destination) const;
