@@ -56,6 +56,32 @@ void finishEncoding();
 
 // ---- decoder, over an open bit reader ------------------------------------------
 
+// range / total for totals up to kMaxReciprocalTotal without a division: a
+// division sits on the chain from one symbol to the next, while the table
+// load depends only on the model's total, which is known early.
+// (range * (2^36 / total + 1)) >> 36 is exact for range < 2^26 when total
+// <= 2^10: the error stays below 2^26 / 2^36 = 1 / 2^10 <= 1 / total.
+constexpr uint32_t kMaxReciprocalTotal = 1024;
+constexpr int kReciprocalShift = 36;
+
+struct StepReciprocals {
+    uint64_t ofTotal[kMaxReciprocalTotal + 1];  // [0] unused: no model totals 0
+};
+
+constexpr StepReciprocals makeStepReciprocals() {
+    StepReciprocals table{};
+    for (uint32_t total = 1; total <= kMaxReciprocalTotal; ++total)
+        table.ofTotal[total] = (uint64_t(1) << kReciprocalShift) / total + 1;
+    return table;
+}
+
+inline constexpr StepReciprocals kStepReciprocals = makeStepReciprocals();
+
+inline uint32_t stepOfRange(uint32_t range, uint32_t total) {
+    if (total > kMaxReciprocalTotal) return range / total;
+    return uint32_t((uint64_t(range) * kStepReciprocals.ofTotal[total]) >> kReciprocalShift);
+}
+
 // Reads the first 26 bits.
 void startDecoding();
 
@@ -65,7 +91,7 @@ void startDecoding();
 inline int decodeSymbol(FrequencyModel& model) {
     ArithmeticCoderState& c = arithmeticCoder;
     const uint32_t total = model.totalFreq;
-    const uint32_t step = c.range / total;
+    const uint32_t step = stepOfRange(c.range, total);
     // The symbol is the first whose cumulative frequency exceeds
     // min(value / step, total - 1); comparing step * cumHigh with value
     // finds the same one without a second division.
@@ -77,12 +103,10 @@ inline int decodeSymbol(FrequencyModel& model) {
         if (model.numSymbols >= kGroupSearchSymbols) {
             // Wide models: skip whole groups of 8 symbols that lie below the
             // value (their widths are multiples of 8).
-            for (;;) {
-                const uint32_t* f = &model.freq[symbol];
-                const uint32_t group = f[0] + f[1] + f[2] + f[3] + f[4] + f[5] + f[6] + f[7];
-                if (step * (cumHigh + group) > c.value) break;
-                cumHigh += group;
-                symbol += 8;
+            const uint32_t* group = model.groupFreq;
+            while (step * (cumHigh + *group) <= c.value) {
+                cumHigh += *group++;
+                symbol += kSymbolGroupSize;
             }
         }
         cumHigh += model.freq[symbol];

@@ -2,6 +2,7 @@
 // inverse block sort, de-randomisation and run-length undoing in one pass
 // straight into the caller's area.
 
+#include <algorithm>
 #include <cstring>
 #include <istream>
 #include <memory>
@@ -48,6 +49,12 @@ public:
         data_[size_++] = byte;
         return true;
     }
+    bool putBytes(const uint8_t* bytes, size_t count) {
+        if (count > capacity_ - size_) return false;
+        std::memcpy(data_ + size_, bytes, count);
+        size_ += count;
+        return true;
+    }
     bool putRepeated(uint8_t byte, size_t count) {
         if (count > capacity_ - size_) return false;
         std::memset(data_ + size_, byte, count);
@@ -55,6 +62,7 @@ public:
         return true;
     }
     size_t size() const { return size_; }
+    size_t room() const { return capacity_ - size_; }
 
 private:
     uint8_t* data_;
@@ -119,12 +127,45 @@ bool isSignaturePrefix(const uint8_t* bytes, int count) {
 
 // ---- move-to-front values of one block -------------------------------------
 
+struct MoveToFrontList {
+    static constexpr unsigned kShortMove = 16;
+    uint8_t entries[256];
+
+    MoveToFrontList() {
+        for (int i = 0; i < 256; ++i)
+            entries[i] = uint8_t(i);
+    }
+
+    uint8_t front() const { return entries[0]; }
+
+    // Moves entry `value` to the front and returns it. Most values are small:
+    // for them three fixed-width copies (shift the first 16 entries up by
+    // one, then put back the 16 behind the moved one) replace a library call.
+    uint8_t moveToFront(unsigned value) {
+        const uint8_t byte = entries[value];
+        if (value < kShortMove) {
+            uint8_t head[kShortMove];
+            uint8_t behind[kShortMove];
+            std::memcpy(head, entries, kShortMove);
+            std::memcpy(behind, entries + value + 1, kShortMove);
+            std::memcpy(entries + 1, head, kShortMove);
+            std::memcpy(entries + value + 1, behind, kShortMove);
+        } else {
+            std::memmove(entries + 1, entries, value);
+        }
+        entries[0] = byte;
+        return byte;
+    }
+};
+
 // Decodes the block's symbols into lastColumn[0, n) until the end-of-block
-// symbol; more than blockLimit bytes is an overrun.
-DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32_t& n) {
-    uint8_t list[256];
-    for (int i = 0; i < 256; ++i)
-        list[i] = uint8_t(i);
+// symbol; more than blockLimit bytes is an overrun. Counts every byte value on
+// the way, which spares the inverse transform a pass over the column.
+DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32_t& n,
+                                uint32_t (&byteCounts)[256]) {
+    for (uint32_t& count : byteCounts)
+        count = 0;
+    MoveToFrontList list;
     n = 0;
     FrequencyModel& basis = blockModels.basis;
     int symbol = decodeSymbol(basis);
@@ -143,7 +184,8 @@ DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32
                 symbol = decodeSymbol(basis);
                 if (bitStream.inputEnded) return truncated(__LINE__);
             } while (symbol == kBasisRun2 || symbol == kBasisRun1);
-            std::memset(lastColumn + n, list[0], run);
+            std::memset(lastColumn + n, list.front(), run);
+            byteCounts[list.front()] += run;
             n += run;
             continue;  // symbol is the one that ended the run
         }
@@ -157,31 +199,75 @@ DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32
             return fault(BlockDecodeStatus::Corrupt, "Block overrun during decompression",
                          __LINE__);
         }
-        const uint8_t byte = list[value];
-        std::memmove(list + 1, list, value);
-        list[0] = byte;
+        const uint8_t byte = list.moveToFront(value);
         lastColumn[n++] = byte;
+        ++byteCounts[byte];
         symbol = decodeSymbol(basis);
     }
 }
 
 // ---- inverse transforms ------------------------------------------------------
 
-// links[C[c] + rank] = the row whose last byte is that occurrence of c, with
-// the byte itself in the low 8 bits: following the links from the origin row
-// yields the block from its first byte on.
-void buildLinks(const uint8_t* lastColumn, uint32_t* links, uint32_t n) {
-    uint32_t next[256] = {};
-    for (uint32_t i = 0; i < n; ++i)
-        ++next[lastColumn[i]];
-    for (uint32_t c = 0, sum = 0; c < 256; ++c) {
-        const uint32_t count = next[c];
-        next[c] = sum;
-        sum += count;
+// The walk through the links is bound by the latency of its loads, which
+// miss the cache: it is split into chains that start at several rows and are
+// followed side by side, so that their misses overlap. The origin row starts
+// the first chain; the others start at rows spread over the block, whose
+// positions in the block are unknown until the chains have been measured.
+constexpr int kMaxWalkChains = 32;
+// Smaller blocks are walked in one chain.
+constexpr uint32_t kMinChainedBlock = 1u << 16;
+// A link whose row starts a chain carries this flag: the chain before it
+// ends there. Rows take at most 20 bits, shifted up by 8.
+constexpr uint32_t kChainStartFlag = 1u << 31;
+constexpr uint32_t kLinkRowMask = (1u << 23) - 1;
+
+struct WalkChains {
+    int count = 0;
+    uint32_t startRow[kMaxWalkChains];  // [0] is the origin
+    uint32_t length[kMaxWalkChains];
+    uint32_t position[kMaxWalkChains];  // in the block
+};
+
+// Start rows (distinct): the origin first, then rows spread evenly.
+int chooseStartRows(uint32_t origin, uint32_t n, uint32_t (&rows)[kMaxWalkChains]) {
+    if (n < kMinChainedBlock) return 0;
+    int count = 0;
+    rows[count++] = origin;
+    for (uint32_t i = 1; i < kMaxWalkChains; ++i) {
+        const uint32_t row = uint32_t(uint64_t(n) * i / kMaxWalkChains);
+        if (row != origin) rows[count++] = row;
     }
-    for (uint32_t row = 0; row < n; ++row) {
-        const uint8_t c = lastColumn[row];
-        links[next[c]++] = (row << 8) | c;
+    return count;
+}
+
+uint32_t linkRow(uint32_t link) {
+    return (link >> 8) & kLinkRowMask;
+}
+
+// links[C[c] + rank] = the row whose last byte is that occurrence of c, with
+// the byte itself in the low 8 bits (and kChainStartFlag if the row is one
+// of startRows, which ascend): following the links from the origin row yields the block
+// from its first byte on. byteCounts[c] is the number of bytes c in the
+// column.
+void buildLinks(const uint8_t* lastColumn, const uint32_t (&byteCounts)[256], uint32_t* links,
+                uint32_t n, const uint32_t* startRows, int startCount) {
+    uint32_t next[256];
+    for (uint32_t c = 0, sum = 0; c < 256; ++c) {
+        next[c] = sum;
+        sum += byteCounts[c];
+    }
+    uint32_t row = 0;
+    for (int start = 0; start <= startCount; ++start) {
+        const uint32_t stop = start < startCount ? startRows[start] : n;
+        for (; row < stop; ++row) {
+            const uint8_t c = lastColumn[row];
+            links[next[c]++] = (row << 8) | c;
+        }
+        if (start < startCount) {
+            const uint8_t c = lastColumn[row];
+            links[next[c]++] = (row << 8) | c | kChainStartFlag;
+            ++row;
+        }
     }
 }
 
@@ -192,49 +278,165 @@ void walkLinks(const uint32_t* links, uint32_t origin, uint8_t* block, uint32_t 
     uint32_t link = links[origin];
     for (uint32_t i = 0; i < n; ++i) {
         block[i] = uint8_t(link);
-        link = links[link >> 8];
+        link = links[linkRow(link)];
     }
 }
 
+// Follows every chain up to the next start row, side by side, and places the
+// chains in the block. False unless the chains from the origin on form one
+// cycle through all start rows of n links (always so for a block the
+// compressor made); more than n steps in all are never taken.
+bool measureChains(const uint32_t* links, uint32_t n, WalkChains& chains) {
+    uint32_t row[kMaxWalkChains];
+    uint32_t endRow[kMaxWalkChains];
+    int active[kMaxWalkChains];
+    for (int i = 0; i < chains.count; ++i) {
+        row[i] = chains.startRow[i];
+        chains.length[i] = 0;
+        active[i] = i;
+    }
+    int activeCount = chains.count;
+    uint32_t steps = 0;
+    while (activeCount > 0) {
+        steps += uint32_t(activeCount);
+        if (steps > n) return false;
+        for (int a = 0; a < activeCount;) {
+            const int i = active[a];
+            const uint32_t link = links[row[i]];
+            row[i] = linkRow(link);
+            ++chains.length[i];
+            if (link & kChainStartFlag) {
+                endRow[i] = row[i];
+                active[a] = active[--activeCount];
+            } else {
+                ++a;
+            }
+        }
+    }
+    // From the origin's chain, each chain is followed by the one that starts
+    // where it ends.
+    bool placed[kMaxWalkChains] = {};
+    int chain = 0;
+    uint32_t position = 0;
+    for (int count = 0; count < chains.count; ++count) {
+        if (placed[chain]) return false;
+        placed[chain] = true;
+        chains.position[chain] = position;
+        position += chains.length[chain];
+        int following = 0;
+        while (following < chains.count && chains.startRow[following] != endRow[chain])
+            ++following;
+        if (following == chains.count) return false;
+        chain = following;
+    }
+    return chain == 0 && position == n;
+}
+
+// Follows the measured chains again, side by side, writing their bytes. The
+// chains are taken longest first, so that those still running are always the
+// first few.
+void walkChains(const uint32_t* links, const WalkChains& chains, uint8_t* block) {
+    int order[kMaxWalkChains];
+    for (int i = 0; i < chains.count; ++i)
+        order[i] = i;
+    std::sort(order, order + chains.count,
+              [&](int a, int b) { return chains.length[a] > chains.length[b]; });
+    uint32_t row[kMaxWalkChains];
+    uint8_t* out[kMaxWalkChains];
+    uint32_t length[kMaxWalkChains];
+    for (int k = 0; k < chains.count; ++k) {
+        row[k] = chains.startRow[order[k]];
+        out[k] = block + chains.position[order[k]];
+        length[k] = chains.length[order[k]];
+    }
+    int running = chains.count;
+    for (uint32_t step = 0; running > 0; ++step) {
+        while (running > 0 && length[running - 1] <= step)
+            --running;
+        for (int k = 0; k < running; ++k) {
+            const uint32_t link = links[row[k]];
+            out[k][step] = uint8_t(link);
+            row[k] = linkRow(link);
+        }
+    }
+}
+
+// Undoes the block sort of the block whose links are built, into block[0, n).
+void walkBlock(const uint32_t* links, uint32_t origin, WalkChains& chains, uint8_t* block,
+               uint32_t n) {
+    if (chains.count > 1 && measureChains(links, n, chains)) {
+        walkChains(links, chains, block);
+    } else {
+        // A single chain, or a corrupt block: walked the plain way, so that
+        // any input decodes to what it always did.
+        walkLinks(links, origin, block, n);
+    }
+}
+
+// Bytes from some point on up to the end of the block or up to and with the
+// first four equal bytes in a row, whose count of further copies follows.
+struct Stretch {
+    const uint8_t* end;
+    bool endsInRun;
+};
+
+// Without a branch per byte on whether neighbours are equal: they come and go
+// unpredictably.
+Stretch findStretch(const uint8_t* from, const uint8_t* end) {
+    if (from == end) return Stretch{end, false};
+    unsigned previous = *from;
+    int runLength = 1;
+    for (const uint8_t* p = from + 1; p < end; ++p) {
+        const unsigned byte = *p;
+        runLength = byte == previous ? runLength + 1 : 1;
+        previous = byte;
+        if (runLength == kRunThreshold) return Stretch{p + 1, true};
+    }
+    return Stretch{end, false};
+}
+
+DecodeOutcome tooLong(int line) {
+    return fault(BlockDecodeStatus::TooLong, "Decompressed data longer than its destination", line);
+}
+
 // Run-length undoing of block[0, dataEnd): after four equal bytes comes a
-// count of further copies.
+// count of further copies. Bytes go out a stretch at a time, each stretch
+// checked against the output area once; a byte run starts afresh after a
+// count.
 DecodeOutcome undoRunLengths(const uint8_t* block, uint32_t dataEnd, OutputArea& out) {
     const uint8_t* p = block;
     const uint8_t* const end = block + dataEnd;
-    int previous = -1;
-    int runLength = 0;
     while (p < end) {
-        const uint8_t byte = *p++;
-        if (!out.put(byte)) {
-            return fault(BlockDecodeStatus::TooLong,
-                         "Decompressed data longer than its destination", __LINE__);
+        const Stretch stretch = findStretch(p, end);
+        if (!out.putBytes(p, size_t(stretch.end - p))) {
+            // What fits is written, as a byte-by-byte copy would have.
+            out.putBytes(p, out.room());
+            return tooLong(__LINE__);
         }
-        if (byte != previous) {
-            previous = byte;
-            runLength = 1;
-            continue;
-        }
-        if (++runLength < kRunThreshold) continue;
+        p = stretch.end;
+        if (!stretch.endsInRun) continue;
         // A run of four at the very end lacks its count; the compressor never
         // splits a run from its count.
         if (p == end) return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
-        if (!out.putRepeated(byte, *p++)) {
-            return fault(BlockDecodeStatus::TooLong,
-                         "Decompressed data longer than its destination", __LINE__);
-        }
-        runLength = 0;
+        if (!out.putRepeated(p[-1], *p)) return tooLong(__LINE__);
+        ++p;
     }
     return kDecodeOk;
 }
 
 // Undoes the block sort, the randomisation and the run-length pre-coding of
 // the block whose last column is lastColumn[0, n) (overwritten with the block).
-DecodeOutcome emitBlock(uint8_t* lastColumn, uint32_t* links, uint32_t n, uint32_t origin,
-                        bool last, OutputArea& out) {
+DecodeOutcome emitBlock(uint8_t* lastColumn, const uint32_t (&byteCounts)[256], uint32_t* links,
+                        uint32_t n, uint32_t origin, bool last, OutputArea& out) {
     if (origin >= n) return fault(BlockDecodeStatus::Corrupt, "Bad block origin", __LINE__);
-    buildLinks(lastColumn, links, n);
+    WalkChains chains;
+    chains.count = chooseStartRows(origin, n, chains.startRow);
+    uint32_t ascendingStarts[kMaxWalkChains];
+    std::copy(chains.startRow, chains.startRow + chains.count, ascendingStarts);
+    std::sort(ascendingStarts, ascendingStarts + chains.count);
+    buildLinks(lastColumn, byteCounts, links, n, ascendingStarts, chains.count);
     uint8_t* block = lastColumn;  // no longer needed as such
-    walkLinks(links, origin, block, n);
+    walkBlock(links, origin, chains, block, n);
     derandomiseBlock(block, n);
     // The last block's final byte is the end marker, not data.
     if (last && block[n - 1] != kEndMarker) {
@@ -282,9 +484,12 @@ DecodeOutcome decodeStream(OutputArea& out, CodecCallback blockCallback) {
 
         initValueModels();
         uint32_t n = 0;
-        DecodeOutcome outcome = decodeMoveToFront(storage.lastColumn.get(), blockLimit, n);
+        uint32_t byteCounts[256];
+        DecodeOutcome outcome =
+            decodeMoveToFront(storage.lastColumn.get(), blockLimit, n, byteCounts);
         if (outcome.status != BlockDecodeStatus::Ok) return outcome;
-        outcome = emitBlock(storage.lastColumn.get(), storage.links.get(), n, origin, last, out);
+        outcome = emitBlock(storage.lastColumn.get(), byteCounts, storage.links.get(), n, origin,
+                            last, out);
         if (outcome.status != BlockDecodeStatus::Ok || last) return outcome;
     }
 }

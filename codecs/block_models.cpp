@@ -18,6 +18,14 @@ void initModel(FrequencyModel& model, const char* name, int numSymbols, int incr
         model.freq[i] = start;
     model.freq[numSymbols + 1] = 0;
     model.totalFreq = start * static_cast<uint32_t>(numSymbols);
+    sumSymbolGroups(model);
+}
+
+void sumSymbolGroups(FrequencyModel& model) {
+    for (unsigned group = 0; group <= symbolGroup(model.numSymbols); ++group)
+        model.groupFreq[group] = 0;
+    for (int i = 1; i <= model.numSymbols; ++i)
+        model.groupFreq[symbolGroup(i)] += model.freq[i];
 }
 
 void initHeaderModel() {

@@ -12,6 +12,15 @@
 
 constexpr int kMaxModelSymbols = 256;
 
+// Symbols are also counted in groups of 8 (1..8, 9..16, ...), so that a
+// search through a wide model can skip a group with one addition.
+constexpr int kSymbolGroupSize = 8;
+constexpr int kMaxSymbolGroups = kMaxModelSymbols / kSymbolGroupSize + 1;
+
+inline unsigned symbolGroup(int symbol) {
+    return unsigned(symbol - 1) / kSymbolGroupSize;
+}
+
 struct FrequencyModel {
     uint32_t rescaleCount;  // statistic only
     uint32_t totalFreq;     // sum of freq[1..numSymbols]
@@ -21,7 +30,12 @@ struct FrequencyModel {
     const char* name;  // for diagnostics
     // freq[0] and freq[numSymbols + 1] stay 0.
     uint32_t freq[kMaxModelSymbols + 2];
+    // groupFreq[g] = freq[8g + 1] + ... + freq[8g + 8].
+    uint32_t groupFreq[kMaxSymbolGroups];
 };
+
+// Recomputes groupFreq from freq.
+void sumSymbolGroups(FrequencyModel& model);
 
 // Every frequency starts at increment (at 1 when increment is 0, which makes
 // a model that never adapts).
@@ -31,6 +45,7 @@ void initModel(FrequencyModel& model, const char* name, int numSymbols, int incr
 inline void updateModel(FrequencyModel& model, int symbol) {
     model.totalFreq += model.increment;
     model.freq[symbol] += model.increment;
+    model.groupFreq[symbolGroup(symbol)] += model.increment;
     if (model.totalFreq <= model.maxTotal) return;
     ++model.rescaleCount;
     model.totalFreq = 0;
@@ -38,6 +53,7 @@ inline void updateModel(FrequencyModel& model, int symbol) {
         model.freq[i] = (model.freq[i] + 1) / 2;
         model.totalFreq += model.freq[i];
     }
+    sumSymbolGroups(model);
 }
 
 // The nine models of the format: "header" codes the bytes of block headers

@@ -6,6 +6,7 @@
 
 #include "codecs/block_codec.h"
 #include "codecs/block_format.h"
+#include "codecs/block_randomise.h"
 #include "tests/codecs/block_test_support.h"
 
 namespace {
@@ -148,6 +149,57 @@ TEST(BlockDecodeDamage, LastBlockOfOnlyTheEndMarkerGivesNoOutput) {
     const Decoded decoded = decode(craftStream({referenceBlock("*", true)}), 0);
     EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
     EXPECT_TRUE(decoded.data.empty());
+}
+
+// A zero run of `length` as the format spells it: bijective base-2 digits,
+// most significant first.
+std::vector<unsigned> zeroRunOf(uint32_t length) {
+    std::vector<unsigned> digits;
+    while (length > 0) {
+        const uint32_t digit = length % 2 ? 1 : 2;
+        digits.insert(digits.begin(), digit == 1 ? kRun1 : kRun2);
+        length = (length - digit) / 2;
+    }
+    return digits;
+}
+
+// Run-length undoing by the book, for an expected result.
+Bytes undoRuns(const Bytes& block) {
+    Bytes out;
+    int runLength = 0;
+    for (size_t i = 0; i < block.size(); ++i) {
+        runLength = i > 0 && block[i] == block[i - 1] && runLength < 4 ? runLength + 1 : 1;
+        out += block[i];
+        if (runLength == 4 && i + 1 < block.size()) {
+            const char byte = block[i];
+            out.append(uint8_t(block[++i]), byte);
+            runLength = 0;
+        }
+    }
+    return out;
+}
+
+// A large block whose last column is already sorted ("*" then 70,000 "a"):
+// every row links to itself, so the block is no single cycle, as the
+// compressor's blocks always are. Large blocks are walked in several chains;
+// this one must decode as a plain walk from the origin does: the origin's
+// byte over and over (de-randomised), the end marker last.
+TEST(BlockDecodeDamage, BlockOfSelfLinkedRowsDecodesAsAPlainWalk) {
+    CraftedBlock block{0, true, {42, 97}};
+    const std::vector<unsigned> zeros = zeroRunOf(69999);
+    block.symbols.insert(block.symbols.end(), zeros.begin(), zeros.end());
+    Bytes walked(70000, '*');
+    for (RandomisationPositions p; p.current() < walked.size(); p.advance())
+        --walked[p.current()];
+    const Bytes expected = undoRuns(walked);
+    const Decoded decoded = decode(craftStream({block}), expected.size());
+    EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+    EXPECT_TRUE(decoded.guardIntact);
+    EXPECT_EQ(decoded.data, expected);
+
+    // From row 1 on it is "a" throughout, and the end marker is missing.
+    block.origin = 1;
+    EXPECT_EQ(decode(craftStream({block}), expected.size()).status, BlockDecodeStatus::Corrupt);
 }
 
 }  // namespace
