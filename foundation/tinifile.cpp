@@ -260,41 +260,48 @@ bool TIniFile::isHeader(int32_t index, const char* section) const {
            text[length + 1] == ']' && text[length + 2] == '\0';
 }
 
-const char* TIniFile::GetString(const char* section, const char* key, const char* defaultValue) {
-    int32_t n = LineCount();
-    if (n == 0 || !section || !key) return defaultValue;
-    int32_t i = 0;
-    for (;;) {
-        while (i < n && !isHeader(i, section))
-            ++i;
-        if (i >= n - 1) return defaultValue;
-        bool found;
-        do {
-            ++i;
-            found = keyEquals(line(i), key);
-        } while (i != n - 1 && !found && line(i)[0] != '[');
-        const char* text = line(i);
-        const char* equals = std::strchr(text, '=');
-        if (text[0] != '[' && equals && found) return equals + 1;
-        // Not in this occurrence of the section: look for the next one.
-    }
+int32_t TIniFile::findHeader(int32_t from, const char* section) const {
+    const int32_t n = LineCount();
+    while (from < n && !isHeader(from, section))
+        ++from;
+    return from;
 }
 
-int32_t TIniFile::FindLine(const char* section, const char* key) {
-    int32_t n = LineCount();
-    if (!section) return -1;
-    int32_t i = 0;
-    while (i < n && !isHeader(i, section))
-        ++i;
-    if (!key) return i < n ? i : -1;
-    if (i >= n - 1) return -1;
+// The scan ends at the key, at the next line that begins with "[", or at the
+// last line, whichever comes first; `stop` tells where. A line equal to key
+// without "=" ends it too, without a match.
+int32_t TIniFile::keyInSection(int32_t header, const char* key, int32_t& stop) const {
+    const int32_t n = LineCount();
+    int32_t i = header;
     bool found;
     do {
         ++i;
         found = keyEquals(line(i), key);
     } while (i != n - 1 && !found && line(i)[0] != '[');
+    stop = i;
     const char* text = line(i);
     return text[0] != '[' && std::strchr(text, '=') && found ? i : -1;
+}
+
+const char* TIniFile::GetString(const char* section, const char* key, const char* defaultValue) {
+    const int32_t n = LineCount();
+    if (n == 0 || !section || !key) return defaultValue;
+    // A section that stands several times is searched in order of occurrence.
+    for (int32_t i = findHeader(0, section); i < n - 1; i = findHeader(i, section)) {
+        const int32_t keyLine = keyInSection(i, key, i);
+        if (keyLine >= 0) return std::strchr(line(keyLine), '=') + 1;
+    }
+    return defaultValue;
+}
+
+int32_t TIniFile::FindLine(const char* section, const char* key) {
+    const int32_t n = LineCount();
+    if (!section) return -1;
+    const int32_t header = findHeader(0, section);
+    if (!key) return header < n ? header : -1;
+    if (header >= n - 1) return -1;
+    int32_t stop;
+    return keyInSection(header, key, stop);  // the first occurrence only
 }
 
 const char* TIniFile::GetLine(int32_t index) {

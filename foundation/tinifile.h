@@ -85,6 +85,11 @@ private:
     const char* listText(const char* section, const char* key, const char* defaultText);
     const char* line(int32_t index) const;
     bool isHeader(int32_t index, const char* section) const;
+    // Index of the first header line of section at or after from; count if none.
+    int32_t findHeader(int32_t from, const char* section) const;
+    // Index of key's line in the section whose header is at index header
+    // (which must not be the last line), or -1.
+    int32_t keyInSection(int32_t header, const char* key, int32_t& stop) const;
 
     std::string fileName_;
     TCollection* lines_ = nullptr;
