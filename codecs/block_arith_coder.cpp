@@ -91,7 +91,8 @@ void encodeSymbol(FrequencyModel& model, int symbol) {
     ArithmeticCoderState& c = arithmeticCoder;
     const uint32_t total = model.totalFreq;
     const uint32_t cumLow = cumulativeFrequency(model, symbol);
-    const uint32_t step = c.range / total;
+    // The decoder's division-free step; it is exact, so both sides agree.
+    const uint32_t step = stepOfRange(c.range, total);
     c.low += step * cumLow;
     // The top symbol takes what the integer division left over.
     if (cumLow + model.freq[symbol] < total) {

@@ -58,9 +58,12 @@ struct RunPair {
     uint32_t run;
 };
 
-// Reads the input through its stream buffer, peeking at the byte after a run
-// instead of reading and pushing it back. A stream buffer that throws counts
-// as a hard error of the input: what was read before is still compressed.
+// Reads the input through its stream buffer, a chunk at a time: what the
+// buffer holds already is copied out in one call, and only when it holds
+// nothing does the reader ask for one byte, which lets the buffer refill
+// itself. Neither step takes a byte from the buffer that then goes missing, so
+// a stream buffer that throws counts as a hard error of the input and what was
+// read before is still compressed.
 class RunPairReader {
 public:
     explicit RunPairReader(std::istream& input)
@@ -70,27 +73,56 @@ public:
 
     // Returns false at the end of the input (or once it has failed).
     bool readRunPair(RunPair& pair) {
-        using Traits = std::streambuf::traits_type;
         if (failed_) return false;
-        try {
-            const Traits::int_type c = buffer_->sbumpc();
-            if (Traits::eq_int_type(c, Traits::eof())) return false;
-            pair.byte = uint8_t(c);
-            pair.run = 1;
-            while (pair.run < kMaxRunLength && Traits::eq_int_type(buffer_->sgetc(), c)) {
-                buffer_->sbumpc();
+        if (next_ == end_ && !refill()) return false;
+        const uint8_t byte = *next_++;
+        pair.byte = byte;
+        pair.run = 1;
+        for (;;) {
+            while (next_ != end_ && pair.run < kMaxRunLength && *next_ == byte) {
+                ++next_;
                 ++pair.run;
             }
-        } catch (...) {
-            failed_ = true;
-            return pair.run > 0;
+            // The run ends inside the chunk, or at its limit, or with the input.
+            if (next_ != end_ || pair.run == kMaxRunLength || !refill()) return true;
         }
-        return true;
     }
 
 private:
+    // Returns false at the end of the input or when the stream buffer throws.
+    bool refill() {
+        using Traits = std::streambuf::traits_type;
+        try {
+            const std::streamsize held = buffer_->in_avail();
+            if (held > 0) {
+                const std::streamsize got = buffer_->sgetn(
+                    reinterpret_cast<char*>(chunk_),
+                    held < std::streamsize(sizeof chunk_) ? held : std::streamsize(sizeof chunk_));
+                if (got > 0) {
+                    next_ = chunk_;
+                    end_ = chunk_ + got;
+                    return true;
+                }
+            }
+            const Traits::int_type c = buffer_->sbumpc();
+            if (Traits::eq_int_type(c, Traits::eof())) return false;
+            chunk_[0] = uint8_t(Traits::to_char_type(c));
+            next_ = chunk_;
+            end_ = chunk_ + 1;
+            return true;
+        } catch (...) {
+            failed_ = true;
+            return false;
+        }
+    }
+
+    static constexpr size_t kChunkSize = 4096;
+
     std::streambuf* buffer_;
     bool failed_;
+    uint8_t chunk_[kChunkSize];
+    const uint8_t* next_ = chunk_;
+    const uint8_t* end_ = chunk_;
 };
 
 // Fills keys[0, n) (bytes in the top 8 bits) with run-length pre-coded pairs
@@ -125,6 +157,28 @@ bool collectBlock(RunPairReader& reader, uint32_t* keys, uint32_t& n,
 
 // ---- move-to-front ---------------------------------------------------------
 
+// Moves byte (not at list[0]) to the front and returns where it was. Sorted
+// blocks mostly repeat recent bytes, so a short search and shift in place
+// beat the library calls; far positions still go through them.
+inline unsigned moveToFront(uint8_t* list, uint8_t byte) {
+    constexpr unsigned kShortMove = 8;
+    uint8_t carried = list[0];
+    list[0] = byte;
+    for (unsigned j = 1; j < kShortMove; ++j) {
+        const uint8_t here = list[j];
+        list[j] = carried;
+        if (here == byte) return j;
+        carried = here;
+    }
+    // list[1, kShortMove) are shifted already and carried waits for
+    // list[kShortMove]; the byte is further on.
+    const unsigned j = unsigned(
+        static_cast<const uint8_t*>(std::memchr(list + kShortMove, byte, 256 - kShortMove)) - list);
+    std::memmove(list + kShortMove + 1, list + kShortMove, j - kShortMove);
+    list[kShortMove] = carried;
+    return j;
+}
+
 // Header, then the last column move-to-front coded.
 void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32_t origin,
                  bool last) {
@@ -146,10 +200,7 @@ void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32
             ++zeroRun;
             continue;
         }
-        const unsigned j = unsigned(
-            static_cast<const uint8_t*>(std::memchr(list + 1, byte, sizeof list - 1)) - list);
-        std::memmove(list + 1, list, j);
-        list[0] = byte;
+        const unsigned j = moveToFront(list, byte);
         if (zeroRun > 0) {
             emitZeroRun(zeroRun);
             zeroRun = 0;

@@ -221,7 +221,12 @@ void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32
     // Each key becomes the first four bytes of its rotation, big-endian. Only
     // the low 24 bits are rewritten, so the top bytes read here stay the
     // block's bytes even after the wrap.
-    for (uint32_t i = 0; i < n; ++i) {
+    // Only the last three keys reach round the end; the rest need no wrap.
+    for (uint32_t i = 0; i + 3 < n; ++i) {
+        keys[i] = (keys[i] & 0xFF000000u) | (keys[i + 1] >> 24) << 16 | (keys[i + 2] >> 24) << 8 |
+                  (keys[i + 3] >> 24);
+    }
+    for (uint32_t i = n - 3; i < n; ++i) {
         const uint32_t i1 = i + 1 < n ? i + 1 : i + 1 - n;
         const uint32_t i2 = i + 2 < n ? i + 2 : i + 2 - n;
         const uint32_t i3 = i + 3 < n ? i + 3 : i + 3 - n;
