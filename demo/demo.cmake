@@ -44,7 +44,8 @@ add_custom_command(OUTPUT ${demo_setup}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${demo_product}
   COMMAND ${CMAKE_COMMAND} -E copy ${demo_sources} ${demo_product}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:demo_nerro_blur> $<TARGET_FILE:demo_nerro_sharpen>
-          $<TARGET_FILE:nerro-uninstall> ${demo_product}
+          ${demo_product}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nerro-uninstall> ${demo_product}/nerro-uninstall.exe
   COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=1700000000 ${pack_command}
   DEPENDS ${demo_sources} nerro-setup nerro-uninstall demo_nerro_blur demo_nerro_sharpen
           ${pack_depends}

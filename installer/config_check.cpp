@@ -34,11 +34,6 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool isUninstallProgram(const FileEntry& file) {
-    return equalsIgnoringCase(finalComponent(file.name), kUninstallProgramName) ||
-           equalsIgnoringCase(finalComponent(file.createName), kUninstallProgramName);
-}
-
 void checkCount(std::vector<ConfigProblem>& problems, const char* key, int32_t count) {
     if (count > kMaxConfigListCount) {
         addError(problems, quoted(key) + " is " + std::to_string(count) + ", more than " +
@@ -96,7 +91,7 @@ std::vector<ConfigProblem> CheckConfiguration(const InstallConfiguration& config
     checkGeneral(problems, config.settings);
     checkFileList(problems, config);
     checkFiles(problems, config, files);
-    if (!config.files.empty() && !isUninstallProgram(config.files.back())) {
+    if (!config.files.empty() && !IsUninstallProgram(config.files.back())) {
         const size_t last = config.files.size() - 1;
         problems.push_back(
             {ConfigSeverity::Warning, "the last file, " + quoted(config.files.back().name) +
@@ -116,4 +111,9 @@ bool HasConfigErrors(const std::vector<ConfigProblem>& problems) {
     for (const ConfigProblem& problem : problems)
         if (problem.severity == ConfigSeverity::Error) return true;
     return false;
+}
+
+bool IsUninstallProgram(const FileEntry& file) {
+    return equalsIgnoringCase(finalComponent(file.name), kUninstallProgramName) ||
+           equalsIgnoringCase(finalComponent(file.createName), kUninstallProgramName);
 }

@@ -20,6 +20,10 @@ class TPackFile;
 // The file the uninstall entry should start: the last file of the list.
 constexpr const char* kUninstallProgramName = "nerro-uninstall.exe";
 
+// True when the file is the uninstall program: its name or its created name
+// is kUninstallProgramName (in any letter case).
+bool IsUninstallProgram(const FileEntry& file);
+
 enum class ConfigSeverity {
     Error,    // the product cannot be installed as configured
     Warning,  // installable, but probably not what was meant

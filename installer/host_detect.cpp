@@ -43,7 +43,11 @@ std::vector<DetectedHost> DetectHostApplications(const HostApplication* table) {
     std::vector<DetectedHost> rows;
     for (const HostApplication* host = table; host->displayName[0] != '\0'; ++host) {
         HKEY opened = nullptr;
-        if (RegOpenKeyA(host->root, host->keyPath, &opened) != ERROR_SUCCESS) continue;
+        // The built-in hosts are 32-bit programs: on 64-bit Windows their keys
+        // are in the 32-bit view, where a 64-bit installer must look too.
+        if (RegOpenKeyExA(host->root, host->keyPath, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
+                          &opened) != ERROR_SUCCESS)
+            continue;
         const RegKey key(opened);
         std::string folder = ReadRegistryString(key.Get(), host->valueName, "");
         if (folder.empty()) continue;

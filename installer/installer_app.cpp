@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "installer/dll_hardening.h"
 #include "installer/installer_dlg.h"
 #include "installer/setup_pack_check.h"
 #include "pack/pack_file.h"
+#include "platform/dll_hardening.h"
 #include "platform/win_handles.h"
 #include "ui/fade_button.h"
 #include "ui/language_catalog.h"

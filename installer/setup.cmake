@@ -4,21 +4,20 @@
 enable_language(RC)
 
 add_library(nerro_setup_dialogs STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/dll_hardening.cpp
   ${CMAKE_CURRENT_LIST_DIR}/initial_path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/installer_dlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/setup_pack_check.cpp
 )
 target_link_libraries(nerro_setup_dialogs PUBLIC nerro_install nerro_chooser nerro_ui nerro_win32)
 
-# The application object and the import slot of the late-bound picture
-# loader must be linked in whole, so they are the program's own sources.
+# The application object must be linked in whole (its start-up hardening
+# runs from a static initialiser), so it is one of the program's own sources.
 add_executable(nerro-setup WIN32
   ${CMAKE_CURRENT_LIST_DIR}/setup_main.cpp
   ${CMAKE_CURRENT_LIST_DIR}/installer_app.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/late_picture_loader.cpp
   ${PROJECT_SOURCE_DIR}/resources/nerro_setup.rc
 )
+set_target_properties(nerro-setup PROPERTIES OUTPUT_NAME nerro-setup${NERRO_PROGRAM_SUFFIX})
 target_include_directories(nerro-setup PRIVATE ${PROJECT_SOURCE_DIR}/resources)
 target_link_libraries(nerro-setup PRIVATE nerro_setup_dialogs)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/nerro_setup.rc PROPERTIES

@@ -28,6 +28,9 @@ build_main_trees() {
   configure win32 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake"
   build_tree win32
+  configure win64 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake"
+  build_tree win64
 }
 
 # ---------------------------------------------------------------- suites
@@ -63,28 +66,46 @@ run_ctest_suite() {
   record "$name" "$log" "${PIPESTATUS[0]}"
 }
 
-run_wine_suite() {
-  local prefix="$root/build/win32/wineprefix"
-  say "preparing the Wine prefix"
-  "$root/scripts/wine-prefix.sh" "$prefix" win32 || die "the Wine prefix could not be created"
+# wine_suites: the Windows suites. The 64-bit tree always runs (64-bit
+# prefix); the 32-bit tree only where the kernel executes 32-bit programs:
+# in a 32-bit prefix, then its installation and end-to-end tests again in a
+# 64-bit prefix, as on today's 64-bit Windows.
+run_wine_suites() {
   # shellcheck source=scripts/xvfb.sh
   . "$root/scripts/xvfb.sh"
+  # shellcheck source=scripts/wine-loader.sh
+  . "$root/scripts/wine-loader.sh"
   local own_display=
   if [ -z "${DISPLAY:-}" ]; then
     start_private_display || die "no virtual display"
     own_display=1
   fi
-  NERRO_WINEPREFIX=$prefix run_ctest_suite windows win32
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null
 
-  # Today's Windows is 64-bit: there the installer sees "Program Files (x86)"
-  # and its HKLM\Software keys go to Wow6432Node. Install and run it there too.
-  local prefix64="$root/build/win32/wineprefix64"
-  say "preparing the 64-bit Wine prefix"
-  "$root/scripts/wine-prefix.sh" "$prefix64" win64 || die "the 64-bit Wine prefix could not be created"
-  NERRO_WINEARCH=win64 NERRO_WINEPREFIX=$prefix64 run_ctest_suite windows-64 win32 -R 'e2e|install'
-  WINEPREFIX=$prefix64 wineserver -k 2>/dev/null
+  run_wine_ctest_suite win64 win64 "$root/build/win64/wineprefix" win64
+  if can_run_32bit; then
+    run_wine_ctest_suite win32 win32 "$root/build/win32/wineprefix" win32
+    # There a 32-bit installer sees "Program Files (x86)" and its
+    # HKLM\Software keys go to Wow6432Node.
+    run_wine_ctest_suite win32-on-64 win32 "$root/build/win32/wineprefix64" win64 -R 'e2e|install'
+  else
+    summary+=("32-bit Windows suites not run: this machine's kernel does not execute 32-bit programs")
+  fi
   if [ -n "$own_display" ]; then stop_private_display; fi
+}
+
+# run_wine_ctest_suite NAME TREE PREFIX ARCH [ctest arguments...]
+run_wine_ctest_suite() {
+  local name=$1 tree=$2 prefix=$3 arch=$4
+  shift 4
+  say "preparing the $arch Wine prefix $prefix"
+  if ! "$root/scripts/wine-prefix.sh" "$prefix" "$arch"; then
+    echo "build.sh: the Wine prefix $prefix could not be created" >&2
+    summary+=("$(printf '%-12s FAILED  the Wine prefix could not be created' "$name")")
+    failed_suites=$((failed_suites + 1))
+    return
+  fi
+  NERRO_WINEARCH=$arch NERRO_WINEPREFIX=$prefix run_ctest_suite "$name" "$tree" "$@"
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
 }
 
 # Each fuzz target runs for a bounded time, seeded by (and replaying) the
@@ -125,7 +146,7 @@ run_tests() {
   run_ctest_suite native native
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest_suite sanitizers native-asan
-  run_wine_suite
+  run_wine_suites
   run_fuzz_suite
 
   printf '\n=== summary\n'
@@ -146,10 +167,7 @@ case "${1:-}" in
   build) build_main_trees ;;
   demo)
     build_main_trees
-    if [ -x "$root/demo/run-demo.sh" ]; then
-      exec "$root/demo/run-demo.sh"
-    fi
-    die "the demo installer is not there yet: only the build ran"
+    exec "$root/demo/run-demo.sh"
     ;;
   *)
     echo "usage: ./build.sh test|demo|build" >&2

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make ninja-build clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils imagemagick
   googletest libbz2-dev zlib1g-dev

@@ -3,8 +3,10 @@
 # first use of a new prefix races when several programs start at once), no
 # crash dialog. Usage: wine-prefix.sh PREFIX [win32|win64]
 set -euo pipefail
-prefix=$1
+prefix=$(realpath -m "$1")
 arch=${2:-win32}
+# shellcheck source=scripts/wine-loader.sh
+. "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
@@ -15,15 +17,17 @@ if [ "$(cat "$prefix/.nerro-ready" 2>/dev/null)" = "$version" ]; then exit 0; fi
 
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+use_wine_loader "$arch"
 if [ ! -f "$prefix/.nerro-ready" ]; then
   rm -rf "$prefix"
   echo "wine-prefix: creating $arch prefix $prefix" >&2
-  wineboot -i >/dev/null 2>&1
+  "${wine_cmd[@]}" wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+"${wine_cmd[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 # Without a window manager (plain Xvfb) Wine waits about 2 s for every shown
 # window it destroys; unmanaged windows close at once.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+"${wine_cmd[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
+[ -f "$prefix/system.reg" ] || { echo "wine-prefix: $prefix was not created" >&2; exit 1; }
 echo "$version" >"$prefix/.nerro-ready"

@@ -12,13 +12,15 @@
 #include "tools/tool_errors.h"
 #include "tools/tool_files.h"
 #include "tools/tool_pack_open.h"
+#include "tools/tool_pe.h"
 #include "tools/tool_progress.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUsage = "build PRODUCT_DIR -o SETUP.exe [--stub FILE] [--codec CODEC]";
+constexpr const char* kUsage =
+    "build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC]";
 
 struct BuildEntry {
     std::string name;
@@ -78,20 +80,51 @@ std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfigu
     return entries;
 }
 
+// The installer stub: --stub, else the stub of --arch (default x86) next to
+// nerro-pack. A stub of the other architecture than --arch asks for is refused.
 fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
     std::error_code error;
+    const bool archGiven = args.Has("arch");
+    const PeMachine arch = parseArch(args.Value("arch", "x86"));
+    fs::path stub;
     if (args.Has("stub")) {
-        const fs::path stub = args.Value("stub");
+        stub = args.Value("stub");
         if (!fs::is_regular_file(stub, error))
             throw ToolError("installer stub not found: " + nativeString(stub));
-        return stub;
+    } else {
+        const char* name = arch == PeMachine::X64 ? kDefaultStubNameX64 : kDefaultStubName;
+        stub = toolFolder / name;
+        if (!fs::is_regular_file(stub, error)) {
+            throw ToolError(std::string("installer stub not found: no ") + name +
+                            " next to nerro-pack (build the installer first, or name one with "
+                            "--stub)");
+        }
     }
-    const fs::path stub = toolFolder / kDefaultStubName;
-    if (!fs::is_regular_file(stub, error)) {
-        throw ToolError(std::string("installer stub not found: no ") + kDefaultStubName +
-                        " next to nerro-pack (build the installer first, or name one with --stub)");
+    const PeMachine machine = readPeMachine(stub);
+    if (archGiven && machine != PeMachine::None && machine != arch) {
+        throw ToolError("the stub " + nativeString(stub) + " is an " + peMachineName(machine) +
+                        " installer, not " + peMachineName(arch));
     }
     return stub;
+}
+
+// A 64-bit installer keeps its record in the 64-bit registry view, where only
+// the 64-bit uninstall program looks (and the other way round): the product's
+// uninstall program must be built for the stub's architecture.
+void checkUninstallProgram(const fs::path& dir, const InstallConfiguration& config,
+                           const fs::path& stub) {
+    const PeMachine installer = readPeMachine(stub);
+    if (installer == PeMachine::None) return;
+    for (const FileEntry& file : config.files) {
+        if (!IsUninstallProgram(file)) continue;
+        const fs::path path = dir / entryRelativePath(file.name);
+        const PeMachine program = readPeMachine(path);
+        if (program == PeMachine::None || program == installer) continue;
+        throw ToolError(nativeString(path) + " is an " + peMachineName(program) +
+                        " program but the installer is " + peMachineName(installer) +
+                        ": ship the uninstall program of the installer's build" +
+                        (installer == PeMachine::X64 ? " (nerro-uninstall-x64.exe, renamed)" : ""));
+    }
 }
 
 void checkOutput(const std::string& output) {
@@ -136,6 +169,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     expectPositional(args, 1, 1, kUsage);
     if (!args.Has("output")) throw UsageError("usage: nerro-pack " + std::string(kUsage));
     const uint32_t mode = parseCodec(args.Value("codec", "block"));
+    parseArch(args.Value("arch", "x86"));  // a wrong value is told before any other work
     const fs::path dir = args.positional[0];
     const std::string output = args.Value("output");
 
@@ -145,6 +179,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     if (!checkProduct(dir, config, ctx.err)) return kExitFailure;
     const std::vector<BuildEntry> entries = collectEntries(dir, config);
     const fs::path stub = findStub(args, ctx.toolFolder);
+    checkUninstallProgram(dir, config, stub);
     checkOutput(output);
 
     ReplacingFile replacing(output);

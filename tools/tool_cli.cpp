@@ -15,10 +15,11 @@ const char* const kPackToolHelp =
     "Builds Nerro installers and works on the payload packs inside them.\n"
     "\n"
     "Commands:\n"
-    "  build PRODUCT_DIR -o SETUP.exe [--stub FILE] [--codec CODEC]\n"
+    "  build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC]\n"
     "      Check PRODUCT_DIR/Nerro.ini, then write the installer stub followed by\n"
     "      a pack of Nerro.ini, logo.bmp, every *.clg and every file Nerro.ini\n"
-    "      names. The stub defaults to nerro-setup.exe next to nerro-pack.\n"
+    "      names. The stub defaults to nerro-setup.exe (--arch x86, the default)\n"
+    "      or nerro-setup-x64.exe (--arch x64) next to nerro-pack.\n"
     "  list FILE\n"
     "      One line per entry: size, stored size, method, check value, name.\n"
     "  info FILE\n"
@@ -38,6 +39,7 @@ const char* const kPackToolHelp =
     "\n"
     "Options:\n"
     "  -o, --output PATH  the installer to write (build), the folder (extract)\n"
+    "  --arch ARCH        x86 (default) or x64: the installer's architecture (build)\n"
     "  --stub FILE        the installer stub (build)\n"
     "  --codec CODEC      block (default), lz or store\n"
     "  --name NAME        the entry name (add)\n"
@@ -57,7 +59,7 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"build", runBuild, {"output", "stub", "codec"}},
+    {"build", runBuild, {"output", "arch", "stub", "codec"}},
     {"list", runList, {}},
     {"info", runInfo, {}},
     {"verify", runVerify, {}},

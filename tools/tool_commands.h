@@ -17,8 +17,9 @@ struct ToolContext {
     bool showProgress = false;         // draw progress bars on err
 };
 
-// Default installer stub, looked for next to nerro-pack.
+// Default installer stubs (--arch x86 and x64), looked for next to nerro-pack.
 constexpr const char* kDefaultStubName = "nerro-setup.exe";
+constexpr const char* kDefaultStubNameX64 = "nerro-setup-x64.exe";
 
 int runBuild(const CommandArgs& args, ToolContext& ctx);
 int runList(const CommandArgs& args, ToolContext& ctx);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ui/offscreen_dc.h"
+#include "ui/picture_loader.h"
 
 CBitmapView::CBitmapView() : background_(GetSysColor(COLOR_BTNFACE)) {}
 
@@ -20,8 +21,7 @@ bool CBitmapView::SetBitmap(const uint8_t* bytes, size_t size) {
     CComPtr<IPicture> picture;
     HRESULT loaded = E_FAIL;
     if (stream)
-        loaded = OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture,
-                                reinterpret_cast<void**>(picture.Receive()));
+        loaded = LoadPictureFromStream(stream.Get(), static_cast<LONG>(size), picture.Receive());
     stream.Reset();
 
     OLE_HANDLE handle = 0;

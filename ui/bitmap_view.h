@@ -1,6 +1,6 @@
 // CBitmapView: the logo control. It decodes a picture file's bytes with
 // the system's OLE picture loader (BMP, and whatever else OleLoadPicture
-// reads), keeps the picture, and paints it stretched over its whole client
+// reads; bound at run time, see picture_loader.h), keeps the picture, and paints it stretched over its whole client
 // area (aspect ratio not kept) on the background colour, through an
 // off-screen buffer so that it never flickers. On a palette device the
 // bitmap is drawn through its own colour table (up to 256 colours) or the

@@ -4,24 +4,13 @@
 
 #include <string>
 
+#include "platform/dll_hardening.h"
 #include "uninstaller/uninstall_command.h"
 #include "uninstaller/uninstall_handover.h"
 #include "uninstaller/uninstall_record.h"
 #include "uninstaller/uninstall_remove.h"
 
 namespace {
-
-// A program that may run elevated from any folder loads DLLs from the system
-// folder only. The call is missing on old systems, so it is looked up.
-void restrictDllSearch() {
-    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    const auto restrict =
-        kernel ? reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-                     reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
-               : nullptr;
-    if (restrict) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
 
 std::string modulePath() {
     char path[MAX_PATH * 2] = "";
@@ -71,7 +60,7 @@ int removeAndReport(const UninstallRecord& record) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    restrictDllSearch();
+    HardenDllSearch();
     const std::string module = modulePath();
     const UninstallCommand command = ParseUninstallCommand(GetCommandLineA(), module);
     if (command.continuation) {

@@ -154,6 +154,14 @@ bool WaitUntilHidden(HWND window) {
     return false;
 }
 
+bool WaitForCentreColour(HWND window, bool (*wanted)(COLORREF)) {
+    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
+        if (wanted(CentreColour(window))) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
 // ---- Memory in the installer's process ----------------------------------------------
 
 namespace {

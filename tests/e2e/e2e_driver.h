@@ -74,6 +74,9 @@ void Click(HWND dialog, int id);
 void Command(HWND dialog, int id);
 // Waits until window is gone or hidden.
 bool WaitUntilHidden(HWND window);
+// Waits until the screen pixel at window's centre satisfies wanted (a window
+// that has just appeared may not have painted yet).
+bool WaitForCentreColour(HWND window, bool (*wanted)(COLORREF));
 
 // ---- Lists ---------------------------------------------------------------------
 

@@ -115,8 +115,10 @@ protected:
     TestFolder folder_;
     std::string photoshop6Folder_ = folder_ / "Photoshop 6 Plug-ins";
     std::string photoshop7Folder_ = folder_ / "Photoshop 7 Plug-ins";
-    ScopedRegKey photoshop6_{HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0"};
-    ScopedRegKey photoshop7_{HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0"};
+    ScopedRegKey photoshop6_{HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0",
+                             installtest::kHostView};
+    ScopedRegKey photoshop7_{HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0",
+                             installtest::kHostView};
 };
 
 // ---- Start-up ----------------------------------------------------------------------
@@ -134,7 +136,7 @@ TEST_F(InstallerE2E, StartUpShowsConfigurationLanguagesHostsAndPath) {
     EXPECT_EQ(e2e::ControlText(dialog, kNotice),
               "  Copyright (c) 2024 the Nerro developers. A sample product of the Nerro "
               "installer.");
-    EXPECT_TRUE(Bluish(e2e::CentreColour(GetDlgItem(dialog, kLogo))));
+    EXPECT_TRUE(e2e::WaitForCentreColour(GetDlgItem(dialog, kLogo), Bluish));
 
     HWND combo = GetDlgItem(dialog, kLanguage);
     EXPECT_EQ(e2e::ComboItems(combo), (std::vector<std::string>{"English", "Russian"}));
@@ -332,7 +334,7 @@ TEST_F(InstallerE2E, AnArgumentNamingAnotherPackFileIsUsedForEverything) {
     EXPECT_EQ(e2e::Text(dialog), "Other Product Setup");
     EXPECT_EQ(e2e::ControlText(dialog, kTitleLabel), "Other Product 2 ");
     EXPECT_EQ(e2e::ComboItems(GetDlgItem(dialog, kLanguage)), std::vector<std::string>{"English"});
-    EXPECT_TRUE(Bluish(e2e::CentreColour(GetDlgItem(dialog, kLogo))));
+    EXPECT_TRUE(e2e::WaitForCentreColour(GetDlgItem(dialog, kLogo), Bluish));
     e2e::Click(dialog, kExit);
     EXPECT_EQ(installer.Wait(), 0u);
 }
@@ -447,7 +449,7 @@ TEST_F(InstallerE2E, ADllPlantedBesideTheInstallerIsNeverLoaded) {
     HWND dialog = MainDialog(installer);
     ASSERT_NE(dialog, nullptr);
     // The logo shows: the system's picture loader was loaded, not ours.
-    EXPECT_TRUE(Bluish(e2e::CentreColour(GetDlgItem(dialog, kLogo))));
+    EXPECT_TRUE(e2e::WaitForCentreColour(GetDlgItem(dialog, kLogo), Bluish));
     e2e::SaveScreenshot("planted-dll");
     EXPECT_FALSE(FileExists(marker));
     e2e::Click(dialog, kExit);

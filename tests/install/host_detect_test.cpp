@@ -95,7 +95,7 @@ TEST_F(RegistryStringTest, TextStoredWithoutItsNulEndsAtItsLength) {
 class HostDetectTest : public ::testing::Test {
 protected:
     ScopedRegKey& Host(HKEY root, const char* path) {
-        keys_.push_back(std::make_unique<ScopedRegKey>(root, path));
+        keys_.push_back(std::make_unique<ScopedRegKey>(root, path, installtest::kHostView));
         ScopedRegKey& key = *keys_.back();
         if (!key.Fresh()) ADD_FAILURE() << "A host key exists before the test: " << path;
         return key;
@@ -110,9 +110,25 @@ protected:
 
 TEST_F(HostDetectTest, NoHostKeysNoRows) {
     for (const HostApplication* host = kHostApplications; host->displayName[0]; ++host)
-        ASSERT_FALSE(installtest::KeyExists(host->root, host->keyPath)) << host->displayName;
+        ASSERT_FALSE(installtest::KeyExists(host->root, host->keyPath, installtest::kHostView))
+            << host->displayName;
     EXPECT_TRUE(DetectHostApplications().empty());
 }
+
+#ifdef _WIN64
+// The built-in hosts are 32-bit programs: a 64-bit installer reads their keys
+// from the 32-bit view, never from its own.
+TEST_F(HostDetectTest, TheSixtyFourBitViewIsNotTheBuiltInHostsView) {
+    ScopedRegKey own(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0", KEY_WOW64_64KEY);
+    ASSERT_TRUE(own.Fresh());
+    own.SetString("PluginPath", "C:\\PS6-64");
+    EXPECT_TRUE(DetectHostApplications().empty());
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\6.0").SetString("PluginPath", "C:\\PS6");
+    const std::vector<DetectedHost> rows = DetectHostApplications();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].folder, "C:\\PS6\\");
+}
+#endif
 
 TEST_F(HostDetectTest, FoundHostsInReverseTableOrderWithTheirFolders) {
     Host(HKEY_LOCAL_MACHINE, "Software\\Macromedia\\Fireworks\\6\\Installation")

@@ -55,18 +55,19 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-bool KeyExists(HKEY root, const std::string& path) {
+bool KeyExists(HKEY root, const std::string& path, REGSAM view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-ScopedRegKey::ScopedRegKey(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
+ScopedRegKey::ScopedRegKey(HKEY root, std::string path, REGSAM view)
+    : root_(root), path_(std::move(path)), view_(view) {
     for (size_t cut = 0; cut <= path_.size(); ++cut) {
         if (cut < path_.size() && path_[cut] != '\\') continue;
         const std::string prefix = path_.substr(0, cut);
-        if (!KeyExists(root_, prefix)) {
+        if (!KeyExists(root_, prefix, view_)) {
             outermostNew_ = prefix;
             break;
         }
@@ -74,14 +75,26 @@ ScopedRegKey::ScopedRegKey(HKEY root, std::string path) : root_(root), path_(std
 }
 
 ScopedRegKey::~ScopedRegKey() {
-    // With a sub-key name, RegDeleteTreeA removes that key too.
-    if (Fresh()) RegDeleteTreeA(root_, outermostNew_.c_str());
+    if (!Fresh()) return;
+    // RegDeleteTreeA takes no view: the parent is opened in ours, and the
+    // tree deleted under it by name.
+    const size_t cut = outermostNew_.rfind('\\');
+    if (cut == std::string::npos) {
+        RegDeleteTreeA(root_, outermostNew_.c_str());
+        return;
+    }
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(root_, outermostNew_.substr(0, cut).c_str(), 0, KEY_ALL_ACCESS | view_,
+                      &parent) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeA(parent, outermostNew_.substr(cut + 1).c_str());
+    RegCloseKey(parent);
 }
 
 void ScopedRegKey::Create() const {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS)
         << path_;
     RegCloseKey(key);
@@ -89,8 +102,8 @@ void ScopedRegKey::Create() const {
 
 void ScopedRegKey::Set(const std::string& name, DWORD type, const std::string& data) const {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
     EXPECT_EQ(
@@ -100,10 +113,12 @@ void ScopedRegKey::Set(const std::string& name, DWORD type, const std::string& d
     RegCloseKey(key);
 }
 
-std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path) {
+std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path,
+                                              REGSAM view) {
     std::map<std::string, std::string> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return values;
     for (DWORD index = 0;; ++index) {
         char name[16384];
         DWORD nameLength = sizeof name;

@@ -43,7 +43,9 @@ void RemoveTree(const std::string& path);
 // whole tree. Create() makes the key itself.
 class ScopedRegKey {
 public:
-    ScopedRegKey(HKEY root, std::string path);
+    // view: 0 for the program's own registry view, KEY_WOW64_32KEY or
+    // KEY_WOW64_64KEY for that one.
+    ScopedRegKey(HKEY root, std::string path, REGSAM view = 0);
     ~ScopedRegKey();
     ScopedRegKey(const ScopedRegKey&) = delete;
     ScopedRegKey& operator=(const ScopedRegKey&) = delete;
@@ -63,14 +65,19 @@ public:
 private:
     HKEY root_;
     std::string path_;
+    REGSAM view_;
     std::string outermostNew_;
 };
 
-bool KeyExists(HKEY root, const std::string& path);
+// The registry view in which the 32-bit host applications keep their keys.
+constexpr REGSAM kHostView = KEY_WOW64_32KEY;
+
+bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0);
 
 // Every value of root\path as text (REG_SZ and REG_EXPAND_SZ without their
 // NUL; other types as "<type N>"); empty when the key is missing.
-std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path);
+std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path,
+                                              REGSAM view = 0);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

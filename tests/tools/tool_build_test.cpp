@@ -256,5 +256,77 @@ TEST_F(BuildTest, DefaultStubIsTheInstallerNextToTheTool) {
     EXPECT_EQ(readBytes("setup.exe").substr(0, installerStub.size()), installerStub);
 }
 
+// The smallest file that reads as a program for the given PE machine.
+std::string fakeProgram(uint16_t machine, const std::string& tail) {
+    std::string bytes(0x40, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    bytes[0x3C] = 0x40;
+    bytes += std::string("PE\0\0", 4);
+    bytes += static_cast<char>(machine & 0xFF);
+    bytes += static_cast<char>(machine >> 8);
+    return bytes + tail;
+}
+
+TEST_F(BuildTest, ArchPicksTheStubAndTheUninstallProgramMustMatchIt) {
+    MakeProduct();
+    const fs::path tool = fs::path(NERRO_PACK_EXE);
+    fs::create_directories("bin");
+    const fs::path copy = fs::path("bin") / tool.filename();
+    fs::copy_file(tool, copy);
+    const std::string program = fs::absolute(copy).string();
+    const std::string stub32 = fakeProgram(0x014C, "32-bit installer");
+    const std::string stub64 = fakeProgram(0x8664, "64-bit installer");
+    writeBytes("bin/nerro-setup.exe", stub32);
+    writeBytes("bin/nerro-setup-x64.exe", stub64);
+    writeBytes("prod/nerro-uninstall.exe", fakeProgram(0x8664, "64-bit uninstaller"));
+    const std::string uninstaller = (fs::path("prod") / "nerro-uninstall.exe").string();
+
+    const struct {
+        std::vector<std::string> options;
+        int exitCode;
+        std::string stub;   // what setup.exe starts with on success
+        std::string error;  // the message on failure
+    } cases[] = {
+        {{"--arch", "x64"}, 0, stub64, ""},
+        {{"--stub", "bin/nerro-setup-x64.exe"}, 0, stub64, ""},
+        {{"--arch", "x64", "--stub", "bin/nerro-setup.exe"}, 1, "",
+         "nerro-pack: the stub bin/nerro-setup.exe is an x86 installer, not x64\n"},
+        {{"--arch", "arm64"},
+         2,
+         "",
+         "nerro-pack: unknown architecture 'arm64' (x86 or x64) (see nerro-pack --help)\n"},
+        // The default architecture is x86: its stub does not go with the
+        // 64-bit uninstall program of this product.
+        {{}, 1, "",
+         "nerro-pack: " + uninstaller +
+             " is an x64 program but the installer is x86: ship the uninstall program of the "
+             "installer's build\n"},
+    };
+    for (const auto& c : cases) {
+        fs::remove("setup.exe");
+        std::vector<std::string> args = {"build", "prod", "-o", "setup.exe"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ToolRun run = runProgram(program, args, scratch_.Capture());
+        const std::string label = ::testing::PrintToString(c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << label << run.err;
+        if (c.exitCode == 0) {
+            EXPECT_EQ(readBytes("setup.exe").substr(0, c.stub.size()), c.stub) << label;
+        } else {
+            EXPECT_EQ(run.err, c.error) << label;
+            EXPECT_FALSE(fs::exists("setup.exe")) << label;
+        }
+    }
+
+    writeBytes("prod/nerro-uninstall.exe", fakeProgram(0x014C, "32-bit uninstaller"));
+    const ToolRun run = runProgram(program, {"build", "prod", "-o", "setup.exe", "--arch", "x64"},
+                                   scratch_.Capture());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err,
+              "nerro-pack: " + uninstaller +
+                  " is an x86 program but the installer is x64: ship the uninstall program of the installer's build (nerro-uninstall-x64.exe, "
+              "renamed)\n");
+}
+
 }  // namespace
 }  // namespace tooltest

@@ -64,7 +64,7 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
         {{"frob"}, "nerro-pack: unknown command 'frob'" + help},
         {{"list"}, "nerro-pack: usage: nerro-pack list FILE" + help},
         {{"build", "prod"},
-         "nerro-pack: usage: nerro-pack build PRODUCT_DIR -o SETUP.exe [--stub FILE] "
+         "nerro-pack: usage: nerro-pack build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] "
          "[--codec CODEC]" +
              help},
         {{"list", "--codec", "lz", "x"}, "nerro-pack: unknown option '--codec' for 'list'" + help},

@@ -1,4 +1,5 @@
-// Start-up hardening of the installer's DLL search.
+// Start-up hardening of a program's DLL search (the installer and the
+// uninstall program).
 //
 // An installer usually runs elevated from a Downloads folder, where anyone
 // may have left a DLL named like a system one. HardenDllSearch, called before
@@ -7,12 +8,12 @@
 // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) where the system
 // has it (resolved at run time: very old systems lack it), and otherwise at
 // least takes the current folder out of the search (SetDllDirectoryA("")).
-// The program imports only DLLs that the system always loads from its own
-// folder; others (the picture loader's oleaut32.dll) are loaded by name later,
-// see LoadSystemLibrary.
+// The programs import only DLLs that the system always loads from its own
+// folder (the KnownDLLs); others (the logo's picture loader in oleaut32.dll)
+// are loaded by name later, see LoadSystemLibrary.
 #pragma once
 
-#include <windows.h>
+#include "platform/win_sdk.h"
 
 // True when the search was restricted to the system folder.
 bool HardenDllSearch();

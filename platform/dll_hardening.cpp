@@ -1,4 +1,4 @@
-#include "installer/dll_hardening.h"
+#include "platform/dll_hardening.h"
 
 namespace {
 
