@@ -24,6 +24,14 @@ std::string finalComponent(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+
+void checkCount(std::vector<ConfigProblem>& problems, const char* key, int32_t count) {
+    if (count > kMaxConfigListCount) {
+        addError(problems, quoted(key) + " is " + std::to_string(count) + ", more than " +
+                               std::to_string(kMaxConfigListCount));
+    }
+}
+
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -34,20 +42,72 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-void checkCount(std::vector<ConfigProblem>& problems, const char* key, int32_t count) {
-    if (count > kMaxConfigListCount) {
-        addError(problems, quoted(key) + " is " + std::to_string(count) + ", more than " +
-                               std::to_string(kMaxConfigListCount));
+// The components of a path, split at both separators.
+std::vector<std::string> pathComponents(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t cut = path.find_first_of("\\/", start);
+        parts.push_back(path.substr(start, cut == std::string::npos ? cut : cut - start));
+        if (cut == std::string::npos) return parts;
+        start = cut + 1;
     }
+}
+
+bool hasParentComponent(const std::string& path) {
+    for (const std::string& part : pathComponents(path))
+        if (part == "..") return true;
+    return false;
+}
+
+// Why a name below the installation folder could lead out of it ("" when it
+// cannot): a drive ("C:"), a leading separator (the drive's root or a
+// share), or a ".." component. The uninstall program refuses to remove such
+// paths, so the installer never writes one.
+std::string escapingNameReason(const std::string& name) {
+    if (name.find(':') != std::string::npos) return "holds a drive or stream name (\":\")";
+    if (!name.empty() && (name[0] == '\\' || name[0] == '/')) return "begins with a separator";
+    if (hasParentComponent(name)) return "holds a \"..\" component";
+    return {};
+}
+
+// Keys of the system's own that an install record must never be written into
+// (the record's values would land among the system's: autostart, classes...).
+const char* const kSystemRegistryTrees[] = {
+    "Software\\Microsoft", "Software\\Classes", "Software\\Policies", "Software\\Wow6432Node",
+    "System",
+};
+
+std::string systemKeyReason(const std::string& key) {
+    std::string trimmed = key;
+    while (!trimmed.empty() && trimmed[0] == '\\')
+        trimmed.erase(0, 1);
+    while (!trimmed.empty() && trimmed.back() == '\\')
+        trimmed.pop_back();
+    if (equalsIgnoringCase(trimmed, "Software")) return "is the whole \"Software\" key";
+    for (const char* tree : kSystemRegistryTrees) {
+        const std::string root = tree;
+        if (equalsIgnoringCase(trimmed.substr(0, root.size()), root) &&
+            (trimmed.size() == root.size() || trimmed[root.size()] == '\\'))
+            return "lies in the system's own key " + quoted(root);
+    }
+    return {};
 }
 
 void checkGeneral(std::vector<ConfigProblem>& problems, const InstallSettings& settings) {
     if (settings.productName.empty()) addError(problems, "no \"Product name\" in [General]");
-    if (settings.registryKey.empty()) addError(problems, "no \"Registry key\" in [General]");
+    if (settings.registryKey.empty()) {
+        addError(problems, "no \"Registry key\" in [General]");
+    } else if (std::string reason = systemKeyReason(settings.registryKey); !reason.empty()) {
+        addError(problems, "\"Registry key\" " + quoted(settings.registryKey) + " " + reason);
+    }
     // Appended to the Program Files path, which has no trailing separator.
     if (settings.defaultFolder.empty() || settings.defaultFolder[0] != '\\') {
         addError(problems, "\"Default folder\" does not begin with a backslash: " +
                                quoted(settings.defaultFolder));
+    } else if (hasParentComponent(settings.defaultFolder)) {
+        addError(problems, "\"Default folder\" " + quoted(settings.defaultFolder) +
+                               " holds a \"..\" component");
     }
 }
 
@@ -79,7 +139,17 @@ void checkFiles(std::vector<ConfigProblem>& problems, const InstallConfiguration
             addError(problems,
                      fileLabel(i) + quoted(file.name) + " is missing from " + files.place);
         }
-        if (file.createName.empty()) addError(problems, fileLabel(i) + "no \"Create name\"");
+        if (file.createName.empty()) {
+            addError(problems, fileLabel(i) + "no \"Create name\"");
+        } else if (std::string reason = escapingNameReason(file.createName); !reason.empty()) {
+            addError(problems, fileLabel(i) + "\"Create name\" " + quoted(file.createName) + " " +
+                                   reason + ": it must stay inside the installation folder");
+        }
+        if (!file.shortcutName.empty()) {
+            if (std::string reason = escapingNameReason(file.shortcutName); !reason.empty())
+                addError(problems, fileLabel(i) + "\"Shortcut name\" " +
+                                       quoted(file.shortcutName) + " " + reason);
+        }
     }
 }
 

@@ -182,6 +182,61 @@ TEST(ConfigCheckTest, UninstallProgramIsRecognisedByEitherName) {
     }
 }
 
+// Names that would lead out of the installation folder, and record keys in
+// the system's own registry trees: refused, so that nothing is written where
+// the uninstall program would refuse to remove it.
+TEST(ConfigCheckTest, NamesAndKeysThatEscapeAreErrors) {
+    const struct {
+        const char* line;
+        const char* replacement;
+        const char* error;  // nullptr: accepted
+    } cases[] = {
+        {"Create name=filter.8bf", "Create name=..\\..\\escaped-readme.txt",
+         "file [0]: \"Create name\" \"..\\..\\escaped-readme.txt\" holds a \"..\" component: it "
+         "must stay inside the installation folder"},
+        {"Create name=filter.8bf", "Create name=sub/../../x.8bf",
+         "file [0]: \"Create name\" \"sub/../../x.8bf\" holds a \"..\" component: it must stay "
+         "inside the installation folder"},
+        {"Create name=filter.8bf", "Create name=C:\\Windows\\x.dll",
+         "file [0]: \"Create name\" \"C:\\Windows\\x.dll\" holds a drive or stream name "
+         "(\":\"): it must stay inside the installation folder"},
+        {"Create name=filter.8bf", "Create name=\\\\server\\share\\x.8bf",
+         "file [0]: \"Create name\" \"\\\\server\\share\\x.8bf\" begins with a separator: it "
+         "must stay inside the installation folder"},
+        {"Create name=filter.8bf", "Create name=Filters\\..x..\\filter.8bf", nullptr},
+        {"Create name=filter.8bf", "Create name=filter.8bf\nShortcut name=..\\..\\Startup\\x",
+         "file [0]: \"Shortcut name\" \"..\\..\\Startup\\x\" holds a \"..\" component"},
+        {"Default folder=\\Nerro Filters", "Default folder=\\..\\Windows",
+         "\"Default folder\" \"\\..\\Windows\" holds a \"..\" component"},
+        {"Registry key=Software\\Nerro\\Filters",
+         "Registry key=Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+         "\"Registry key\" \"Software\\Microsoft\\Windows\\CurrentVersion\\Run\" lies in the "
+         "system's own key \"Software\\Microsoft\""},
+        {"Registry key=Software\\Nerro\\Filters", "Registry key=\\software\\classes\\.8bf",
+         "\"Registry key\" \"\\software\\classes\\.8bf\" lies in the system's own key "
+         "\"Software\\Classes\""},
+        {"Registry key=Software\\Nerro\\Filters", "Registry key=Software\\Policies",
+         "\"Registry key\" \"Software\\Policies\" lies in the system's own key "
+         "\"Software\\Policies\""},
+        {"Registry key=Software\\Nerro\\Filters", "Registry key=Software\\Wow6432Node\\Nerro",
+         "\"Registry key\" \"Software\\Wow6432Node\\Nerro\" lies in the system's own key "
+         "\"Software\\Wow6432Node\""},
+        {"Registry key=Software\\Nerro\\Filters", "Registry key=Software\\",
+         "\"Registry key\" \"Software\\\" is the whole \"Software\" key"},
+        {"Registry key=Software\\Nerro\\Filters", "Registry key=Software\\MicrosoftFans\\Filters",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto problems = check(soundIniWith({{c.line, c.replacement}}), kProductFiles);
+        const std::vector<std::string> errors = texts(problems, ConfigSeverity::Error);
+        if (!c.error) {
+            EXPECT_TRUE(errors.empty()) << c.replacement << ": " << ::testing::PrintToString(errors);
+            continue;
+        }
+        EXPECT_EQ(errors, std::vector<std::string>{c.error}) << c.replacement;
+    }
+}
+
 TEST(ConfigCheckTest, HugeFileCountIsAnError) {
     const auto problems =
         check(soundIniWith({{"Number of files=2", "Number of files=70000"}}), kProductFiles);
