@@ -20,12 +20,15 @@
 
 #include "codecs/codec_callback.h"
 
+class DecodeSink;
+
 enum class BlockDecodeStatus {
     Ok,            // the whole stream was decoded
     BadSignature,  // the input does not start with a block codec signature
     Corrupt,       // the stream breaks the format (a block too long, a bad end marker...)
     Truncated,     // the input ended (or failed) before the stream did
     TooLong,       // the stream holds more than `capacity` bytes
+    OutputFailed,  // the sink of decodeBlockStreamTo refused bytes
 };
 
 struct BlockDecodeResult {
@@ -50,6 +53,15 @@ struct BlockDecodeResult {
 // if the working storage (about 4.5 MB for "ResJ") cannot be had.
 BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
                                     CodecCallback blockCallback);
+
+// As decodeBlockStream, but the decoded bytes go to sink, in pieces of at most
+// 256 KiB, instead of into one area: a stream of any length is decoded with
+// the working storage plus that window. capacity still bounds the stream's
+// length (TooLong). Bytes reach the sink before the stream is known to be
+// whole: a status other than Ok means they must be discarded. A sink that
+// refuses bytes ends the decoding with OutputFailed.
+BlockDecodeResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                      CodecCallback blockCallback);
 
 // As decodeBlockStream, but a stream that is corrupt, truncated or longer than
 // capacity is a fatal run-time error of unit "compress" ("Compressed stream

@@ -14,6 +14,7 @@
 #include "codecs/block_format.h"
 #include "codecs/block_models.h"
 #include "codecs/block_randomise.h"
+#include "codecs/decode_sink.h"
 #include "foundation/runtime_error.h"
 
 using namespace blockformat;
@@ -29,6 +30,9 @@ struct DecodeOutcome {
     bool outOfMemory;
 };
 
+// The window a sink is fed from.
+constexpr size_t kSinkWindowSize = 256 * 1024;
+
 constexpr DecodeOutcome kDecodeOk{BlockDecodeStatus::Ok, nullptr, 0, false};
 
 DecodeOutcome fault(BlockDecodeStatus status, const char* message, int line) {
@@ -39,35 +43,64 @@ DecodeOutcome truncated(int line) {
     return fault(BlockDecodeStatus::Truncated, "Compressed stream EOF", line);
 }
 
-// The caller's area: every write is checked against its capacity.
+// Where the decoded bytes go: straight into the caller's area, or into a
+// window that is handed to a sink each time it fills. Every write is checked
+// against the capacity, the most bytes the stream may decode to.
 class OutputArea {
 public:
-    OutputArea(uint8_t* data, size_t capacity) : data_(data), capacity_(capacity) {}
+    OutputArea(uint8_t* data, size_t capacity)
+        : window_(data), windowSize_(capacity), capacity_(capacity) {}
+    OutputArea(DecodeSink& sink, uint8_t* window, size_t windowSize, size_t capacity)
+        : sink_(&sink), window_(window), windowSize_(windowSize), capacity_(capacity) {}
 
-    bool put(uint8_t byte) {
-        if (size_ == capacity_) return false;
-        data_[size_++] = byte;
-        return true;
-    }
+    // False when the bytes do not fit the capacity, or the sink refused them.
     bool putBytes(const uint8_t* bytes, size_t count) {
         if (count > capacity_ - size_) return false;
-        std::memcpy(data_ + size_, bytes, count);
-        size_ += count;
+        while (count > 0) {
+            if (used_ == windowSize_ && !drain()) return false;
+            const size_t piece = std::min(count, windowSize_ - used_);
+            std::memcpy(window_ + used_, bytes, piece);
+            used_ += piece;
+            size_ += piece;
+            bytes += piece;
+            count -= piece;
+        }
         return true;
     }
     bool putRepeated(uint8_t byte, size_t count) {
         if (count > capacity_ - size_) return false;
-        std::memset(data_ + size_, byte, count);
-        size_ += count;
+        while (count > 0) {
+            if (used_ == windowSize_ && !drain()) return false;
+            const size_t piece = std::min(count, windowSize_ - used_);
+            std::memset(window_ + used_, byte, piece);
+            used_ += piece;
+            size_ += piece;
+            count -= piece;
+        }
+        return true;
+    }
+    // Hands the bytes still in the window to the sink (none without a sink).
+    bool drain() {
+        if (!sink_ || refused_) return false;
+        if (used_ > 0 && !sink_->Put(window_, used_)) {
+            refused_ = true;
+            return false;
+        }
+        used_ = 0;
         return true;
     }
     size_t size() const { return size_; }
     size_t room() const { return capacity_ - size_; }
+    bool refused() const { return refused_; }
 
 private:
-    uint8_t* data_;
+    DecodeSink* sink_ = nullptr;
+    uint8_t* window_;
+    size_t windowSize_;
     size_t capacity_;
-    size_t size_ = 0;
+    size_t used_ = 0;  // bytes in the window not yet handed on
+    size_t size_ = 0;  // bytes written in all
+    bool refused_ = false;
 };
 
 // The last column, and a link per row that is first the row's occurrence
@@ -512,6 +545,17 @@ BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t
     return BlockDecodeResult{outcome.status, out.size()};
 }
 
+BlockDecodeResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                      CodecCallback blockCallback) {
+    std::unique_ptr<uint8_t[]> window(new uint8_t[kSinkWindowSize]);
+    OutputArea out(sink, window.get(), kSinkWindowSize, capacity);
+    DecodeOutcome outcome = decodeWithOutcome(input, out, blockCallback);
+    if (outcome.outOfMemory) throw std::bad_alloc();
+    if (outcome.status == BlockDecodeStatus::Ok) out.drain();
+    if (out.refused()) outcome.status = BlockDecodeStatus::OutputFailed;
+    return BlockDecodeResult{outcome.status, out.size()};
+}
+
 size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
                         CodecCallback blockCallback) {
     OutputArea out(output, capacity);
@@ -524,6 +568,7 @@ size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
         case BlockDecodeStatus::Corrupt:
         case BlockDecodeStatus::Truncated:
         case BlockDecodeStatus::TooLong:
+        case BlockDecodeStatus::OutputFailed:  // no sink here
             break;
     }
     fatalRunTimeError("compress", outcome.line, outcome.message);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -494,12 +495,27 @@ long lzCompress(std::istream& input, std::ostream& output, CodecCallback progres
 
 namespace {
 
+// Decodes into the caller's area, or, given a sink, into a window that keeps
+// the last kHistory bytes for matches and hands the rest on as it fills.
 class StreamDecoder {
 public:
     StreamDecoder(std::streambuf& in, uint8_t* output, size_t capacity)
-        : in_(in), output_(output), capacity_(capacity) {}
+        : in_(in), output_(output), windowSize_(capacity), capacity_(capacity) {}
+    StreamDecoder(std::streambuf& in, DecodeSink& sink, uint8_t* window, size_t windowSize,
+                  size_t capacity)
+        : in_(in), sink_(&sink), output_(window), windowSize_(windowSize), capacity_(capacity) {}
 
     LzDecodeStatus run(CodecCallback progress) {
+        LzDecodeStatus status = decode(progress);
+        if (status == LzDecodeStatus::Ok && sink_ && !handOn()) status = LzDecodeStatus::OutputFailed;
+        if (refused_) status = LzDecodeStatus::OutputFailed;
+        return status;
+    }
+
+    size_t written() const { return written_; }
+
+private:
+    LzDecodeStatus decode(CodecCallback progress) {
         size_t progressAt = kProgressFirst;
         if (!loadWord()) return LzDecodeStatus::Truncated;
         for (;;) {
@@ -510,8 +526,10 @@ public:
             if (word_ == kFreshLiteralWord && capacity_ - written_ >= kFlagsPerWord - 1) {
                 // Sixteen literals: the first fifteen bytes lie together before the
                 // next word. Taken in one read; the 16th flag is left in the word.
+                if (!makeRoom(kFlagsPerWord - 1)) return LzDecodeStatus::OutputFailed;
                 size_t got = static_cast<size_t>(
-                    in_.sgetn(reinterpret_cast<char*>(output_ + written_), kFlagsPerWord - 1));
+                    in_.sgetn(reinterpret_cast<char*>(output_ + pos_), kFlagsPerWord - 1));
+                pos_ += got;
                 written_ += got;
                 if (got < kFlagsPerWord - 1) return LzDecodeStatus::Truncated;
                 word_ >>= kFlagsPerWord - 1;
@@ -523,7 +541,9 @@ public:
                 uint32_t byte;
                 if (!readByte(byte)) return LzDecodeStatus::Truncated;
                 if (written_ == capacity_) return LzDecodeStatus::OutputFull;
-                output_[written_++] = static_cast<uint8_t>(byte);
+                if (!makeRoom(1)) return LzDecodeStatus::OutputFailed;
+                output_[pos_++] = static_cast<uint8_t>(byte);
+                ++written_;
                 continue;
             }
             uint32_t isLong;
@@ -553,14 +573,11 @@ public:
             }
             if (distance > written_) return LzDecodeStatus::Corrupt;
             if (!copyMatch(distance, static_cast<size_t>(length))) {
-                return LzDecodeStatus::OutputFull;
+                return refused_ ? LzDecodeStatus::OutputFailed : LzDecodeStatus::OutputFull;
             }
         }
     }
 
-    size_t written() const { return written_; }
-
-private:
     bool readByte(uint32_t& value) {
         int c = in_.sbumpc();
         if (c == std::char_traits<char>::eof()) return false;
@@ -588,11 +605,36 @@ private:
         return word_ != 1 || loadWord();
     }
 
+    // Hands the window's new bytes to the sink.
+    bool handOn() {
+        if (refused_) return false;
+        if (pos_ > handedOn_ && !sink_->Put(output_ + handedOn_, pos_ - handedOn_)) {
+            refused_ = true;
+            return false;
+        }
+        handedOn_ = pos_;
+        return true;
+    }
+
+    // Room for count more bytes (at most kMaxMatch) in the window: when it is
+    // full, its bytes are handed on and the last kHistory kept at its start.
+    // The caller's area always has room up to the capacity.
+    bool makeRoom(size_t count) {
+        if (!sink_ || windowSize_ - pos_ >= count) return true;
+        if (!handOn()) return false;
+        const size_t kept = std::min<size_t>(pos_, kHistory);
+        std::memmove(output_, output_ + pos_ - kept, kept);
+        pos_ = kept;
+        handedOn_ = kept;
+        return true;
+    }
+
     // Copies up to the bound; false if the match did not fit.
     bool copyMatch(size_t distance, size_t length) {
         size_t room = capacity_ - written_;
         size_t count = std::min(length, room);
-        uint8_t* to = output_ + written_;
+        if (!makeRoom(count)) return false;
+        uint8_t* to = output_ + pos_;
         const uint8_t* from = to - distance;
         if (distance >= count) {
             std::memcpy(to, from, count);
@@ -603,16 +645,25 @@ private:
             for (size_t k = 0; k < count; ++k)
                 to[k] = from[k];
         }
+        pos_ += count;
         written_ += count;
         return count == length;
     }
 
     std::streambuf& in_;
-    uint8_t* output_;
-    size_t capacity_;
-    size_t written_ = 0;
+    DecodeSink* sink_ = nullptr;
+    uint8_t* output_;     // the caller's area, or the window
+    size_t windowSize_;   // the capacity, or the window's size
+    size_t capacity_;     // most bytes the stream may decode to
+    size_t pos_ = 0;      // next byte in output_
+    size_t handedOn_ = 0; // bytes of the window before it that the sink has
+    size_t written_ = 0;  // bytes decoded in all
     uint32_t word_ = 0;
+    bool refused_ = false;
 };
+
+// A sink's window: the history matches reach into, and room to fill.
+constexpr size_t kSinkWindowSize = kHistory + 256 * 1024;
 
 }  // namespace
 
@@ -621,6 +672,17 @@ LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacit
     std::streambuf* source = input.rdbuf();
     if (!source) return {LzDecodeStatus::Truncated, 0};
     StreamDecoder decoder(*source, output, capacity);
+    LzDecodeStatus status = decoder.run(progress);
+    input.clear(input.rdstate() & std::ios::badbit);
+    return {status, decoder.written()};
+}
+
+LzDecodeResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                              CodecCallback progress) {
+    std::streambuf* source = input.rdbuf();
+    if (!source) return {LzDecodeStatus::Truncated, 0};
+    std::unique_ptr<uint8_t[]> window(new uint8_t[kSinkWindowSize]);
+    StreamDecoder decoder(*source, sink, window.get(), kSinkWindowSize, capacity);
     LzDecodeStatus status = decoder.run(progress);
     input.clear(input.rdstate() & std::ios::badbit);
     return {status, decoder.written()};

@@ -26,12 +26,14 @@
 #include <ostream>
 
 #include "codecs/codec_callback.h"
+#include "codecs/decode_sink.h"
 
 enum class LzDecodeStatus {
     Ok,          // the end marker was reached; size is the stream's whole content
     Truncated,   // the input ended inside the stream
     OutputFull,  // the stream holds more than capacity bytes
     Corrupt,     // a match reaches back before the first decoded byte
+    OutputFailed,  // the sink of lzUncompressTo refused bytes
 };
 
 struct LzDecodeResult {
@@ -62,6 +64,16 @@ struct LzDecodeResult {
 // working storage of its own.
 LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
                             CodecCallback progress);
+
+// As lzUncompress, but the decoded bytes go to sink, in pieces of at most
+// 256 KiB, instead of into one area: a stream of any length is decoded in a
+// window of about 270 KB. capacity still bounds the stream's length
+// (OutputFull). Bytes reach the sink before the stream is known to be whole:
+// a status other than Ok means they must be discarded. A sink that refuses
+// bytes ends the decoding with OutputFailed. Throws std::bad_alloc if the
+// window cannot be had.
+LzDecodeResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                              CodecCallback progress);
 
 // Compresses everything from input's current position to its end into one LZ
 // stream written at output's current position. At every item it takes the
