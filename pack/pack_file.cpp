@@ -103,6 +103,84 @@ BlockDecodeResult decodeBlock(std::istream& input, uint8_t* output, size_t capac
     }
 }
 
+// Fills a block of known size, the whole-entry form of extraction.
+class BlockFillSink final : public DecodeSink {
+public:
+    BlockFillSink(uint8_t* block, uint64_t size) : block_(block), room_(size) {}
+    bool Put(const uint8_t* data, size_t size) override {
+        if (size > room_) return false;
+        std::memcpy(block_, data, size);
+        block_ += size;
+        room_ -= size;
+        return true;
+    }
+
+private:
+    uint8_t* block_;
+    uint64_t room_;
+};
+
+// Counts the bytes on their way to output and keeps their check value.
+class CheckingSink final : public DecodeSink {
+public:
+    explicit CheckingSink(DecodeSink& output) : output_(output) {}
+    bool Put(const uint8_t* data, size_t size) override {
+        check_.Update(data, size);
+        seen_ += size;
+        return output_.Put(data, size);
+    }
+    uint64_t BytesSeen() const { return seen_; }
+    uint32_t Value() const { return check_.Value(); }
+
+private:
+    DecodeSink& output_;
+    PackCheck check_;
+    uint64_t seen_ = 0;
+};
+
+// Decodes the stored data in input, which ends where they end, into output.
+// Ok means the stream decoded whole to `size` bytes at most (the caller
+// counts them); a stream cut by the end of input is StoredSizeWrong, as the
+// input holds all the stored bytes.
+PackReadStatus decodeInto(std::istream& input, PackMethod method, uint32_t size,
+                          DecodeSink& output, CodecCallback progress) {
+    switch (method) {
+        case PackMethod::Store: {
+            std::unique_ptr<char[]> piece(new char[kCopyPieceSize]);
+            for (uint64_t left = size; left > 0;) {
+                const auto wanted =
+                    static_cast<std::streamsize>(std::min<uint64_t>(left, kCopyPieceSize));
+                input.read(piece.get(), wanted);
+                if (input.gcount() != wanted) return PackReadStatus::StoredSizeWrong;
+                if (!output.Put(reinterpret_cast<const uint8_t*>(piece.get()),
+                                static_cast<size_t>(wanted)))
+                    return PackReadStatus::OutputFailed;
+                left -= static_cast<uint64_t>(wanted);
+            }
+            return PackReadStatus::Ok;
+        }
+        case PackMethod::Block: {
+            const BlockDecodeResult decoded = decodeBlockStreamTo(input, output, size, progress);
+            switch (decoded.status) {
+                case BlockDecodeStatus::Ok: return PackReadStatus::Ok;
+                case BlockDecodeStatus::Truncated: return PackReadStatus::StoredSizeWrong;
+                case BlockDecodeStatus::OutputFailed: return PackReadStatus::OutputFailed;
+                default: return PackReadStatus::Undecodable;
+            }
+        }
+        case PackMethod::Lz: {
+            const LzDecodeResult decoded = lzUncompressTo(input, output, size, progress);
+            switch (decoded.status) {
+                case LzDecodeStatus::Ok: return PackReadStatus::Ok;
+                case LzDecodeStatus::Truncated: return PackReadStatus::StoredSizeWrong;
+                case LzDecodeStatus::OutputFailed: return PackReadStatus::OutputFailed;
+                default: return PackReadStatus::Undecodable;
+            }
+        }
+    }
+    return PackReadStatus::Undecodable;
+}
+
 // The disk file path as one block plus a zero byte, or null.
 uint8_t* readDiskFile(const char* path, uint32_t* sizeOut) {
     std::ifstream file(path, std::ios::binary);
@@ -318,44 +396,53 @@ uint8_t* TPackFile::Extract(const char* name, bool verify, uint32_t* sizeOut) {
     if (!entry) return readDiskFile(name ? name : "", sizeOut);
 
     failed_ = true;
-    if (!EntryDataInFile(*entry)) return nullptr;
     std::unique_ptr<uint8_t[]> block = tryAllocate(entry->size);
-    if (!block || !DecodeEntry(*entry, block.get())) return nullptr;
+    if (!block) return nullptr;
+    BlockFillSink fill(block.get(), entry->size);
+    const PackReadStatus status = DecodeEntry(*entry, fill);
+    if (status != PackReadStatus::Ok && status != PackReadStatus::CheckMismatch) return nullptr;
     block[entry->size] = 0;
-    failed_ = verify && packCheckValue(block.get(), entry->size) != entry->crc;
+    failed_ = verify && status == PackReadStatus::CheckMismatch;
     if (sizeOut) *sizeOut = entry->size;
     return block.release();
 }
 
-bool TPackFile::EntryDataInFile(const TPackEntry& entry) const {
-    const uint64_t start = packBase_ + entry.offset;
-    if (start + entry.storedSize > endOfData_) return false;
-    // Stored data are read by their size, whatever storedSize says.
-    return entry.Method() != PackMethod::Store || start + entry.size <= endOfData_;
+PackReadStatus TPackFile::ExtractTo(const std::string& name, DecodeSink& output) {
+    failed_ = true;
+    const auto found = index_ ? index_->find(name) : PackIndex::iterator{};
+    if (!index_ || found == index_->end()) return PackReadStatus::NoEntry;
+    const PackReadStatus status = DecodeEntry(found->second, output);
+    failed_ = status != PackReadStatus::Ok;
+    return status;
 }
 
-bool TPackFile::DecodeEntry(const TPackEntry& entry, uint8_t* block) {
-    if (!seekTo(*stream_, packBase_ + entry.offset)) return false;
-    // The codecs stop at the block's end and report damage by status; a stream
-    // that yields fewer bytes than recorded would leave the block undefined.
-    bool complete = false;
-    switch (entry.Method()) {
-        case PackMethod::Store:
-            complete = readBytes(*stream_, block, entry.size);
-            break;
-        case PackMethod::Block: {
-            const BlockDecodeResult decoded = decodeBlock(*stream_, block, entry.size, progress_);
-            complete = decoded.status == BlockDecodeStatus::Ok && decoded.size == entry.size;
-            break;
-        }
-        case PackMethod::Lz: {
-            const LzDecodeResult decoded = lzUncompress(*stream_, block, entry.size, progress_);
-            complete = decoded.status == LzDecodeStatus::Ok && decoded.size == entry.size;
-            break;
-        }
+bool TPackFile::EntryDataInFile(const TPackEntry& entry) const {
+    return packBase_ + entry.offset + entry.storedSize <= endOfData_;
+}
+
+PackReadStatus TPackFile::DecodeEntry(const TPackEntry& entry, DecodeSink& output) {
+    if (!EntryDataInFile(entry)) return PackReadStatus::DataOutside;
+    const PackMethod method = entry.Method();
+    if (method == PackMethod::Store && entry.storedSize != entry.size)
+        return PackReadStatus::StoredSizeWrong;
+    // The decoders see the stored data and nothing beyond: a stream that runs
+    // on past storedSize meets the end of its input.
+    PackRangeBuf range(*stream_->rdbuf(), packBase_ + entry.offset, entry.storedSize);
+    std::istream input(&range);
+    CheckingSink checking(output);
+    PackReadStatus status = PackReadStatus::Undecodable;
+    try {
+        status = decodeInto(input, method, entry.size, checking, progress_);
+    } catch (const std::bad_alloc&) {
+        status = PackReadStatus::NoMemory;
     }
     stream_->clear();
-    return complete;
+    if (range.SourceFailed()) return PackReadStatus::Undecodable;
+    if (status == PackReadStatus::Ok && range.Remaining() != 0)
+        return PackReadStatus::StoredSizeWrong;
+    if (status != PackReadStatus::Ok) return status;
+    if (checking.BytesSeen() != entry.size) return PackReadStatus::Undecodable;
+    return checking.Value() == entry.crc ? PackReadStatus::Ok : PackReadStatus::CheckMismatch;
 }
 
 // ---------------------------------------------------------------------------
@@ -492,15 +579,23 @@ void TPackFile::Compact() {
     PackTempFile temp;
     std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
     if (!temp.IsOpen() || !piece) return;
-    std::fstream& tempStream = temp.Stream();
+    std::iostream& tempStream = temp.Stream();
 
-    // First pass: every entry's data into the temporary file, in name order.
-    // The pack is only read, so a damaged entry leaves it as it was.
+    // First pass: every entry read whole and checked, and its data copied
+    // into the temporary file, in name order. The pack is only read, so a
+    // damaged entry leaves it as it was: rewriting it by a wrong storedSize
+    // would spoil what lies beside it.
+    compactDamage_ = PackEntryDamage{};
     std::vector<uint32_t> newOffsets;
     newOffsets.reserve(index_->size());
     uint64_t dataLength = 0;
     for (const auto& [name, entry] : *index_) {
-        if (packBase_ + entry.offset + entry.storedSize > endOfData_) return;
+        DiscardingSink discard;
+        const PackReadStatus status = DecodeEntry(entry, discard);
+        if (status != PackReadStatus::Ok) {
+            compactDamage_ = PackEntryDamage{name, status};
+            return;
+        }
         if (!seekTo(*stream_, packBase_ + entry.offset)) return;
         if (!copyBytes(*stream_, tempStream, entry.storedSize, piece.get())) return;
         newOffsets.push_back(static_cast<uint32_t>(dataLength));

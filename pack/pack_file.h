@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "codecs/codec_callback.h"
+#include "codecs/decode_sink.h"
 #include "foundation/tobject.h"
 
 // Longest entry name: the index stores the length as a signed 16-bit value.
@@ -68,6 +69,25 @@ constexpr uint32_t kPackFlagBlockCodec = 4;  // with kPackFlagCompressed: block 
 
 // How an entry's data are stored, as the reader interprets flags.
 enum class PackMethod { Store, Block, Lz };
+
+// What reading an entry whole found.
+enum class PackReadStatus {
+    Ok,              // decoded whole; the check value matches the record's crc
+    NoEntry,         // the pack holds no entry of that name, or has no index
+    DataOutside,     // storedSize bytes from the entry's offset reach beyond the end of data
+    Undecodable,     // the codec rejects the stream, it decodes to more or fewer bytes
+                     // than `size`, or the file cannot be read
+    StoredSizeWrong, // the data end before storedSize bytes, or run on past them
+    CheckMismatch,   // decoded whole, but the check value differs from the record's crc
+    OutputFailed,    // the sink refused bytes
+    NoMemory,        // the codec's working storage cannot be had
+};
+
+// An entry that Compact refused to rewrite, and why.
+struct PackEntryDamage {
+    std::string name;
+    PackReadStatus status = PackReadStatus::Ok;
+};
 
 // One entry record. Records handed out by TPackFile belong to its index.
 struct TPackEntry {
@@ -115,7 +135,7 @@ public:
     // - A damaged pack (trailer pointing outside the file, index not "ix50",
     //   an index stream the codec rejects or that decodes to another length
     //   than recorded, an index body over 64 MiB, records that overrun the
-    //   body): no index, IsFailed, even when writable, so that nothing is
+    //   body, a name holding a zero byte): no index, IsFailed, even when writable, so that nothing is
     //   added to a pack that cannot be read.
     // - Otherwise the index is read (version 5, or the old tables of versions
     //   0 to 4) and IsFailed is false.
@@ -132,8 +152,7 @@ public:
     // The caller owns the block and frees it with delete[]; hold it in a
     // std::unique_ptr<uint8_t[]> at once.
     // Returns null with IsFailed set when the entry cannot be read whole and
-    // exactly: data outside the file, a stream its codec rejects, that ends
-    // early or that decodes to more or fewer bytes than `size`, or no memory.
+    // exactly, as ExtractTo tells (any status but Ok and CheckMismatch).
     // Never writes outside the block. With verify, a check value that differs
     // from the record's crc sets IsFailed, and the data are still returned.
     // When the pack holds no entry of that name (or there is no index), the
@@ -141,6 +160,16 @@ public:
     // the same way (null when it cannot be read; IsFailed is not changed).
     // Use Find first when only pack entries are wanted.
     virtual uint8_t* Extract(const char* name, bool verify, uint32_t* sizeOut);
+
+    // Decodes the pack entry of that name (any bytes; never a disk file) and
+    // hands its bytes to output in order, in pieces of at most 256 KiB: an
+    // entry of any size is read with a few megabytes of memory. The entry is
+    // whole and exact only when the decoder consumes exactly storedSize bytes
+    // (for stored data, storedSize must equal size), the data decode to
+    // exactly `size` bytes and their check value matches crc. Bytes reach
+    // output before that is known: on any status but Ok they must be
+    // discarded. IsFailed is set unless the status is Ok.
+    virtual PackReadStatus ExtractTo(const std::string& name, DecodeSink& output);
 
     // Adds the whole of input (read from its start to its end; it must be
     // seekable) as the entry name (null name = "") with the storage mode
@@ -183,10 +212,13 @@ public:
     // Rewrites all entry data back to back from the pack base in ascending name
     // order, writes index and trailer and shortens the file: the space of
     // replaced and removed entries is gone. Copies through a temporary file in
-    // 40000-byte pieces. On failure (not writable, no index, no temporary file,
-    // an entry whose data end before storedSize bytes, a write error) IsFailed
-    // is set; a failure found before the pack is overwritten leaves the file
-    // unchanged.
+    // 40000-byte pieces. Every entry is first read whole as ExtractTo does:
+    // a damaged one is named by GetCompactDamage and the file is not changed.
+    // The temporary file has no name while it is used (POSIX) or is deleted
+    // by the system when the process ends however it ends (Windows), and only
+    // its owner may read it. On failure (not writable, no index, no temporary
+    // file, a damaged entry, a write error) IsFailed is set; a failure found
+    // before the pack is overwritten leaves the file unchanged.
     virtual void Compact();
 
     // The function handed to the codecs while an entry is decoded by Extract or
@@ -215,6 +247,8 @@ public:
     uint32_t GetFormatVersion() const { return formatVersion_; }
     // The block kept by SetUserData (empty when none).
     const std::vector<uint8_t>& GetUserData() const { return userData_; }
+    // The damaged entry that stopped the last Compact (status Ok when none did).
+    const PackEntryDamage& GetCompactDamage() const { return compactDamage_; }
 
 private:
     void Reset();
@@ -227,7 +261,7 @@ private:
     bool ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
                       PackIndex& index);
     bool EntryDataInFile(const TPackEntry& entry) const;
-    bool DecodeEntry(const TPackEntry& entry, uint8_t* block);
+    PackReadStatus DecodeEntry(const TPackEntry& entry, DecodeSink& output);
     bool WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry);
     bool WriteIndexAndTrailer(uint64_t& fileEnd);
     bool CutFileAt(uint64_t fileEnd);
@@ -248,4 +282,5 @@ private:
     PackIndex::iterator enumeration_;
     CodecCallback progress_;
     std::vector<uint8_t> userData_;
+    PackEntryDamage compactDamage_;
 };

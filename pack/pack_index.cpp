@@ -18,6 +18,9 @@ bool parsePackIndexBody(const uint8_t* body, size_t size, uint32_t count, PackIn
         at += 2;
         if (nameLength < 0) return false;
         if (size - at < static_cast<size_t>(nameLength) + kRecordFieldsSize) return false;
+        // Names are handed about as zero-terminated text: one holding a zero
+        // byte would be taken for a shorter name.
+        if (std::memchr(body + at, 0, static_cast<size_t>(nameLength))) return false;
         TPackEntry entry;
         entry.name.assign(reinterpret_cast<const char*>(body + at), nameLength);
         at += nameLength;

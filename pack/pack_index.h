@@ -15,7 +15,7 @@ constexpr size_t kOldRecordSizeShort = 48;
 // Reads count version 5 records that fill exactly size bytes at body into
 // index (a later record replaces an earlier one of the same name). Returns
 // false, leaving index partly filled, when the records do not fill the body
-// exactly or a name length is negative.
+// exactly, a name length is negative or a name holds a zero byte.
 bool parsePackIndexBody(const uint8_t* body, size_t size, uint32_t count, PackIndex& index);
 
 // Reads count old records of recordSize bytes from a table of exactly

@@ -1,6 +1,8 @@
 #include "pack/pack_stream_bufs.h"
 
+#include <algorithm>
 #include <cstring>
+#include <ios>
 
 PackSinkBuf::int_type PackSinkBuf::overflow(int_type ch) {
     if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
@@ -51,5 +53,35 @@ PackSourceBuf::int_type PackSourceBuf::underflow() {
     check_.Update(start + kept, static_cast<size_t>(got));
     read_ += static_cast<uint64_t>(got);
     setg(start, start + kept, start + kept + got);
+    return traits_type::to_int_type(*gptr());
+}
+
+PackRangeBuf::PackRangeBuf(std::streambuf& source, uint64_t start, uint64_t length)
+    : source_(source), buffer_(new char[kBufferSize]), unfetched_(length) {
+    setg(buffer_.get(), buffer_.get(), buffer_.get());
+    const auto position = static_cast<std::streamoff>(start);
+    if (source_.pubseekpos(position, std::ios::in) != std::streampos(position)) {
+        sourceFailed_ = true;
+        unfetched_ = 0;
+    }
+}
+
+PackRangeBuf::int_type PackRangeBuf::underflow() {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (unfetched_ == 0) return traits_type::eof();
+    const auto wanted = static_cast<std::streamsize>(std::min<uint64_t>(unfetched_, kBufferSize));
+    std::streamsize got = 0;
+    try {
+        got = source_.sgetn(buffer_.get(), wanted);
+    } catch (...) {
+        got = 0;
+    }
+    if (got <= 0) {
+        sourceFailed_ = true;
+        unfetched_ = 0;
+        return traits_type::eof();
+    }
+    unfetched_ -= static_cast<uint64_t>(got);
+    setg(buffer_.get(), buffer_.get(), buffer_.get() + got);
     return traits_type::to_int_type(*gptr());
 }

@@ -1,4 +1,4 @@
-// Stream buffers that sit between the codecs and the files of AddStream.
+// Stream buffers that sit between the codecs and the pack's files.
 //
 // The codecs clear the error state of the streams they are given, and the
 // block codec ends the process when its output refuses a byte. These buffers
@@ -61,4 +61,29 @@ private:
     PackCheck check_;
     bool reachedEnd_ = false;
     bool readFailed_ = false;
+};
+
+// Reads the bytes [start, start + length) of source and nothing beyond, so
+// that a decoder meets the end of its input where an entry's stored data end.
+// Seeks source to start first; a source that cannot be sought or read gives
+// the end of the input at once.
+class PackRangeBuf : public std::streambuf {
+public:
+    PackRangeBuf(std::streambuf& source, uint64_t start, uint64_t length);
+
+    // Bytes of the range the reader has not taken.
+    uint64_t Remaining() const { return unfetched_ + static_cast<uint64_t>(egptr() - gptr()); }
+    // source could not be sought or ended before the range did.
+    bool SourceFailed() const { return sourceFailed_; }
+
+protected:
+    int_type underflow() override;
+
+private:
+    static constexpr size_t kBufferSize = 40000;
+
+    std::streambuf& source_;
+    std::unique_ptr<char[]> buffer_;
+    uint64_t unfetched_;  // bytes of the range not yet read from source
+    bool sourceFailed_ = false;
 };
