@@ -45,6 +45,9 @@ CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::
             if (i + 1 == args.size()) throw UsageError("option '" + word + "' needs a value");
             value = args[++i];
         }
+        // An empty value ("--output=", -o "") names nothing; taken as given it
+        // would be a path or name of nothing at all.
+        if (value.empty()) throw UsageError("option '--" + name + "' has an empty value");
         if (!parsed.values.emplace(name, value).second)
             throw UsageError("option '--" + name + "' given twice");
     }

@@ -21,7 +21,7 @@ struct CommandArgs {
 // and options. Each name in accepted is a long option taking a value, given
 // as "--name VALUE" or "--name=VALUE"; "-o VALUE" stands for "--output".
 // "--" ends the options. Throws UsageError for an option that command does
-// not accept, a missing value or an option given twice.
+// not accept, a missing or empty value or an option given twice.
 CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::string>& args,
                              std::initializer_list<const char*> accepted);
 

@@ -80,6 +80,36 @@ std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfigu
     return entries;
 }
 
+// True when path, with every link on its way followed, still lies in folder.
+bool staysInside(const fs::path& folder, const fs::path& path) {
+    std::error_code error;
+    const fs::path root = fs::canonical(folder, error);
+    if (error) return false;
+    const fs::path real = fs::canonical(path, error);
+    if (error) return false;
+    auto part = real.begin();
+    for (const fs::path& rootPart : root) {
+        if (part == real.end() || *part != rootPart) return false;
+        ++part;
+    }
+    return true;
+}
+
+// A file of the product reached through a link to elsewhere (a readme that
+// links to a system file, a docs folder that links to /etc) would carry
+// files the vendor never meant to ship: each is named and refused.
+bool entriesStayInside(const fs::path& dir, const std::vector<BuildEntry>& entries,
+                       std::ostream& err) {
+    bool inside = true;
+    for (const BuildEntry& entry : entries) {
+        if (staysInside(dir, entry.file)) continue;
+        err << "nerro-pack: refusing to pack " << nativeString(entry.file)
+            << ": a link leads outside the product folder\n";
+        inside = false;
+    }
+    return inside;
+}
+
 // The installer stub: --stub, else the stub of --arch (default x86) next to
 // nerro-pack. A stub of the other architecture than --arch asks for is refused.
 fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
@@ -178,6 +208,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     InstallConfiguration config;
     if (!checkProduct(dir, config, ctx.err)) return kExitFailure;
     const std::vector<BuildEntry> entries = collectEntries(dir, config);
+    if (!entriesStayInside(dir, entries, ctx.err)) return kExitFailure;
     const fs::path stub = findStub(args, ctx.toolFolder);
     checkUninstallProgram(dir, config, stub);
     checkOutput(output);

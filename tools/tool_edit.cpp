@@ -42,8 +42,16 @@ void changePack(const std::string& file, bool mayCreate,
     replacing.Commit();
 }
 
-std::string quotedName(const std::string& name) {
-    return "\"" + printableName(name) + "\"";
+// Rewrites the pack's data (pack.Compact), refusing a damaged entry, which a
+// rewrite by its recorded sizes would spoil further.
+void compactChecked(TPackFile& pack, const std::string& file) {
+    pack.Compact();
+    const PackEntryDamage& damage = pack.GetCompactDamage();
+    if (damage.status != PackReadStatus::Ok) {
+        throw ToolError(file + ": " + quotedName(damage.name) + ": " +
+                        readFailureReason(damage.status) + "; not changed");
+    }
+    if (pack.IsFailed()) throw ToolError("cannot write " + file);
 }
 
 }  // namespace
@@ -96,14 +104,22 @@ int runRemove(const CommandArgs& args, ToolContext&) {
     openPackToRead(file);  // names a file without a pack as such
     changePack(file, false, [&](TPackFile& pack) {
         for (size_t i = 1; i < args.positional.size(); ++i) {
-            if (!pack.Find(args.positional[i].c_str()))
-                throw ToolError("no entry " + quotedName(args.positional[i]) + " in " + file);
+            const std::string& name = args.positional[i];
+            if (!pack.Find(name.c_str()))
+                throw ToolError("no entry " + quotedName(name) + " in " + file);
+            // The entries that stay are checked by the compaction below.
+            DiscardingSink discard;
+            const PackReadStatus status = pack.ExtractTo(name, discard);
+            if (status != PackReadStatus::Ok) {
+                throw ToolError(file + ": " + quotedName(name) + ": " + readFailureReason(status) +
+                                "; not changed");
+            }
         }
         for (size_t i = 1; i < args.positional.size(); ++i)
             pack.Remove(args.positional[i].c_str());
         // A removal reaches the file with the next index; compacting writes
         // one and also drops the removed entries' data.
-        pack.Compact();
+        compactChecked(pack, file);
     });
     return kExitSuccess;
 }
@@ -113,6 +129,6 @@ int runCompact(const CommandArgs& args, ToolContext&) {
     const std::string& file = args.positional[0];
     // A file without a pack must not get an empty one begun behind it.
     openPackToRead(file);
-    changePack(file, false, [](TPackFile& pack) { pack.Compact(); });
+    changePack(file, false, [&file](TPackFile& pack) { compactChecked(pack, file); });
     return kExitSuccess;
 }

@@ -23,13 +23,18 @@ bool isControl(char c) {
     return byte < 0x20 || byte == 0x7F;
 }
 
-// CON, PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9, with any extension and in
-// any letter case, open devices on Windows instead of files.
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, CONIN$ and CONOUT$, with any
+// extension and in any letter case, open devices on Windows instead of files.
+// Windows drops the spaces at the end of the part before the first dot before
+// it looks ("NUL .txt" is NUL), so the same is done here.
 bool isDeviceName(const std::string& component) {
     std::string stem = component.substr(0, component.find('.'));
+    stem.erase(stem.find_last_not_of(' ') + 1);
     for (char& c : stem)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+        stem == "CONOUT$")
+        return true;
     return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
            stem[3] >= '1' && stem[3] <= '9';
 }
@@ -65,6 +70,10 @@ std::filesystem::path entryRelativePath(const std::string& name) {
     for (const std::string& component : components(name))
         path /= component;
     return path;
+}
+
+std::string quotedName(const std::string& name) {
+    return "\"" + printableName(name) + "\"";
 }
 
 std::string printableName(const std::string& name) {

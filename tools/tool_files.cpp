@@ -1,5 +1,7 @@
 #include "tools/tool_files.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <clocale>
 #include <csignal>
@@ -10,6 +12,15 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+
+#include <fcntl.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "tools/tool_errors.h"
 
@@ -43,11 +54,82 @@ std::string readWholeFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-void writeWholeFile(const fs::path& path, const uint8_t* data, size_t size) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    file.close();
-    if (!file) throw ToolError("cannot write " + nativeString(path));
+// ---------------------------------------------------------------- NewFile
+
+NewFile::NewFile(const std::string& path) {
+#ifdef _WIN32
+    fd_ = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                _S_IREAD | _S_IWRITE);
+#else
+    // O_EXCL also refuses a link of that name, wherever it points.
+    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+    if (fd_ < 0) throw ToolError("cannot create " + path);
+}
+
+NewFile::~NewFile() {
+    Close();
+}
+
+bool NewFile::Write(const uint8_t* data, size_t size) {
+    while (size > 0 && !failed_) {
+        const unsigned piece = static_cast<unsigned>(std::min<size_t>(size, 1u << 20));
+#ifdef _WIN32
+        const int written = _write(fd_, data, piece);
+#else
+        const ssize_t written = write(fd_, data, piece);
+        if (written < 0 && errno == EINTR) continue;
+#endif
+        if (written <= 0) failed_ = true;
+        else {
+            data += written;
+            size -= static_cast<size_t>(written);
+        }
+    }
+    return !failed_;
+}
+
+bool NewFile::Close() {
+    if (fd_ < 0) return !failed_;
+#ifdef _WIN32
+    if (_close(fd_) != 0) failed_ = true;
+#else
+    if (close(fd_) != 0) failed_ = true;
+#endif
+    fd_ = -1;
+    return !failed_;
+}
+
+bool syncFile(const std::string& path) {
+#ifdef _WIN32
+    // _commit is FlushFileBuffers on the handle, which needs write access.
+    const int fd = _open(path.c_str(), _O_RDWR | _O_BINARY);
+    if (fd < 0) return false;
+    const bool synced = _commit(fd) == 0;
+    return _close(fd) == 0 && synced;
+#else
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = fsync(fd) == 0;
+    return close(fd) == 0 && synced;
+#endif
+}
+
+fs::path folderBelow(const fs::path& base, const fs::path& relative) {
+    fs::path folder = base;
+    for (const fs::path& part : relative) {
+        folder /= part;
+        std::error_code error;
+        fs::file_status status = fs::symlink_status(folder, error);
+        if (status.type() == fs::file_type::not_found) {
+            fs::create_directory(folder, error);
+            status = fs::symlink_status(folder, error);
+        }
+        if (fs::is_symlink(status))
+            throw ToolError(nativeString(folder) + " is a link; nothing is written through it");
+        if (!fs::is_directory(status)) throw ToolError("cannot create folder " + nativeString(folder));
+    }
+    return folder;
 }
 
 // ---------------------------------------------------------------- interrupts
@@ -68,6 +150,11 @@ void watchInterrupts(const std::string& temp) {
     static const bool installed = [] {
         std::signal(SIGINT, removePendingAndExit);
         std::signal(SIGTERM, removePendingAndExit);
+#ifdef _WIN32
+        std::signal(SIGBREAK, removePendingAndExit);
+#else
+        std::signal(SIGHUP, removePendingAndExit);
+#endif
         return true;
     }();
     (void)installed;
@@ -110,6 +197,7 @@ ReplacingFile::~ReplacingFile() {
 }
 
 void ReplacingFile::Commit() {
+    if (!syncFile(temp_)) throw ToolError("cannot write " + target_);
     std::error_code error;
     fs::rename(temp_, target_, error);
     if (error) throw ToolError("cannot replace " + target_ + ": " + error.message());

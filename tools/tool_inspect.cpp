@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -16,11 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct BlockDeleter {
-    void operator()(uint8_t* block) const { delete[] block; }
-};
-using Block = std::unique_ptr<uint8_t[], BlockDeleter>;
 
 // Copies of the records, in name order: Extract may not disturb them.
 std::vector<TPackEntry> allEntries(TPackFile& pack) {
@@ -52,25 +46,36 @@ std::string hex8(uint32_t value) {
     return text;
 }
 
-std::string quotedName(const std::string& name) {
-    return "\"" + printableName(name) + "\"";
-}
-
 std::string entryCount(size_t count) {
     return std::to_string(count) + (count == 1 ? " entry" : " entries");
 }
 
-// An entry's data, decoded and checked; reason tells what is wrong when the
-// result is null.
-Block extractChecked(TPackFile& pack, const TPackEntry& entry, std::string& reason) {
-    Block block(pack.Extract(entry.name.c_str(), true, nullptr));
-    if (!block) {
-        reason = "damaged data (cannot be decoded)";
-    } else if (pack.IsFailed()) {
-        reason = "check value mismatch";
-        block.reset();
+// Writes an entry's bytes to a new file.
+class FileSink final : public DecodeSink {
+public:
+    explicit FileSink(NewFile& file) : file_(file) {}
+    bool Put(const uint8_t* data, size_t size) override { return file_.Write(data, size); }
+
+private:
+    NewFile& file_;
+};
+
+// Writes the entry to target: into a new temporary file beside it, renamed
+// over it once decoded, checked and flushed. A failure leaves target as it was.
+void extractEntry(TPackFile& pack, const TPackEntry& entry, const std::string& file,
+                  const fs::path& target) {
+    const std::string shown = nativeString(target);
+    ReplacingFile replacing(shown);
+    {
+        NewFile temp(replacing.TempPath());
+        FileSink sink(temp);
+        const PackReadStatus status = pack.ExtractTo(entry.name, sink);
+        if (status == PackReadStatus::OutputFailed) throw ToolError("cannot write " + shown);
+        if (status != PackReadStatus::Ok)
+            throw ToolError(file + ": " + quotedName(entry.name) + ": " + readFailureReason(status));
+        if (!temp.Close()) throw ToolError("cannot write " + shown);
     }
-    return block;
+    replacing.Commit();
 }
 
 uint64_t totalSize(const std::vector<TPackEntry>& entries) {
@@ -132,10 +137,11 @@ int runVerify(const CommandArgs& args, ToolContext& ctx) {
         pack->SetProgressCallback(ProgressBar::CodecTick);
         for (const TPackEntry& entry : entries) {
             bar.Begin(entry.name);
-            std::string reason;
-            if (!extractChecked(*pack, entry, reason)) {
+            DiscardingSink discard;
+            const PackReadStatus status = pack->ExtractTo(entry.name, discard);
+            if (status != PackReadStatus::Ok) {
                 ctx.err << "nerro-pack: " << file << ": " << quotedName(entry.name) << ": "
-                        << reason << '\n';
+                        << readFailureReason(status) << '\n';
                 ++damaged;
             }
             bar.Done(entry.size);
@@ -170,18 +176,18 @@ int runExtract(const CommandArgs& args, ToolContext& ctx) {
             throw ToolError("refusing to extract " + quotedName(entry.name) + ": " + reason);
     }
 
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) throw ToolError("cannot create folder " + nativeString(folder));
     ProgressBar bar(ctx.err, ctx.showProgress, totalSize(entries));
     pack->SetProgressCallback(ProgressBar::CodecTick);
     for (const TPackEntry& entry : entries) {
         bar.Begin(entry.name);
-        std::string reason;
-        Block block = extractChecked(*pack, entry, reason);
-        if (!block) throw ToolError(file + ": " + quotedName(entry.name) + ": " + reason);
-        const fs::path target = folder / entryRelativePath(entry.name);
-        std::error_code error;
-        fs::create_directories(target.parent_path(), error);
-        if (error) throw ToolError("cannot create folder " + nativeString(target.parent_path()));
-        writeWholeFile(target, block.get(), entry.size);
+        const fs::path relative = entryRelativePath(entry.name);
+        // No link on the way is followed; one in place of the file itself is
+        // replaced, not written through.
+        const fs::path target = folderBelow(folder, relative.parent_path()) / relative.filename();
+        extractEntry(*pack, entry, file, target);
         bar.Done(entry.size);
     }
     return kExitSuccess;

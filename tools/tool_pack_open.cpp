@@ -41,3 +41,25 @@ std::unique_ptr<TPackFile> openPackToChange(const std::string& path, const std::
     }
     return pack;
 }
+
+std::string readFailureReason(PackReadStatus status) {
+    switch (status) {
+        case PackReadStatus::Ok:
+            return "ok";
+        case PackReadStatus::NoEntry:
+            return "no such entry";
+        case PackReadStatus::DataOutside:
+            return "damaged data (beyond the end of the pack's data)";
+        case PackReadStatus::Undecodable:
+            return "damaged data (cannot be decoded)";
+        case PackReadStatus::StoredSizeWrong:
+            return "damaged data (they do not end at their stored size)";
+        case PackReadStatus::CheckMismatch:
+            return "check value mismatch";
+        case PackReadStatus::OutputFailed:
+            return "cannot be written";
+        case PackReadStatus::NoMemory:
+            return "out of memory";
+    }
+    return "damaged data";
+}

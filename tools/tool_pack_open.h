@@ -16,3 +16,7 @@ std::unique_ptr<TPackFile> openPackToRead(const std::string& path);
 // empty one begun behind its contents. shown names the file in messages.
 // Throws ToolError for a file with a damaged pack or that cannot be written.
 std::unique_ptr<TPackFile> openPackToChange(const std::string& path, const std::string& shown);
+
+// Why an entry read with that status is not usable, as commands say it after
+// its name: "damaged data (cannot be decoded)", "check value mismatch"...
+std::string readFailureReason(PackReadStatus status);
