@@ -3,7 +3,6 @@
 #include <windows.h>
 
 int CreateFolderPath(const std::string& path, InstallRecord& record) {
-    const RegKey key = record.Open();
     int created = 0;
     // Slashes are written back as backslashes, so every recorded prefix has
     // the system's own form.
@@ -16,7 +15,8 @@ int CreateFolderPath(const std::string& path, InstallRecord& record) {
         // (a doubled one) names no new folder.
         if (folder.empty() || folder.back() == '\\') continue;
         if (!CreateDirectoryA(folder.c_str(), nullptr)) continue;
-        WriteRecordValue(key.Get(), record.NextFolderName(), folder);
+        if (InstallJournal* journal = record.Journal()) journal->FolderCreated(folder);
+        record.Write(record.NextFolderName(), folder);
         ++created;
     }
     return created;

@@ -13,5 +13,7 @@
 // not be made) is passed over silently. The last component of a path that
 // does not end with a separator is a file name and never created. Recorded
 // folders carry no trailing separator, and slashes in them become backslashes.
-// Returns the number of folders created.
+// Each created folder goes to the record's journal too; a record value that
+// cannot be written shows in record.Error(). Returns the number of folders
+// created.
 int CreateFolderPath(const std::string& path, InstallRecord& record);

@@ -1,6 +1,7 @@
 #include "installer/install_record.h"
 
 #include <cstdio>
+#include <vector>
 
 RegKey OpenRecordKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
@@ -29,4 +30,65 @@ std::string NumberedValueName(int number, const char* suffix) {
 
 std::string UninstallKeyPath(const std::string& productName) {
     return kUninstallKeyPrefix + productName;
+}
+
+std::string UninstallCommandLine(const std::string& programPath, const std::string& recordKey) {
+    return "\"" + programPath + "\" " + recordKey;
+}
+
+bool InstallRecord::OpenForWriting() {
+    if (key_) return true;
+    // Which of the key's parents are missing: those the creation makes.
+    std::vector<std::string> missing;
+    for (size_t cut = 0; cut <= keyPath_.size(); ++cut) {
+        if (cut < keyPath_.size() && keyPath_[cut] != '\\') continue;
+        const std::string prefix = keyPath_.substr(0, cut);
+        if (prefix.empty() || prefix.back() == '\\') continue;
+        HKEY probe = nullptr;
+        if (RegOpenKeyExA(root_, prefix.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+            RegCloseKey(probe);
+            continue;
+        }
+        missing.push_back(prefix);
+    }
+    HKEY key = nullptr;
+    std::string keyClass = kRecordKeyClass;
+    const LONG status =
+        RegCreateKeyExA(root_, keyPath_.c_str(), 0, keyClass.data(), REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) {
+        if (error_ == 0) error_ = static_cast<DWORD>(status);
+        return false;
+    }
+    key_.Reset(key);
+    if (journal_)
+        for (const std::string& created : missing)
+            journal_->KeyCreated(root_, created);
+    return true;
+}
+
+bool InstallRecord::Write(const std::string& name, const std::string& text) {
+    if (!OpenForWriting()) return false;
+    // What the value held before, for the journal.
+    DWORD type = 0, size = 0;
+    std::string previous;
+    bool existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) ==
+                   ERROR_SUCCESS;
+    if (existed) {
+        previous.resize(size);
+        existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(previous.data()), &size) ==
+                  ERROR_SUCCESS;
+        previous.resize(size);
+    }
+    const LONG status =
+        RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+    if (status != ERROR_SUCCESS) {
+        if (error_ == 0) error_ = static_cast<DWORD>(status);
+        return false;
+    }
+    if (journal_) journal_->ValueWritten(root_, keyPath_, name, existed, type, previous);
+    return true;
 }

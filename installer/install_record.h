@@ -14,11 +14,13 @@
 //   "1.regkey"          the record's own key ("Registry key"), written last
 // Uninstall entry, key HKLM\<kUninstallKeyPrefix><"Product name">:
 // "DisplayName" = "Product name" and
-// "UninstallString" = installed path of the uninstall program, a space, and
-// "Registry key", neither part quoted.
+// "UninstallString" = installed path of the uninstall program in quotes, a
+// space, and "Registry key".
 //
 // Values of an earlier installation under the same key are not cleared: new
 // values overwrite those of the same name, higher-numbered old ones stay.
+// The uninstall program starts from "UninstallString" with its own path in
+// quotes (a path with spaces must not start another program on its way).
 // Recorded paths use single backslashes only (the shortcut folder is built
 // without the empty group-folder level); the uninstall program also accepts
 // doubled backslashes.
@@ -28,6 +30,7 @@
 
 #include <string>
 
+#include "installer/install_journal.h"
 #include "platform/kernel_handles.h"
 
 // Class string given to every key the installer creates.
@@ -55,6 +58,10 @@ RegKey OpenRecordKey(HKEY root, const std::string& path);
 // Returns false when it cannot (and always for a null key).
 bool WriteRecordValue(HKEY key, const std::string& name, const std::string& text);
 
+// The uninstall entry's "UninstallString": the program's path quoted, a
+// space, the record's key.
+std::string UninstallCommandLine(const std::string& programPath, const std::string& recordKey);
+
 // "<number><suffix>", the number in decimal without leading zeros:
 // NumberedValueName(3, kRecordFileSuffix) is "3.file".
 std::string NumberedValueName(int number, const char* suffix);
@@ -62,15 +69,26 @@ std::string NumberedValueName(int number, const char* suffix);
 // The uninstall entry's key for a product, relative to HKEY_LOCAL_MACHINE.
 std::string UninstallKeyPath(const std::string& productName);
 
-// One installation's install record: where it lives and the next numbers of
-// its "<k>.folder" and "<m>.file" values. Each run counts both from 0.
+// One installation's install record (or any key it writes, such as the
+// uninstall entry): where it lives and the next numbers of its "<k>.folder"
+// and "<m>.file" values. Each run counts both from 0. With a journal, every
+// key it creates and every value it writes is recorded there, so that a
+// failed installation can undo them.
 class InstallRecord {
 public:
-    explicit InstallRecord(std::string keyPath, HKEY root = HKEY_LOCAL_MACHINE)
-        : root_(root), keyPath_(std::move(keyPath)) {}
+    explicit InstallRecord(std::string keyPath, HKEY root = HKEY_LOCAL_MACHINE,
+                           InstallJournal* journal = nullptr)
+        : root_(root), keyPath_(std::move(keyPath)), journal_(journal) {}
 
     // Opens (creating when missing) the record's key; empty on failure.
     RegKey Open() const { return OpenRecordKey(root_, keyPath_); }
+
+    // Writes text as the REG_SZ value name in the record's key, creating the
+    // key (and its missing parents) on first use. False when it cannot; the
+    // first failure's system error code stays in Error().
+    bool Write(const std::string& name, const std::string& text);
+    DWORD Error() const { return error_; }
+    InstallJournal* Journal() const { return journal_; }
 
     // The value name for the next created folder or recorded file, counting
     // on by one with each call.
@@ -83,8 +101,13 @@ public:
     int FileCount() const { return files_; }
 
 private:
+    bool OpenForWriting();
+
     HKEY root_;
     std::string keyPath_;
+    InstallJournal* journal_;
+    RegKey key_;  // open from the first Write on
+    DWORD error_ = 0;
     int folders_ = 0;
     int files_ = 0;
 };

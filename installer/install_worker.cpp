@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "installer/config_check.h"
+#include "installer/file_replace.h"
 #include "installer/folder_path.h"
 #include "installer/install_progress.h"
 #include "installer/install_record.h"
@@ -50,33 +51,6 @@ std::string payloadFaultText(PayloadFault fault, const std::string& name) {
     return {};
 }
 
-// Writes size bytes to path, creating or truncating the file. Returns 0, or
-// the system's error code. A file left half-written is removed.
-DWORD writeWholeFile(const std::string& path, const uint8_t* bytes, uint32_t size) {
-    // A read-only file is not to be replaced. Windows refuses to open one for
-    // writing; Wine lets its administrator through, so ask first.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return ERROR_ACCESS_DENIED;
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return GetLastError();
-    DWORD error = 0;
-    uint32_t written = 0;
-    while (written < size) {
-        DWORD step = 0;
-        if (!WriteFile(file.Get(), bytes + written, size - written, &step, nullptr) || step == 0) {
-            error = GetLastError();
-            if (error == 0) error = ERROR_WRITE_FAULT;
-            break;
-        }
-        written += step;
-    }
-    if (!CloseHandle(file.Release()) && error == 0) error = GetLastError();
-    if (error != 0) DeleteFileA(path.c_str());
-    return error;
-}
-
 std::string windowsFolder(bool system) {
     char path[MAX_PATH] = "";
     const UINT length =
@@ -93,9 +67,35 @@ std::string targetFolderOf(const FileEntry& file, const std::string& installatio
     return installationPath;
 }
 
-// Ends a failed installation: what was written stays listed in the record.
 InstallOutcome failure(std::string message) {
     return InstallOutcome{false, std::move(message)};
+}
+
+constexpr const char* kUndone = " Nothing was installed: the computer was left as it was before.";
+constexpr const char* kNotAllUndone =
+    " The installation was undone as far as possible, but some of its changes could not be taken "
+    "back (a file in use).";
+
+// The typed installation folder as an absolute path in the system's normal
+// form (no "." or ".." components, backslashes), ending with a backslash;
+// empty when it is not a full path on a drive or a share.
+std::string normalInstallationPath(const std::string& typed) {
+    const bool drive = typed.size() >= 3 && typed[1] == ':' && (typed[2] == '\\' || typed[2] == '/') &&
+                       ((typed[0] >= 'A' && typed[0] <= 'Z') || (typed[0] >= 'a' && typed[0] <= 'z'));
+    const bool share = typed.size() > 2 && (typed[0] == '\\' || typed[0] == '/') &&
+                       (typed[1] == '\\' || typed[1] == '/');
+    if (!drive && !share) return {};
+    char full[MAX_PATH * 2] = "";
+    const DWORD length = GetFullPathNameA(typed.c_str(), sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return {};
+    std::string path(full, length);
+    if (path.back() != '\\') path += '\\';
+    return path;
+}
+
+std::string recordFault(const InstallRecord& record) {
+    return "The install record could not be written in the registry (" +
+           SystemErrorText(record.Error()) + ").";
 }
 
 // One run of the installation, step by step. Each step that can fail
@@ -107,7 +107,7 @@ public:
           files_(config.files),
           pack_(pack),
           payload_(pack, payloadBudget),
-          record_(config.settings.registryKey),
+          record_(config.settings.registryKey, HKEY_LOCAL_MACHINE, &journal_),
           progress_(config.settings.progressValue, TotalWeight(config, pack)) {}
 
     // Every entry to install, decoded and checked, before anything is written.
@@ -122,13 +122,11 @@ public:
     }
 
     // The installation folder, the record's first values, the shortcut folder.
-    void Begin() {
-        std::string& path = settings_.installationPath;
-        if (path.empty() || path.back() != '\\') path += '\\';
+    std::string Begin() {
+        const std::string& path = settings_.installationPath;
         CreateFolderPath(path, record_);
-        key_ = record_.Open();
-        WriteRecordValue(key_.Get(), kRecordPathValue, path);
-        WriteRecordValue(key_.Get(), kRecordProductValue, settings_.productName);
+        record_.Write(kRecordPathValue, path);
+        record_.Write(kRecordProductValue, settings_.productName);
 
         // The group folder between the Programs folder and the shortcuts is
         // always empty, so the shortcuts go straight into the Programs
@@ -137,6 +135,7 @@ public:
         const std::string programs = ProgramsFolderPath();
         settings_.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
         if (!settings_.shortcutFolder.empty()) CreateFolderPath(settings_.shortcutFolder, record_);
+        return record_.Error() ? recordFault(record_) : std::string();
     }
 
     // One file to its target, recorded, with its shortcut.
@@ -147,53 +146,68 @@ public:
 
         PayloadFault fault = PayloadFault::None;
         const std::shared_ptr<const PayloadBlock> block = payload_.Fetch(file.name, fault);
-        if (!block) return payloadFaultText(fault, file.name) + " The installation has stopped.";
-        if (const DWORD error = writeWholeFile(targetPath, block->bytes.get(), block->size))
+        if (!block) return payloadFaultText(fault, file.name);
+        if (const DWORD error =
+                WriteFileReplacing(targetPath, block->bytes.get(), block->size, journal_))
             return "The file " + quoted(targetPath) + " could not be written (" +
-                   SystemErrorText(error) + "). The installation has stopped.";
+                   SystemErrorText(error) + ").";
         SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (file.canUninstall) WriteRecordValue(key_.Get(), record_.NextFileName(), targetPath);
+        if (file.canUninstall) record_.Write(record_.NextFileName(), targetPath);
         progress_.Advance(block->size + kFileStepWeight);
 
-        if (file.shortcutName.empty()) return {};
-        // A shortcut is recorded whether or not it could be made: the
-        // uninstall program passes over files that are not there.
-        if (!settings_.shortcutFolder.empty()) {
+        if (!file.shortcutName.empty() && !settings_.shortcutFolder.empty()) {
+            // A shortcut is recorded whether or not it could be made: the
+            // uninstall program passes over files that are not there.
             const std::string linkPath = settings_.shortcutFolder + file.shortcutName;
+            const std::string linkFile = linkPath + ".lnk";
+            if (!BackUpBeforeOverwrite(linkFile, journal_))
+                return "The shortcut " + quoted(linkFile) + " could not be replaced (" +
+                       SystemErrorText(GetLastError()) + ").";
+            const bool existed = GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES;
             // COM only once a shortcut is due: starting it is not free (a
             // good tenth of a second under Wine).
             if (!com_) com_ = std::make_unique<CComInitialize>();
             CreateShortcut(targetPath, settings_.installationPath, linkPath, file.shortcutName,
                            file.arguments);
-            WriteRecordValue(key_.Get(), record_.NextFileName(), linkPath + ".lnk");
+            if (!existed && GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES)
+                journal_.FileCreated(linkFile);
+            record_.Write(record_.NextFileName(), linkFile);
         }
-        progress_.Advance(kFileStepWeight);
-        return {};
+        if (!file.shortcutName.empty()) progress_.Advance(kFileStepWeight);
+        return record_.Error() ? recordFault(record_) : std::string();
     }
 
     // "Main executable", the uninstall entry, and the record's last values.
-    void Register() {
+    std::string Register() {
         if (settings_.runWithUninstall) {
             const FileEntry& main = files_[settings_.mainExecutable];
-            WriteRecordValue(key_.Get(), kRecordMainExecutableValue,
-                             main.targetFolder + main.createName);
+            record_.Write(kRecordMainExecutableValue, main.targetFolder + main.createName);
         }
         const std::string uninstallKey = UninstallKeyPath(settings_.productName);
-        WriteRecordValue(key_.Get(), NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
-        key_.Reset();
+        record_.Write(NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
 
         const FileEntry& program = files_.back();
-        const RegKey entry = OpenRecordKey(HKEY_LOCAL_MACHINE, uninstallKey);
-        WriteRecordValue(entry.Get(), kUninstallDisplayNameValue, settings_.productName);
-        WriteRecordValue(entry.Get(), kUninstallStringValue,
-                         program.targetFolder + program.createName + " " + settings_.registryKey);
+        InstallRecord entry(uninstallKey, HKEY_LOCAL_MACHINE, &journal_);
+        entry.Write(kUninstallDisplayNameValue, settings_.productName);
+        entry.Write(kUninstallStringValue,
+                    UninstallCommandLine(program.targetFolder + program.createName,
+                                         settings_.registryKey));
+        if (entry.Error()) return recordFault(entry);
 
-        key_ = record_.Open();
-        WriteRecordValue(key_.Get(), NumberedValueName(1, kRecordRegKeySuffix),
-                         settings_.registryKey);
-        key_.Reset();
+        record_.Write(NumberedValueName(1, kRecordRegKeySuffix), settings_.registryKey);
+        if (record_.Error()) return recordFault(record_);
         progress_.Finish();
+        return {};
     }
+
+    // Ends a failed run: everything it changed is undone.
+    InstallOutcome Fail(const std::string& fault) {
+        com_.reset();
+        return failure(fault + (journal_.Rollback() ? kUndone : kNotAllUndone));
+    }
+
+    // Ends a successful run: the backups of replaced files go.
+    void Commit() { journal_.Commit(); }
 
 private:
     // Decoding is most of the work, so the check and the writing weigh by
@@ -212,9 +226,9 @@ private:
     std::vector<FileEntry>& files_;
     TPackFile& pack_;
     PayloadStore payload_;
+    InstallJournal journal_;
     InstallRecord record_;
     InstallProgress progress_;
-    RegKey key_;  // the record, open from Begin to Register
     std::unique_ptr<CComInitialize> com_;
 };
 
@@ -224,13 +238,21 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
                                uint64_t payloadBudget) {
     config.settings.progressValue = 0;
     if (std::string fault = configurationFault(config); !fault.empty()) return failure(fault);
+    const std::string typed = config.settings.installationPath;
+    config.settings.installationPath = normalInstallationPath(typed);
+    if (config.settings.installationPath.empty())
+        return failure("The folder " + quoted(typed) +
+                       " is not a full path (such as C:\\Program Files\\Product). Nothing was "
+                       "installed.");
     Installation installation(config, pack, payloadBudget);
     if (std::string fault = installation.CheckPayload(); !fault.empty()) return failure(fault);
-    installation.Begin();
+    if (std::string fault = installation.Begin(); !fault.empty()) return installation.Fail(fault);
     for (FileEntry& file : config.files)
         if (std::string fault = installation.InstallFile(file); !fault.empty())
-            return failure(fault);
-    installation.Register();
+            return installation.Fail(fault);
+    if (std::string fault = installation.Register(); !fault.empty())
+        return installation.Fail(fault);
+    installation.Commit();
     return InstallOutcome{true, {}};
 }
 

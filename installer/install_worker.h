@@ -7,9 +7,13 @@
 // install (no files, "Main executable" outside the file list, no "Product
 // name" or "Registry key") and checks every pack entry it will install:
 // present, decoded to its recorded size, check value matching. Any fault
-// there installs nothing at all. A file that cannot be written later stops
-// the installation; everything created until then stays listed in the
-// install record, so that the uninstall program removes it.
+// there installs nothing at all. The installation is one transaction: when
+// anything fails later (a file that cannot be written, a full disk, a
+// registry value that cannot be set), every file, folder, key and value it
+// created is removed again and every file it replaced is put back from the
+// backup it kept (install_journal.h); a successful one deletes the backups.
+// Each file is written beside its target and replaces the old one only when
+// complete and flushed (file_replace.h).
 #pragma once
 
 #include <windows.h>
@@ -32,8 +36,9 @@ struct InstallOutcome {
 };
 
 // Installs config's files from pack, on the calling thread; see the top of
-// this file. Reads settings.installationPath (a backslash is appended when
-// missing) and writes, besides the file system and the registry: the target
+// this file. Reads settings.installationPath, which must be a full path on a
+// drive or a share (it is normalised: "." and ".." resolved, a backslash
+// appended), and writes, besides the file system and the registry: the target
 // folder of every file installed, settings.shortcutFolder, and
 // settings.progressValue (0 at the start, 100 at a successful end; on
 // failure it stays where the installation stopped). Initialises COM for the

@@ -2,8 +2,10 @@
 # its folders and shortcuts, and the install record. Included from
 # CMakeLists.txt in the Windows tree only.
 add_library(nerro_install STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/file_replace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_detect.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/install_journal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_payload.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_record.cpp

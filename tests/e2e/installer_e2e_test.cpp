@@ -288,7 +288,7 @@ TEST_F(InstallerE2E, InstallsTheDemoProductWithShortcutsAndRecord) {
     const auto entry = installtest::ReadValues(HKEY_LOCAL_MACHINE, UninstallKey());
     EXPECT_EQ(entry.at("DisplayName"), kProduct);
     EXPECT_EQ(entry.at("UninstallString"),
-              target + "\\nerro-uninstall.exe " + std::string(kRecordKey));
+              "\"" + target + "\\nerro-uninstall.exe\" " + std::string(kRecordKey));
     PrintInstallation(target);
 }
 

@@ -155,7 +155,8 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
                                 }));
     EXPECT_EQ(product.UninstallEntry(),
               (Values{{"DisplayName", product.productName},
-                      {"UninstallString", path + "Uninstall.exe " + product.registryKey}}));
+                      {"UninstallString",
+                       "\"" + path + "Uninstall.exe\" " + product.registryKey}}));
 
     ASSERT_FALSE(product.progressSeen.empty());
     EXPECT_EQ(product.progressSeen.back(), 100);
@@ -182,7 +183,7 @@ TEST(InstallWorker, OneFileWithoutMainExecutableValue) {
                                         {"0.regkey", UninstallKeyPath(product.productName)},
                                         {"1.regkey", product.registryKey}}));
     EXPECT_EQ(product.UninstallEntry().at("UninstallString"),
-              path + "Remove.exe " + product.registryKey);
+              "\"" + path + "Remove.exe\" " + product.registryKey);
     EXPECT_EQ(product.progressSeen.back(), 100);
 }
 
@@ -369,10 +370,10 @@ TEST(InstallRefusal, AFileOnDiskDoesNotStandInForAMissingEntry) {
 }
 
 // ---------------------------------------------------------------------------
-// A target that cannot be written stops the installation; what was made
-// until then stays recorded.
+// A target that cannot be written stops the installation, and what was made
+// until then is undone.
 
-TEST(InstallStop, UnwritableTargetStopsWithItsNameAndKeepsTheRecord) {
+TEST(InstallStop, UnwritableTargetStopsWithItsNameAndUndoesEverything) {
     const struct {
         const char* what;
         const char* blockedCreateName;
@@ -401,15 +402,15 @@ TEST(InstallStop, UnwritableTargetStopsWithItsNameAndKeepsTheRecord) {
         EXPECT_EQ(outcome.message.rfind("The file \"" + blocked + "\" could not be written (", 0),
                   0u)
             << outcome.message;
-        EXPECT_NE(outcome.message.find("The installation has stopped."), std::string::npos);
+        EXPECT_NE(outcome.message.find("Nothing was installed: the computer was left as it was "
+                                       "before."),
+                  std::string::npos);
 
-        EXPECT_EQ(ReadFileBytes(path + "New\\first.dll"), "1");
+        EXPECT_FALSE(FolderExists(path + "New"));
         EXPECT_EQ(ReadFileBytes(path + "Locked.dll"), "read-only bytes");
+        EXPECT_EQ(ReadFileBytes(path + "Blocker"), "a file");
         EXPECT_FALSE(FileExists(path + "third.dll"));
-        EXPECT_EQ(product.Record(), (Values{{"0.folder", path + "New"},
-                                            {"Path", path},
-                                            {"Product", product.productName},
-                                            {"0.file", path + "New\\first.dll"}}));
+        EXPECT_FALSE(product.RecordExists());
         EXPECT_FALSE(product.UninstallEntryExists());
         EXPECT_LT(product.progressSeen.back(), 100);
     }

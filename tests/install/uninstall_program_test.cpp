@@ -84,7 +84,8 @@ TEST(UninstallProgram, RoundTripLeavesDriveAndRegistryAsBefore) {
     ASSERT_NE(installed.machine, before.machine);
 
     const std::string command = product.UninstallEntry().at("UninstallString");
-    ASSERT_EQ(command, product.installationPath + "\\Uninstall.exe " + product.registryKey);
+    ASSERT_EQ(command,
+              "\"" + product.installationPath + "\\Uninstall.exe\" " + product.registryKey);
     const std::vector<SeenMessage> messages = installtest::RunAndAnswer(command, true);
 
     const Snapshot after = takeSnapshot();

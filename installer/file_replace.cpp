@@ -1,0 +1,106 @@
+#include "installer/file_replace.h"
+
+#include <atomic>
+
+#include "platform/kernel_handles.h"
+
+namespace {
+
+std::atomic<WriteFileFunction> writeFile{nullptr};
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Writes everything to file and flushes it to the disk. Returns 0 or the error.
+DWORD writeAll(HANDLE file, const uint8_t* bytes, uint32_t size) {
+    const WriteFileFunction write = writeFile.load() ? writeFile.load() : &WriteFile;
+    uint32_t written = 0;
+    while (written < size) {
+        DWORD step = 0;
+        if (!write(file, bytes + written, size - written, &step, nullptr) || step == 0) {
+            const DWORD error = GetLastError();
+            return error != 0 ? error : ERROR_WRITE_FAULT;
+        }
+        written += step;
+    }
+    return FlushFileBuffers(file) ? 0 : GetLastError();
+}
+
+// The new file under a temporary name beside path; empty with error set when
+// it cannot be written completely (nothing of it is left then).
+std::string writeTemporary(const std::string& path, const uint8_t* bytes, uint32_t size,
+                           DWORD& error) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = UnusedSiblingName(path, "new");
+        UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return {};
+        }
+        error = writeAll(file.Get(), bytes, size);
+        if (!CloseHandle(file.Release()) && error == 0) error = GetLastError();
+        if (error == 0) return temporary;
+        DeleteFileA(temporary.c_str());
+        return {};
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string UnusedSiblingName(const std::string& path, const char* what) {
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        const std::string name = path + ".nerro-" + what + "-" +
+                                 std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(counter++);
+        if (!exists(name)) return name;
+    }
+}
+
+DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t size,
+                         InstallJournal& journal) {
+    // A read-only file is not to be replaced. Windows refuses to open one for
+    // writing; Wine lets its administrator through, so ask first.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool present = attributes != INVALID_FILE_ATTRIBUTES;
+    if (present && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+    if (present && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return ERROR_DIRECTORY;
+
+    DWORD error = 0;
+    const std::string temporary = writeTemporary(path, bytes, size, error);
+    if (temporary.empty()) return error;
+    if (present) {
+        const std::string backup = UnusedSiblingName(path, "old");
+        if (!MoveFileExA(path.c_str(), backup.c_str(), 0)) {
+            error = GetLastError();
+            DeleteFileA(temporary.c_str());
+            return error;
+        }
+        journal.FileReplaced(path, backup);
+    }
+    if (!MoveFileExA(temporary.c_str(), path.c_str(), 0)) {
+        error = GetLastError();
+        DeleteFileA(temporary.c_str());
+        return error;  // the journal puts the old file back
+    }
+    if (!present) journal.FileCreated(path);
+    return 0;
+}
+
+bool BackUpBeforeOverwrite(const std::string& path, InstallJournal& journal) {
+    if (!exists(path)) return true;
+    const std::string backup = UnusedSiblingName(path, "old");
+    if (!CopyFileA(path.c_str(), backup.c_str(), TRUE)) return false;
+    journal.FileReplaced(path, backup);
+    return true;
+}
+
+void SetWriteFileForTesting(WriteFileFunction function) {
+    writeFile.store(function);
+}

@@ -1,0 +1,34 @@
+// Writing an installed file so that the file it replaces is never lost: the
+// new bytes go to a temporary file beside the target, are flushed to the
+// disk, and only then does the old file step aside (renamed to a backup the
+// journal keeps until the installation ends) and the new one take its name.
+// A write that fails (a full disk) leaves the old file as it was. Renaming
+// also never writes through a link that stands where the file was expected:
+// the link itself is moved aside.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "installer/install_journal.h"
+#include "platform/win_sdk.h"
+
+// Writes size bytes as the file path, recording the change in journal.
+// Returns 0, or the system's error code (then nothing is left of the
+// attempt but what journal lists). A read-only file is not replaced
+// (ERROR_ACCESS_DENIED), nor a folder.
+DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t size,
+                         InstallJournal& journal);
+
+// Before something overwrites path in place (the shell saving a shortcut),
+// keeps a copy of the file that is there as a backup in journal. Returns
+// false when there is a file that cannot be copied.
+bool BackUpBeforeOverwrite(const std::string& path, InstallJournal& journal);
+
+// A name beside path that no file has yet: path + ".nerro-<what>-<n>".
+std::string UnusedSiblingName(const std::string& path, const char* what);
+
+// The WriteFile the writer calls; tests put in one that fails as a full disk
+// does. nullptr restores the system's.
+using WriteFileFunction = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+void SetWriteFileForTesting(WriteFileFunction function);

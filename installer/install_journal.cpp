@@ -1,0 +1,112 @@
+#include "installer/install_journal.h"
+
+#include "platform/kernel_handles.h"
+
+namespace {
+
+bool keyIsEmpty(HKEY key) {
+    DWORD subKeys = 0, values = 0;
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                            nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subKeys == 0 && values == 0;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool deleteFile(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) || !exists(path);
+}
+
+}  // namespace
+
+InstallJournal::Step& InstallJournal::Add(Kind kind, const std::string& path) {
+    steps_.emplace_back();
+    steps_.back().kind = kind;
+    steps_.back().path = path;
+    return steps_.back();
+}
+
+void InstallJournal::FolderCreated(const std::string& path) {
+    Add(Kind::Folder, path);
+}
+
+void InstallJournal::FileCreated(const std::string& path) {
+    Add(Kind::File, path);
+}
+
+void InstallJournal::FileReplaced(const std::string& path, const std::string& backup) {
+    Add(Kind::Replaced, path).backup = backup;
+}
+
+void InstallJournal::KeyCreated(HKEY root, const std::string& path) {
+    Add(Kind::Key, path).root = root;
+}
+
+void InstallJournal::ValueWritten(HKEY root, const std::string& keyPath, const std::string& name,
+                                  bool existed, DWORD type, const std::string& data) {
+    Step& step = Add(Kind::Value, keyPath);
+    step.backup = name;
+    step.root = root;
+    step.existed = existed;
+    step.type = type;
+    step.data = data;
+}
+
+bool InstallJournal::Undo(const Step& step) const {
+    switch (step.kind) {
+        case Kind::Folder:
+            // Only an empty folder is removed: whatever the user put there stays.
+            return RemoveDirectoryA(step.path.c_str()) || !exists(step.path) ||
+                   GetLastError() == ERROR_DIR_NOT_EMPTY;
+        case Kind::File:
+            return deleteFile(step.path);
+        case Kind::Replaced:
+            if (exists(step.path) && !deleteFile(step.path)) return false;
+            return MoveFileExA(step.backup.c_str(), step.path.c_str(), 0) != 0;
+        case Kind::Key: {
+            HKEY opened = nullptr;
+            if (RegOpenKeyExA(step.root, step.path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+                return true;  // gone already
+            const bool empty = keyIsEmpty(opened);
+            RegCloseKey(opened);
+            return !empty || RegDeleteKeyA(step.root, step.path.c_str()) == ERROR_SUCCESS;
+        }
+        case Kind::Value: {
+            HKEY opened = nullptr;
+            if (RegOpenKeyExA(step.root, step.path.c_str(), 0, KEY_SET_VALUE, &opened) !=
+                ERROR_SUCCESS)
+                return !step.existed;
+            const RegKey key(opened);
+            if (!step.existed) {
+                const LONG status = RegDeleteValueA(key.Get(), step.backup.c_str());
+                return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+            }
+            return RegSetValueExA(key.Get(), step.backup.c_str(), 0, step.type,
+                                  reinterpret_cast<const BYTE*>(step.data.data()),
+                                  static_cast<DWORD>(step.data.size())) == ERROR_SUCCESS;
+        }
+    }
+    return false;
+}
+
+bool InstallJournal::Rollback() {
+    bool complete = true;
+    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step)
+        if (!Undo(*step)) complete = false;
+    steps_.clear();
+    return complete;
+}
+
+void InstallJournal::Commit() {
+    for (const Step& step : steps_) {
+        if (step.kind != Kind::Replaced) continue;
+        // An old plug-in still loaded by a running host cannot be deleted
+        // now; it goes at the next restart.
+        if (!deleteFile(step.backup))
+            MoveFileExA(step.backup.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    steps_.clear();
+}

@@ -1,0 +1,289 @@
+// An installation is one transaction: when it fails anywhere (a file, a full
+// disk, a registry value), the drive and the registry are left byte for byte
+// as they were, an older version of a replaced file included; a successful
+// one leaves no backups behind. Installed files are written beside their
+// target and replace the old one only when complete.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "install_worker_fixture.h"
+#include "installer/file_replace.h"
+#include "installer/install_record.h"
+
+namespace {
+
+using installtest::ProductFixture;
+using installtest::ReadFileBytes;
+using installtest::ScopedRegKey;
+using installtest::WriteFileBytes;
+
+// Every folder and file below folder with the files' bytes.
+void collect(const std::string& folder, const std::string& relative,
+             std::map<std::string, std::string>& tree) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[relative + name + "\\"] = "<folder>";
+            collect(path, relative + name + "\\", tree);
+        } else {
+            tree[relative + name] = ReadFileBytes(path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::map<std::string, std::string> folderTree(const std::string& folder) {
+    std::map<std::string, std::string> tree;
+    collect(folder, "", tree);
+    return tree;
+}
+
+// Every sub-key and value below root\path ("" when the key is missing).
+void collectKey(HKEY root, const std::string& path, std::map<std::string, std::string>& tree) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+    tree[path + "\\"] = "<key>";
+    for (const auto& [name, text] : installtest::ReadValues(root, path))
+        tree[path + "\\[" + name + "]"] = text;
+    for (DWORD index = 0;; ++index) {
+        char name[256];
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        collectKey(root, path + "\\" + name, tree);
+    }
+    RegCloseKey(opened);
+}
+
+struct Machine {
+    std::map<std::string, std::string> files;  // the product fixture's folder
+    std::map<std::string, std::string> keys;   // where the product writes
+    bool shortcut = false;
+};
+
+// The write that fails: the n-th WriteFile call of the file writer writes
+// half of what it is given, then reports a full disk.
+int failingWrite = 0;
+int writesSeen = 0;
+
+BOOL WINAPI writeUntilTheDiskIsFull(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written,
+                                    LPOVERLAPPED overlapped) {
+    if (++writesSeen != failingWrite) return WriteFile(file, bytes, size, written, overlapped);
+    WriteFile(file, bytes, size / 2, written, overlapped);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+class FaultHook {
+public:
+    explicit FaultHook(int failAt) {
+        failingWrite = failAt;
+        writesSeen = 0;
+        SetWriteFileForTesting(&writeUntilTheDiskIsFull);
+    }
+    ~FaultHook() { SetWriteFileForTesting(nullptr); }
+};
+
+// A product of four files: one in a folder the installation creates, one that
+// replaces an older version already installed, one with a shortcut, and the
+// uninstall program. The installation folder exists and holds a file of the
+// user's.
+class RollbackTest : public ::testing::Test {
+protected:
+    void Prepare(ProductFixture& product) {
+        ASSERT_TRUE(CreateDirectoryA(product.installationPath.c_str(), nullptr));
+        path_ = product.installationPath + "\\";
+        WriteFileBytes(path_ + "Nerro.8bf", "version 1 of the plug-in");
+        WriteFileBytes(path_ + "notes.txt", "the user's own notes");
+        shortcut_ = product.Unique("Read me");
+        product.Configure(product.General(4, 0, true) +
+                          "[0]\nName=new\nCreate name=Filters\\New.8bf\nCan uninstall=1\n"
+                          "[1]\nName=plugin\nCreate name=Nerro.8bf\nCan uninstall=1\n"
+                          "[2]\nName=readme\nCreate name=readme.txt\nCan uninstall=1\n"
+                          "Shortcut name=" + shortcut_ + "\n"
+                          "[3]\nName=nerro-uninstall.exe\nCreate name=Uninstall.exe\n"
+                          "Can uninstall=1\n");
+        product.BuildPack({{"new", "new plug-in", kPackModeLz},
+                           {"plugin", "version 2 of the plug-in", kPackModeBlock},
+                           {"readme", "read me"},
+                           {"nerro-uninstall.exe", "MZ uninstall program"}});
+    }
+
+    // The fixture's folder, and the keys the product writes from their
+    // outermost part below "Software" or the list of installed programs on.
+    Machine Look(const ProductFixture& product) const {
+        Machine machine{folderTree(product.root.Path()), {},
+                        installtest::FileExists(product.ShortcutFile(shortcut_))};
+        const std::string recordTop =
+            product.registryKey.substr(0, product.registryKey.find('\\', 9));
+        const std::string entry = UninstallKeyPath(product.productName);
+        const std::string entryTop = entry.substr(0, entry.find('\\', std::string(kUninstallKeyPrefix).size()));
+        collectKey(HKEY_LOCAL_MACHINE, recordTop, machine.keys);
+        collectKey(HKEY_LOCAL_MACHINE, entryTop, machine.keys);
+        return machine;
+    }
+
+    void ExpectUnchanged(const Machine& before, const Machine& after) const {
+        EXPECT_EQ(after.files, before.files);
+        EXPECT_EQ(after.keys, before.keys);
+        EXPECT_EQ(after.shortcut, before.shortcut);
+        const auto old = after.files.find("Nerro Product\\Nerro.8bf");
+        EXPECT_EQ(old == after.files.end() ? "" : old->second, "version 1 of the plug-in");
+    }
+
+    std::string path_;
+    std::string shortcut_;
+};
+
+constexpr const char* kUndone = "Nothing was installed: the computer was left as it was before.";
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST_F(RollbackTest, AFailedWriteAtTheFirstAMiddleOrTheLastFileUndoesEverything) {
+    const struct {
+        const char* where;
+        int failingWrite;
+        const char* file;
+    } cases[] = {
+        {"first file", 1, "Filters\\New.8bf"},
+        {"middle file, replacing an older version", 2, "Nerro.8bf"},
+        {"last file", 4, "Uninstall.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        ProductFixture product;
+        Prepare(product);
+        const Machine before = Look(product);
+        InstallOutcome outcome;
+        {
+            FaultHook fault(c.failingWrite);
+            outcome = product.InstallOnThread();
+        }
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(outcome.message.rfind("The file \"" + path_ + c.file + "\" could not be written (", 0),
+                  0u)
+            << outcome.message;
+        EXPECT_TRUE(endsWith(outcome.message, kUndone)) << outcome.message;
+        ExpectUnchanged(before, Look(product));
+        EXPECT_FALSE(product.RecordExists());
+        EXPECT_FALSE(product.UninstallEntryExists());
+    }
+}
+
+// A registry value that cannot be written fails the installation too: at its
+// start (the record's own key) and at its very end (the uninstall entry,
+// after every file). A non-volatile key cannot be made below a volatile one,
+// which makes the write fail.
+TEST_F(RollbackTest, AFailedRegistryWriteUndoesEverything) {
+    for (const bool atTheEnd : {false, true}) {
+        SCOPED_TRACE(atTheEnd ? "the uninstall entry" : "the install record");
+        ProductFixture product;
+        const std::string volatileName = installtest::UniqueName("NerroTest");
+        const std::string volatileKey =
+            atTheEnd ? kUninstallKeyPrefix + volatileName : "Software\\" + volatileName;
+        ScopedRegKey scope(HKEY_LOCAL_MACHINE, volatileKey);
+        ASSERT_TRUE(scope.Fresh());
+        HKEY created = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, volatileKey.c_str(), 0, nullptr,
+                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(created);
+        if (atTheEnd)
+            product.productName = volatileName + "\\Product";
+        else
+            product.registryKey = volatileKey + "\\Product";
+        Prepare(product);
+        const Machine before = Look(product);
+
+        const InstallOutcome outcome = product.InstallOnThread();
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(outcome.message.rfind("The install record could not be written in the registry (", 0),
+                  0u)
+            << outcome.message;
+        EXPECT_TRUE(endsWith(outcome.message, kUndone)) << outcome.message;
+        ExpectUnchanged(before, Look(product));
+    }
+}
+
+TEST_F(RollbackTest, ASuccessfulInstallationLeavesNoBackupOrTemporaryFile) {
+    ProductFixture product;
+    Prepare(product);
+    const InstallOutcome outcome = product.InstallOnThread();
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+    std::map<std::string, std::string> expected = {
+        {"Filters\\", "<folder>"},
+        {"Filters\\New.8bf", "new plug-in"},
+        {"Nerro.8bf", "version 2 of the plug-in"},
+        {"notes.txt", "the user's own notes"},
+        {"readme.txt", "read me"},
+        {"Uninstall.exe", "MZ uninstall program"},
+    };
+    EXPECT_EQ(folderTree(product.installationPath), expected);
+    EXPECT_EQ(product.UninstallEntry().at(kUninstallStringValue),
+              "\"" + path_ + "Uninstall.exe\" " + product.registryKey);
+}
+
+// The installation folder as typed: made absolute and normal before anything
+// is written; a path that is not a full one is refused.
+TEST(InstallPath, TypedFolderIsNormalisedOrRefused) {
+    ProductFixture product("NerroTypedPath");
+    product.Configure(product.General(1, 0, false) + "[0]\nName=tool\nCreate name=tool.exe\n");
+    product.BuildPack({{"tool", "MZ"}});
+    for (const char* typed : {"Plug-ins", "\\Plug-ins", "C:Plug-ins"}) {
+        product.config.settings.installationPath = typed;
+        const InstallOutcome outcome = product.InstallOnThread();
+        EXPECT_FALSE(outcome.succeeded) << typed;
+        EXPECT_EQ(outcome.message, "The folder \"" + std::string(typed) +
+                                       "\" is not a full path (such as C:\\Program Files\\Product). "
+                                       "Nothing was installed.");
+        EXPECT_FALSE(product.RecordExists());
+    }
+    product.config.settings.installationPath = product.root.Path() + "\\Other\\..\\.\\Nerro Product";
+    const InstallOutcome outcome = product.InstallOnThread();
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+    EXPECT_EQ(product.Record().at("Path"), product.installationPath + "\\");
+    EXPECT_EQ(ReadFileBytes(product.installationPath + "\\tool.exe"), "MZ");
+    EXPECT_FALSE(installtest::FolderExists(product.root.Path() + "\\Other"));
+}
+
+// A full disk while writing a file over an older one: the older one stays
+// whole, and nothing half-written is left beside it.
+TEST(FileReplace, AFullDiskKeepsTheOldFile) {
+    installtest::TestFolder folder;
+    const std::string target = folder / "plugin.8bf";
+    WriteFileBytes(target, "the old version");
+    const std::string fresh(100000, 'n');
+    InstallJournal journal;
+    {
+        FaultHook fault(1);
+        EXPECT_EQ(WriteFileReplacing(target, reinterpret_cast<const uint8_t*>(fresh.data()),
+                                     static_cast<uint32_t>(fresh.size()), journal),
+                  static_cast<DWORD>(ERROR_DISK_FULL));
+    }
+    EXPECT_EQ(folderTree(folder.Path()),
+              (std::map<std::string, std::string>{{"plugin.8bf", "the old version"}}));
+    EXPECT_TRUE(journal.Empty());
+
+    // Written completely, it replaces the old one, which the journal keeps
+    // until the end and puts back on rollback.
+    ASSERT_EQ(WriteFileReplacing(target, reinterpret_cast<const uint8_t*>(fresh.data()),
+                                 static_cast<uint32_t>(fresh.size()), journal),
+              0u);
+    EXPECT_EQ(ReadFileBytes(target), fresh);
+    EXPECT_EQ(folderTree(folder.Path()).size(), 2u);  // the new file and the backup
+    EXPECT_TRUE(journal.Rollback());
+    EXPECT_EQ(folderTree(folder.Path()),
+              (std::map<std::string, std::string>{{"plugin.8bf", "the old version"}}));
+}
+
+}  // namespace
