@@ -80,6 +80,9 @@ TEST(PackDamageTest, DamagedIndexLeavesNoIndex) {
         packtest::recordBytes({"x", 0, 10, 10, packCheckValue(data.data(), 10), 0, 0});
     std::string negativeName = record;
     negativeName[1] = static_cast<char>(0x80);  // the 16-bit name length becomes negative
+    // Read as text, the name would be "x": another entry, or a disk file.
+    const std::string zeroInName = packtest::recordBytes(
+        {std::string("x\0hidden", 8), 0, 10, 10, packCheckValue(data.data(), 10), 0, 0});
     const struct {
         const char* what;
         std::string index;
@@ -93,6 +96,7 @@ TEST(PackDamageTest, DamagedIndexLeavesNoIndex) {
          packtest::v5Index(record, 2, static_cast<uint32_t>(record.size()))},
         {"bytes after the last record", packtest::v5Index(record + "zz", 1)},
         {"negative name length", packtest::v5Index(negativeName, 1)},
+        {"name holding a zero byte", packtest::v5Index(zeroInName, 1)},
         {"body not a block codec stream", "ix50" +
                                               packtest::le32(static_cast<uint32_t>(record.size())) +
                                               packtest::le32(1) + record},
@@ -196,21 +200,95 @@ TEST(PackDamageTest, LzStreamRunningOutOfInput) {
     EXPECT_TRUE(pack->IsFailed());
 }
 
-TEST(PackDamageTest, CompactStopsAtDataThatEndEarly) {
-    const std::string data = "0123456789";
-    // The second record claims more bytes than the file holds.
-    const std::string body = packtest::recordBytes({"a", 0, 10, 10, 0, 0, 0}) +
-                             packtest::recordBytes({"b", 5, 0x7FFFFFFF, 5, 0, 0, 0});
-    const std::string bytes = packtest::assemblePack("STUB", data, packtest::v5Index(body, 2));
-    packtest::TempDir dir;
-    packtest::writeFile(dir.File("p.bin"), bytes);
-    {
-        TPackFile pack(dir.File("p.bin").c_str(), true);
-        ASSERT_TRUE(pack.HasIndex());
-        pack.Compact();
-        EXPECT_TRUE(pack.IsFailed());
+TEST(PackDamageTest, DataThatDoNotEndAtTheirStoredSizeAreDamaged) {
+    const std::string text = packtest::golden("text.bin").substr(0, 400);
+    const uint32_t crc = packCheckValue(text.data(), text.size());
+    const std::string block = packtest::blockStream(text);
+    const std::string lz = packtest::lzStream(text);
+    const auto n = static_cast<uint32_t>(text.size());
+    const auto blockSize = static_cast<uint32_t>(block.size());
+    const auto lzSize = static_cast<uint32_t>(lz.size());
+    // The entry's data are followed by another entry's, as in any pack: a
+    // stored size too small leaves the tail of the stream to look like
+    // dead space, one too large takes in the next entry's first bytes.
+    const std::string next = "next entry";
+    const EntryCase cases[] = {
+        {"block stream runs past its stored size", block, {"e", 0, blockSize - 3, n, crc, 0, 5}},
+        {"block stream ends before its stored size", block, {"e", 0, blockSize + 2, n, crc, 0, 5}},
+        {"LZ stream runs past its stored size", lz, {"e", 0, lzSize - 1, n, crc, 0, 1}},
+        {"LZ stream ends before its stored size", lz, {"e", 0, lzSize + 4, n, crc, 0, 1}},
+        {"stored data shorter than their size", text, {"e", 0, n - 1, n, crc, 0, 0}},
+        {"stored data longer than their size", text, {"e", 0, n + 1, n, crc, 0, 0}},
+    };
+    for (const EntryCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const packtest::Record following{"next", static_cast<uint32_t>(c.data.size()),
+                                         static_cast<uint32_t>(next.size()),
+                                         static_cast<uint32_t>(next.size()),
+                                         packCheckValue(next.data(), next.size()), 0, 0};
+        auto pack = packtest::openBytes(packtest::assemblePack(
+            "", c.data + next,
+            packtest::v5Index(packtest::recordBytes(c.record) + packtest::recordBytes(following),
+                              2)));
+        ASSERT_TRUE(pack->HasIndex());
+        DiscardingSink discard;
+        EXPECT_EQ(pack->ExtractTo("e", discard), PackReadStatus::StoredSizeWrong);
+        EXPECT_TRUE(pack->IsFailed());
+        EXPECT_EQ(pack->Extract("e", false, nullptr), nullptr);
+        EXPECT_TRUE(pack->IsFailed());
+        EXPECT_EQ(pack->ExtractTo("next", discard), PackReadStatus::Ok);
     }
-    EXPECT_EQ(packtest::readFile(dir.File("p.bin")), bytes);
+}
+
+TEST(PackDamageTest, CompactLeavesADamagedPackUnchanged) {
+    const std::string text = packtest::golden("text.bin").substr(0, 400);
+    const uint32_t crc = packCheckValue(text.data(), text.size());
+    const std::string block = packtest::blockStream(text);
+    const auto n = static_cast<uint32_t>(text.size());
+    const auto blockSize = static_cast<uint32_t>(block.size());
+    const std::string digits = "0123456789";
+    const uint32_t digitsCrc = packCheckValue(digits.data(), digits.size());
+    const struct {
+        const char* what;
+        std::string data;
+        std::vector<Record> records;
+        PackEntryDamage damage;
+    } cases[] = {
+        // The second record claims more bytes than the file holds.
+        {"data beyond the end of the file",
+         digits,
+         {{"a", 0, 10, 10, digitsCrc, 0, 0}, {"b", 5, 0x7FFFFFFF, 5, 0, 0, 0}},
+         {"b", PackReadStatus::DataOutside}},
+        // Compacted by its stored size, the block stream would lose its tail
+        // and take the next entry's first bytes in its place.
+        {"stream running past its stored size",
+         block + digits,
+         {{"a", 0, blockSize - 3, n, crc, 0, 5}, {"b", blockSize, 10, 10, digitsCrc, 0, 0}},
+         {"a", PackReadStatus::StoredSizeWrong}},
+        {"check value mismatch",
+         digits + block,
+         {{"a", 0, 10, 10, digitsCrc ^ 1, 0, 0}, {"b", 10, blockSize, n, crc, 0, 5}},
+         {"a", PackReadStatus::CheckMismatch}},
+    };
+    packtest::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string body;
+        for (const Record& record : c.records)
+            body += packtest::recordBytes(record);
+        const std::string bytes = packtest::assemblePack(
+            "STUB", c.data, packtest::v5Index(body, static_cast<uint32_t>(c.records.size())));
+        packtest::writeFile(dir.File("p.bin"), bytes);
+        {
+            TPackFile pack(dir.File("p.bin").c_str(), true);
+            ASSERT_TRUE(pack.HasIndex());
+            pack.Compact();
+            EXPECT_TRUE(pack.IsFailed());
+            EXPECT_EQ(pack.GetCompactDamage().name, c.damage.name);
+            EXPECT_EQ(pack.GetCompactDamage().status, c.damage.status);
+        }
+        EXPECT_EQ(packtest::readFile(dir.File("p.bin")), bytes);
+    }
 }
 
 }  // namespace

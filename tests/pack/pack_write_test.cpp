@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <streambuf>
@@ -10,6 +11,7 @@
 
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
+#include "pack/pack_temp_file.h"
 #include "tests/pack/pack_test_support.h"
 
 namespace {
@@ -381,6 +383,42 @@ TEST_F(PackWriteTest, UserDataIsKeptAsACopy) {
     pack.SetUserData(data, 0);
     pack.SetUserData(data, -1);
     EXPECT_EQ(std::string(pack.GetUserData().begin(), pack.GetUserData().end()), "user");
+}
+
+}  // namespace
+
+namespace {
+
+// The variable std::filesystem::temp_directory_path reads first.
+#ifdef _WIN32
+constexpr const char* kTempVariable = "TMP";
+#else
+constexpr const char* kTempVariable = "TMPDIR";
+#endif
+
+TEST(PackTempFileTest, LeavesNothingBehindAndWorksAsAFile) {
+    packtest::TempDir dir;
+    const std::filesystem::path folder = dir.File("temp");
+    std::filesystem::create_directories(folder);
+    packtest::ScopedEnv temp(kTempVariable, folder.string().c_str());
+    {
+        PackTempFile file;
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_EQ(file.CreatedAs().parent_path(), folder);
+        const std::string data = packtest::randomBytes(100000, 9);
+        file.Stream().write(data.data(), static_cast<std::streamsize>(data.size()));
+        file.Stream().flush();
+        file.Stream().seekg(0);
+        std::string back(data.size(), '\0');
+        file.Stream().read(&back[0], static_cast<std::streamsize>(back.size()));
+        EXPECT_EQ(back, data);
+#ifndef _WIN32
+        // In use, it has no name: nobody else can open it, and an interrupted
+        // compaction cannot leave it behind.
+        EXPECT_TRUE(std::filesystem::is_empty(folder));
+#endif
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 }  // namespace
