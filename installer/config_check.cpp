@@ -62,12 +62,15 @@ bool hasParentComponent(const std::string& path) {
 
 // Why a name below the installation folder could lead out of it ("" when it
 // cannot): a drive ("C:"), a leading separator (the drive's root or a
-// share), or a ".." component. The uninstall program refuses to remove such
+// share), or a ".." component; a "." component is refused too, as the
+// uninstall program refuses to remove a path that holds one. The uninstall program refuses to remove such
 // paths, so the installer never writes one.
 std::string escapingNameReason(const std::string& name) {
     if (name.find(':') != std::string::npos) return "holds a drive or stream name (\":\")";
     if (!name.empty() && (name[0] == '\\' || name[0] == '/')) return "begins with a separator";
     if (hasParentComponent(name)) return "holds a \"..\" component";
+    for (const std::string& part : pathComponents(name))
+        if (part == ".") return "holds a \".\" component";
     return {};
 }
 

@@ -204,6 +204,9 @@ TEST(ConfigCheckTest, NamesAndKeysThatEscapeAreErrors) {
          "file [0]: \"Create name\" \"\\\\server\\share\\x.8bf\" begins with a separator: it "
          "must stay inside the installation folder"},
         {"Create name=filter.8bf", "Create name=Filters\\..x..\\filter.8bf", nullptr},
+        {"Create name=filter.8bf", "Create name=Filters\\.\\filter.8bf",
+         "file [0]: \"Create name\" \"Filters\\.\\filter.8bf\" holds a \".\" component: it must "
+         "stay inside the installation folder"},
         {"Create name=filter.8bf", "Create name=filter.8bf\nShortcut name=..\\..\\Startup\\x",
          "file [0]: \"Shortcut name\" \"..\\..\\Startup\\x\" holds a \"..\" component"},
         {"Default folder=\\Nerro Filters", "Default folder=\\..\\Windows",
