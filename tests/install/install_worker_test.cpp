@@ -295,6 +295,35 @@ TEST(InstallRefusal, ConfigurationsThatCannotBeInstalled) {
     }
 }
 
+// A name that would lead out of the installation folder, and a record key in
+// the system's own trees: the installer refuses them before writing anything,
+// so it never records a path the uninstall program would refuse to remove.
+TEST(InstallRefusal, EscapingNamesAndSystemKeysInstallNothing) {
+    ProductFixture product;
+    product.Configure(product.General(1, 0, false) +
+                      "[0]\nName=a\nCreate name=..\\..\\escaped-readme.txt\n");
+    product.BuildPack({{"a", "escaped"}});
+    InstallOutcome outcome = product.InstallOnThread();
+    EXPECT_EQ(outcome.message,
+              "The installer cannot be used: file [0]: \"Create name\" "
+              "\"..\\..\\escaped-readme.txt\" holds a \"..\" component: it must stay inside the "
+              "installation folder. Nothing was installed.");
+    expectNothingInstalled(product, outcome);
+    EXPECT_FALSE(FileExists(product.root.Path() + "\\..\\escaped-readme.txt"));
+
+    product.Configure(product.General(1, 0, false) + "[0]\nName=a\nCreate name=a.txt\n");
+    product.config.settings.registryKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    outcome = product.InstallOnThread();
+    EXPECT_EQ(outcome.message,
+              "The installer cannot be used: \"Registry key\" "
+              "\"Software\\Microsoft\\Windows\\CurrentVersion\\Run\" lies in the system's own key "
+              "\"Software\\Microsoft\". Nothing was installed.");
+    expectNothingInstalled(product, outcome);
+    EXPECT_EQ(installtest::ReadValues(HKEY_LOCAL_MACHINE, product.config.settings.registryKey)
+                  .count(kRecordPathValue),
+              0u);
+}
+
 // Overwrites bytes of an entry's stored data in the pack file.
 void damageEntry(const std::string& packPath, const std::string& name, uint32_t at,
                  const std::string& bytes) {
