@@ -180,6 +180,62 @@ TEST_F(BuildTest, RefusesAFaultyProductAndWritesNothing) {
     }
 }
 
+#ifndef _WIN32
+// Links are made with the POSIX calls here; Windows lets only privileged
+// users make them.
+TEST_F(BuildTest, RefusesLinksThatLeadOutOfTheProductFolder) {
+    const std::string refusal = ": a link leads outside the product folder\n";
+    const struct {
+        const char* what;
+        std::function<void()> link;
+        std::string err;
+    } cases[] = {
+        {"named file linking to a file outside",
+         [] {
+             fs::remove("prod/docs/readme.txt");
+             fs::create_symlink("../../secret.txt", "prod/docs/readme.txt");
+         },
+         "nerro-pack: refusing to pack prod/docs/readme.txt" + refusal},
+        {"folder linking to a folder outside",
+         [] {
+             fs::remove_all("prod/docs");
+             fs::create_symlink("../elsewhere", "prod/docs");
+         },
+         "nerro-pack: refusing to pack prod/docs/readme.txt" + refusal},
+        {"absolute link, and a catalogue linking outside",
+         [] {
+             fs::remove("prod/filter.8bf");
+             fs::create_symlink(fs::absolute("secret.txt"), "prod/filter.8bf");
+             fs::create_symlink("../secret.txt", "prod/German.clg");
+         },
+         "nerro-pack: refusing to pack prod/German.clg" + refusal +
+             "nerro-pack: refusing to pack prod/filter.8bf" + refusal},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeProduct();
+        writeBytes("secret.txt", "outside");
+        writeBytes("elsewhere/readme.txt", "outside");
+        c.link();
+        const std::vector<std::string> before = folderListing(".");
+        const ToolRun run = Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(folderListing("."), before);
+    }
+
+    // A link that stays inside the folder is a file of the product.
+    MakeProduct();
+    fs::remove("prod/docs/readme.txt");
+    fs::create_symlink("../notes.txt", "prod/docs/readme.txt");
+    const ToolRun run = Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    TPackFile pack("setup.exe", false);
+    EXPECT_EQ(extracted(pack, "docs\\readme.txt"), productFiles().at("notes.txt"));
+}
+#endif
+
 TEST_F(BuildTest, ReportsEveryProblemAtOnce) {
     MakeProduct();
     editIni("Product name=Demo Filters 1.0", "");

@@ -79,8 +79,9 @@ ToolCliTest::ToolCliTest() {
     setEnvironment("SOURCE_DATE_EPOCH", "1700000000");
 }
 
-ToolRun ToolCliTest::Run(const std::vector<std::string>& args) const {
-    return runProgram(NERRO_PACK_EXE, args, scratch_.Capture());
+ToolRun ToolCliTest::Run(const std::vector<std::string>& args,
+                         const std::string& shellPrefix) const {
+    return runProgram(NERRO_PACK_EXE, args, scratch_.Capture(), shellPrefix);
 }
 
 void ToolCliTest::MakeProduct(const fs::path& folder) const {

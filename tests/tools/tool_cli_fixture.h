@@ -35,8 +35,8 @@ class ToolCliTest : public ::testing::Test {
 protected:
     ToolCliTest();
 
-    // nerro-pack with args, in the work folder.
-    ToolRun Run(const std::vector<std::string>& args) const;
+    // nerro-pack with args, in the work folder (shellPrefix: see runProgram).
+    ToolRun Run(const std::vector<std::string>& args, const std::string& shellPrefix = "") const;
     // Writes the product into folder (created; an old one is replaced) and
     // "stub.exe" into the work folder.
     void MakeProduct(const std::filesystem::path& folder = "prod") const;

@@ -1,11 +1,21 @@
 // Entry names as paths below a folder, the shown form of names, command-line
-// options and the progress line: the helpers behind nerro-pack's commands.
+// options, the progress line and interrupted file replacement: the helpers
+// behind nerro-pack's commands.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "pack/pack_file.h"
+#include "tests/tools/tool_test_support.h"
 #include "tools/tool_args.h"
 #include "tools/tool_entry_names.h"
 #include "tools/tool_errors.h"
@@ -62,6 +72,12 @@ TEST(ToolEntryNamesTest, NamesThatCouldLeaveTheFolderAreRefused) {
         {"con.txt", "a path component is a device name on Windows"},
         {"COM1", "a path component is a device name on Windows"},
         {"lpt9.log", "a path component is a device name on Windows"},
+        // Windows drops the spaces before the extension first.
+        {"NUL .txt", "a path component is a device name on Windows"},
+        {"sub\\COM1 .x", "a path component is a device name on Windows"},
+        {"aux  .log/x", "a path component is a device name on Windows"},
+        {"CONIN$", "a path component is a device name on Windows"},
+        {"conout$.txt", "a path component is a device name on Windows"},
         {std::string("a\nb"), "it holds a control character"},
         {std::string("a\0b", 3), "it holds a control character"},
     };
@@ -70,7 +86,8 @@ TEST(ToolEntryNamesTest, NamesThatCouldLeaveTheFolderAreRefused) {
         EXPECT_EQ(unsafeEntryNameReason(c.name), c.reason);
     }
     // Names that only look like device names are fine.
-    for (const char* name : {"CONSOLE", "com0", "COM10", "auxiliary.txt", "nullify"})
+    for (const char* name : {"CONSOLE", "com0", "COM10", "auxiliary.txt", "nullify", " NUL.txt",
+                             "NUL x.txt", "CONIN"})
         EXPECT_EQ(unsafeEntryNameReason(name), "") << name;
 }
 
@@ -94,6 +111,8 @@ TEST(ToolArgsTest, OptionsAndPositionalArguments) {
     EXPECT_THROW(parseCommandArgs("build", {"-x"}, {"output"}), UsageError);
     EXPECT_THROW(parseCommandArgs("build", {"--output"}, {"output"}), UsageError);
     EXPECT_THROW(parseCommandArgs("build", {"-o", "a", "--output=b"}, {"output"}), UsageError);
+    EXPECT_THROW(parseCommandArgs("extract", {"--output="}, {"output"}), UsageError);
+    EXPECT_THROW(parseCommandArgs("extract", {"-o", ""}, {"output"}), UsageError);
 }
 
 TEST(ToolArgsTest, CodecNames) {
@@ -103,6 +122,28 @@ TEST(ToolArgsTest, CodecNames) {
     EXPECT_THROW(parseCodec("Block"), UsageError);
     EXPECT_THROW(parseCodec(""), UsageError);
 }
+
+#ifndef _WIN32
+TEST(ToolFilesTest, InterruptsRemoveTheTemporaryFile) {
+    tooltest::ScratchFolder scratch;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ReplacingFile replacing("target.bin");
+            std::ofstream(replacing.TempPath()) << "half of it";
+            std::raise(signal);
+            std::_Exit(0);  // not reached: the handler ends the program
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(tooltest::folderListing("."), std::vector<std::string>{});
+    }
+}
+#endif
 
 TEST(ToolProgressTest, LineShowsShareOfBytesAndFitsTheWidth) {
     EXPECT_EQ(ProgressBar::Line(25, 100, '/', "a.dll", 40),

@@ -11,6 +11,7 @@
 
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
+#include "tests/pack/pack_test_support.h"
 #include "tests/tools/tool_cli_fixture.h"
 #include "tools/tool_cli.h"
 
@@ -73,6 +74,9 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
         {{"add", "x", "a", "b", "--name", "n"},
          "nerro-pack: --name names one entry: give one PATH with it" + help},
         {{"extract", "x", "-o"}, "nerro-pack: option '-o' needs a value" + help},
+        {{"extract", "p.pack", "--output="},
+         "nerro-pack: option '--output' has an empty value" + help},
+        {{"build", "prod", "-o", ""}, "nerro-pack: option '--output' has an empty value" + help},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -156,7 +160,7 @@ TEST_F(PackCommandsTest, ExtractRefusesNamesThatLeaveTheFolder) {
     {
         TPackFile pack("hostile.pack", true);
         for (const char* name : {"ok.txt", "../evil.txt", "sub\\..\\..\\evil.txt", "C:evil.txt",
-                                 "/tmp/evil.txt", "\\evil.txt"}) {
+                                 "/tmp/evil.txt", "\\evil.txt", "NUL .txt", "sub\\COM1 .x"}) {
             std::istringstream data("payload");
             ASSERT_NE(pack.AddStream(data, name, kPackModeStore), nullptr);
         }
@@ -170,6 +174,8 @@ TEST_F(PackCommandsTest, ExtractRefusesNamesThatLeaveTheFolder) {
         {"C:evil.txt", "it holds a drive letter or stream name (':')"},
         {"/tmp/evil.txt", "it is an absolute path"},
         {"\\evil.txt", "it is an absolute path"},
+        {"NUL .txt", "a path component is a device name on Windows"},
+        {"sub\\COM1 .x", "a path component is a device name on Windows"},
     };
     const std::vector<std::string> before = folderListing(".");
     for (const auto& c : cases) {
@@ -212,6 +218,110 @@ TEST_F(PackCommandsTest, VerifyAndExtractNameDamagedEntries) {
               "nerro-pack: block.exe: \"logo.bmp\": damaged data (cannot be decoded)\n");
 }
 
+TEST_F(PackCommandsTest, DamagedEntriesStopEveryCommandThatReadsThem) {
+    // "a.txt" claims 3 bytes fewer than its block stream takes: the tail looks
+    // like dead space, which compacting would drop.
+    const std::string text = productFiles().at("filter.8bf").substr(0, 3000);
+    const std::string stream = packtest::blockStream(text);
+    const std::string other = "other entry";
+    const std::string body =
+        packtest::recordBytes({"a.txt", 0, static_cast<uint32_t>(stream.size() - 3),
+                               static_cast<uint32_t>(text.size()),
+                               packCheckValue(text.data(), text.size()), 0, 5}) +
+        packtest::recordBytes({"b.txt", static_cast<uint32_t>(stream.size()),
+                               static_cast<uint32_t>(other.size()),
+                               static_cast<uint32_t>(other.size()),
+                               packCheckValue(other.data(), other.size()), 0, 0});
+    const std::string pack =
+        packtest::assemblePack("STUB", stream + other, packtest::v5Index(body, 2));
+    const std::string damaged =
+        "nerro-pack: p.pack: \"a.txt\": damaged data (they do not end at their stored size)";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"verify", "p.pack"}, damaged + "\n"},
+        {{"extract", "p.pack", "-o", "out"}, damaged + "\n"},
+        {{"compact", "p.pack"}, damaged + "; not changed\n"},
+        {{"remove", "p.pack", "b.txt"}, damaged + "; not changed\n"},
+        {{"remove", "p.pack", "a.txt"}, damaged + "; not changed\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        writeBytes("p.pack", pack);
+        const ToolRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(readBytes("p.pack"), pack);
+        EXPECT_FALSE(fs::exists("out/a.txt"));
+        EXPECT_EQ(folderListing(".").size(), fs::exists("out") ? 2u : 1u);
+    }
+}
+
+#ifndef _WIN32
+// Links are made with the POSIX calls here; Windows lets only privileged
+// users make them.
+TEST_F(PackCommandsTest, ExtractNeverWritesThroughLinks) {
+    {
+        TPackFile pack("p.pack", true);
+        for (const char* name : {"a.txt", "docs\\readme.txt"}) {
+            std::istringstream data(std::string("new ") + name);
+            ASSERT_NE(pack.AddStream(data, name, kPackModeLz), nullptr);
+        }
+    }
+    const struct {
+        const char* entry;
+        const char* link;    // in the output folder
+        const char* target;  // of the link, outside the output folder
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        // The link itself is replaced by the file; what it points to stays.
+        {"a.txt", "out/a.txt", "../victim.txt", 0, ""},
+        {"docs\\readme.txt", "out/docs", "../victims", 1,
+         "nerro-pack: out/docs is a link; nothing is written through it\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        fs::remove_all("out");
+        fs::remove_all("victims");
+        writeBytes("victim.txt", "victim");
+        writeBytes("victims/readme.txt", "victim");
+        fs::create_directories("out");
+        fs::create_symlink(c.target, c.link);
+
+        const ToolRun run = Run({"extract", "p.pack", c.entry, "-o", "out"});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(readBytes("victim.txt"), "victim");
+        EXPECT_EQ(readBytes("victims/readme.txt"), "victim");
+        if (c.exitCode == 0) {
+            EXPECT_FALSE(fs::is_symlink(c.link));
+            EXPECT_EQ(readBytes(c.link), std::string("new ") + c.entry);
+        }
+    }
+}
+
+TEST_F(PackCommandsTest, ExtractOntoAFullDiskKeepsTheOldFile) {
+    const std::string data = productFiles().at("filter.8bf") + std::string(200000, 'z');
+    {
+        TPackFile pack("p.pack", true);
+        std::istringstream input(data);
+        ASSERT_NE(pack.AddStream(input, "big.bin", kPackModeBlock), nullptr);
+    }
+    writeBytes("out/big.bin", "the old contents");
+    // Writes beyond 64 KiB fail as they do on a full disk (the signal that
+    // would end the program instead is ignored).
+    const ToolRun run =
+        Run({"extract", "p.pack", "-o", "out"}, "trap '' XFSZ; ulimit -f 128; ");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "nerro-pack: cannot write out/big.bin\n");
+    EXPECT_EQ(readBytes("out/big.bin"), "the old contents");
+    EXPECT_EQ(folderListing("out"), std::vector<std::string>{"big.bin"});
+}
+#endif
+
 TEST_F(PackCommandsTest, FilesWithoutAReadablePack) {
     MakeProduct();
     ASSERT_EQ(Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"}).exitCode, 0);
@@ -221,6 +331,10 @@ TEST_F(PackCommandsTest, FilesWithoutAReadablePack) {
     TPackFile probe("setup.exe", false);
     overwrite("bad-index.exe", probe.GetEndOfData(), "ix49");
     writeBytes("tiny.bin", "sRBV");
+    // Taken as text, the name would be "a.txt", which is also a file on disk.
+    writeBytes("zero-name.pack",
+               packtest::handBuiltPack("", {{std::string("a.txt\0hidden", 12), "x", 0}}));
+    writeBytes("a.txt", "x");
 
     const struct {
         const char* command;
@@ -235,6 +349,8 @@ TEST_F(PackCommandsTest, FilesWithoutAReadablePack) {
          "nerro-pack: bad-index.exe: damaged pack (its index cannot be read)\n"},
         {"extract", "bad-index.exe",
          "nerro-pack: bad-index.exe: damaged pack (its index cannot be read)\n"},
+        {"verify", "zero-name.pack",
+         "nerro-pack: zero-name.pack: damaged pack (its index cannot be read)\n"},
         {"compact", "stub.exe", "nerro-pack: stub.exe holds no pack\n"},
         {"add", "bad-index.exe",
          "nerro-pack: bad-index.exe: damaged pack (its index cannot be read); not changed\n"},

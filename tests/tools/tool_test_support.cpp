@@ -59,14 +59,15 @@ std::string readText(const fs::path& path) {
 }  // namespace
 
 ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                   const fs::path& captureFolder) {
+                   const fs::path& captureFolder, const std::string& shellPrefix) {
     fs::create_directories(captureFolder);
     const fs::path outFile = captureFolder / "stdout.txt";
     const fs::path errFile = captureFolder / "stderr.txt";
     std::string command = quoted(program);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
-    command += " > " + quoted(outFile.string()) + " 2> " + quoted(errFile.string());
+    command = shellPrefix + command + " > " + quoted(outFile.string()) + " 2> " +
+              quoted(errFile.string());
 #ifdef _WIN32
     // cmd.exe drops the first and the last quote of its command line.
     command = "\"" + command + "\"";

@@ -35,8 +35,11 @@ struct ToolRun {
 
 // Runs program with args in the current folder, through the system's command
 // processor, capturing both output streams in files under captureFolder.
+// shellPrefix, when given, is put before the command as it is (POSIX shell
+// commands that set limits for the program, such as "ulimit -f 64; ").
 ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::filesystem::path& captureFolder);
+                   const std::filesystem::path& captureFolder,
+                   const std::string& shellPrefix = "");
 
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);
