@@ -495,6 +495,11 @@ long lzCompress(std::istream& input, std::ostream& output, CodecCallback progres
 
 namespace {
 
+// Most bytes handed to a sink at once, and the window they are decoded in:
+// the history matches reach into, and room to fill.
+constexpr size_t kSinkPiece = 256 * 1024;
+constexpr size_t kSinkWindowSize = kHistory + kSinkPiece;
+
 // Decodes into the caller's area, or, given a sink, into a window that keeps
 // the last kHistory bytes for matches and hands the rest on as it fills.
 class StreamDecoder {
@@ -616,11 +621,14 @@ private:
         return true;
     }
 
-    // Room for count more bytes (at most kMaxMatch) in the window: when it is
-    // full, its bytes are handed on and the last kHistory kept at its start.
+    // Room for count more bytes (at most kMaxMatch) in the window: the bytes
+    // are handed on before they would make a piece of more than kSinkPiece,
+    // and when the window is full the last kHistory are kept at its start.
     // The caller's area always has room up to the capacity.
     bool makeRoom(size_t count) {
-        if (!sink_ || windowSize_ - pos_ >= count) return true;
+        if (!sink_) return true;
+        if (pos_ - handedOn_ + count > kSinkPiece && !handOn()) return false;
+        if (windowSize_ - pos_ >= count) return true;
         if (!handOn()) return false;
         const size_t kept = std::min<size_t>(pos_, kHistory);
         std::memmove(output_, output_ + pos_ - kept, kept);
@@ -661,9 +669,6 @@ private:
     uint32_t word_ = 0;
     bool refused_ = false;
 };
-
-// A sink's window: the history matches reach into, and room to fill.
-constexpr size_t kSinkWindowSize = kHistory + 256 * 1024;
 
 }  // namespace
 
