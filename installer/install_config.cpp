@@ -37,6 +37,11 @@ void readGeneral(TIniFile& ini, InstallSettings& settings) {
     settings.runWithUninstall = readInt(ini, kGeneral, "Run with '/uninstall'");
     settings.advancedOptions = readInt(ini, kGeneral, "Advanced options");
     settings.advancedOptionsDefault = readInt(ini, kGeneral, "Advanced options def");
+    settings.version = readString(ini, kGeneral, "Version");
+    settings.publisher = readString(ini, kGeneral, "Publisher");
+    settings.productId = readString(ini, kGeneral, "Product ID");
+    if (settings.productId.empty()) settings.productId = settings.productName;
+    settings.helpLink = readString(ini, kGeneral, "Help link");
 }
 
 FileTypeEntry readFileType(TIniFile& ini, int32_t n) {

@@ -48,6 +48,14 @@ struct InstallSettings {
     int32_t runWithUninstall = 0;        // "Run with '/uninstall'": record names the main program
     int32_t advancedOptions = 0;         // "Advanced options": kept, unused
     int32_t advancedOptionsDefault = 0;  // "Advanced options def": kept, unused
+    // For the system's list of installed programs; all optional.
+    std::string version;    // "Version": the entry's DisplayVersion
+    std::string publisher;  // "Publisher"
+    // "Product ID": names the uninstall entry's key and stays the same from
+    // one version to the next; "Product name" when missing, which keeps the
+    // key of configurations written before it existed.
+    std::string productId;
+    std::string helpLink;  // "Help link": the entry's URLInfoAbout
 };
 
 // One file to install (section "N" of "Nerro.ini").

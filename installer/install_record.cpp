@@ -68,27 +68,33 @@ bool InstallRecord::OpenForWriting() {
 }
 
 bool InstallRecord::Write(const std::string& name, const std::string& text) {
+    return WriteValue(name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                      static_cast<DWORD>(text.size() + 1));
+}
+
+bool InstallRecord::WriteNumber(const std::string& name, DWORD number) {
+    return WriteValue(name, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+bool InstallRecord::WriteValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) {
     if (!OpenForWriting()) return false;
     // What the value held before, for the journal.
-    DWORD type = 0, size = 0;
+    DWORD oldType = 0, oldSize = 0;
     std::string previous;
-    bool existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) ==
-                   ERROR_SUCCESS;
+    bool existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &oldType, nullptr,
+                                    &oldSize) == ERROR_SUCCESS;
     if (existed) {
-        previous.resize(size);
-        existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(previous.data()), &size) ==
+        previous.resize(oldSize);
+        existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &oldType,
+                                   reinterpret_cast<BYTE*>(previous.data()), &oldSize) ==
                   ERROR_SUCCESS;
-        previous.resize(size);
+        previous.resize(oldSize);
     }
-    const LONG status =
-        RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
+    const LONG status = RegSetValueExA(key_.Get(), name.c_str(), 0, type, data, size);
     if (status != ERROR_SUCCESS) {
         if (error_ == 0) error_ = static_cast<DWORD>(status);
         return false;
     }
-    if (journal_) journal_->ValueWritten(root_, keyPath_, name, existed, type, previous);
+    if (journal_) journal_->ValueWritten(root_, keyPath_, name, existed, oldType, previous);
     return true;
 }

@@ -12,8 +12,13 @@
 //                       "Run with '/uninstall'" is on)
 //   "0.regkey"          the uninstall entry's key, relative to HKLM
 //   "1.regkey"          the record's own key ("Registry key"), written last
-// Uninstall entry, key HKLM\<kUninstallKeyPrefix><"Product name">:
-// "DisplayName" = "Product name" and
+// Uninstall entry, key HKLM\<kUninstallKeyPrefix><"Product ID"> ("Product
+// ID" is "Product name" unless the configuration gives one):
+// "DisplayName" = "Product name", "DisplayVersion" = "Version", "Publisher",
+// "URLInfoAbout" = "Help link" (each only when given), "DisplayIcon" (the
+// main executable when it is a program, else the uninstall program),
+// "InstallLocation" (the installation path), "EstimatedSize" (the installed
+// files' KB), "NoModify" = "NoRepair" = 1, and
 // "UninstallString" = installed path of the uninstall program in quotes, a
 // space, and "Registry key".
 //
@@ -48,6 +53,14 @@ constexpr const char* kRecordFileSuffix = ".file";
 constexpr const char* kRecordRegKeySuffix = ".regkey";
 constexpr const char* kUninstallDisplayNameValue = "DisplayName";
 constexpr const char* kUninstallStringValue = "UninstallString";
+constexpr const char* kUninstallVersionValue = "DisplayVersion";
+constexpr const char* kUninstallPublisherValue = "Publisher";
+constexpr const char* kUninstallIconValue = "DisplayIcon";
+constexpr const char* kUninstallLocationValue = "InstallLocation";
+constexpr const char* kUninstallSizeValue = "EstimatedSize";  // REG_DWORD, KB
+constexpr const char* kUninstallNoModifyValue = "NoModify";   // REG_DWORD 1
+constexpr const char* kUninstallNoRepairValue = "NoRepair";   // REG_DWORD 1
+constexpr const char* kUninstallHelpLinkValue = "URLInfoAbout";
 
 // Creates (when missing) and opens root\path: non-volatile, KEY_ALL_ACCESS,
 // class "binary data", default security. Returns an empty RegKey when the
@@ -87,6 +100,8 @@ public:
     // key (and its missing parents) on first use. False when it cannot; the
     // first failure's system error code stays in Error().
     bool Write(const std::string& name, const std::string& text);
+    // The same for a REG_DWORD value.
+    bool WriteNumber(const std::string& name, DWORD number);
     DWORD Error() const { return error_; }
     InstallJournal* Journal() const { return journal_; }
 
@@ -102,6 +117,7 @@ public:
 
 private:
     bool OpenForWriting();
+    bool WriteValue(const std::string& name, DWORD type, const BYTE* data, DWORD size);
 
     HKEY root_;
     std::string keyPath_;

@@ -152,6 +152,7 @@ public:
             return "The file " + quoted(targetPath) + " could not be written (" +
                    SystemErrorText(error) + ").";
         SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        installedBytes_ += block->size;
         if (file.canUninstall) record_.Write(record_.NextFileName(), targetPath);
         progress_.Advance(block->size + kFileStepWeight);
 
@@ -167,8 +168,11 @@ public:
             // COM only once a shortcut is due: starting it is not free (a
             // good tenth of a second under Wine).
             if (!com_) com_ = std::make_unique<CComInitialize>();
+            // The uninstall program is told which record to remove, whatever
+            // the configuration gives it as arguments.
+            const bool uninstaller = &file == &files_.back();
             CreateShortcut(targetPath, settings_.installationPath, linkPath, file.shortcutName,
-                           file.arguments);
+                           uninstaller ? settings_.registryKey : file.arguments);
             if (!existed && GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES)
                 journal_.FileCreated(linkFile);
             record_.Write(record_.NextFileName(), linkFile);
@@ -183,21 +187,39 @@ public:
             const FileEntry& main = files_[settings_.mainExecutable];
             record_.Write(kRecordMainExecutableValue, main.targetFolder + main.createName);
         }
-        const std::string uninstallKey = UninstallKeyPath(settings_.productName);
+        const std::string uninstallKey = UninstallKeyPath(settings_.productId);
         record_.Write(NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
 
-        const FileEntry& program = files_.back();
         InstallRecord entry(uninstallKey, HKEY_LOCAL_MACHINE, &journal_);
-        entry.Write(kUninstallDisplayNameValue, settings_.productName);
-        entry.Write(kUninstallStringValue,
-                    UninstallCommandLine(program.targetFolder + program.createName,
-                                         settings_.registryKey));
+        WriteUninstallEntry(entry);
         if (entry.Error()) return recordFault(entry);
 
         record_.Write(NumberedValueName(1, kRecordRegKeySuffix), settings_.registryKey);
         if (record_.Error()) return recordFault(record_);
         progress_.Finish();
         return {};
+    }
+
+    // What the system's list of installed programs shows of the product.
+    void WriteUninstallEntry(InstallRecord& entry) const {
+        const FileEntry& program = files_.back();
+        const std::string programPath = program.targetFolder + program.createName;
+        const FileEntry& main = files_[settings_.mainExecutable];
+        const std::string mainPath = main.targetFolder + main.createName;
+        entry.Write(kUninstallDisplayNameValue, settings_.productName);
+        entry.Write(kUninstallStringValue, UninstallCommandLine(programPath, settings_.registryKey));
+        if (!settings_.version.empty()) entry.Write(kUninstallVersionValue, settings_.version);
+        if (!settings_.publisher.empty()) entry.Write(kUninstallPublisherValue, settings_.publisher);
+        if (!settings_.helpLink.empty()) entry.Write(kUninstallHelpLinkValue, settings_.helpLink);
+        entry.Write(kUninstallIconValue, isProgram(mainPath) ? mainPath : programPath);
+        entry.Write(kUninstallLocationValue, settings_.installationPath);
+        entry.WriteNumber(kUninstallSizeValue, static_cast<DWORD>((installedBytes_ + 1023) / 1024));
+        entry.WriteNumber(kUninstallNoModifyValue, 1);
+        entry.WriteNumber(kUninstallNoRepairValue, 1);
+    }
+
+    static bool isProgram(const std::string& path) {
+        return path.size() > 4 && lstrcmpiA(path.c_str() + path.size() - 4, ".exe") == 0;
     }
 
     // Ends a failed run: everything it changed is undone.
@@ -230,6 +252,7 @@ private:
     InstallRecord record_;
     InstallProgress progress_;
     std::unique_ptr<CComInitialize> com_;
+    uint64_t installedBytes_ = 0;
 };
 
 }  // namespace

@@ -71,6 +71,24 @@ TEST(ConfigReadTest, GeneralKeysFillTheirFields) {
     EXPECT_EQ(s.advancedOptionsDefault, 7);
 }
 
+// The keys of the uninstall entry: optional, and "Product ID" falls back to
+// "Product name" so that older configurations keep their entry's key.
+TEST(ConfigReadTest, UninstallEntryKeysAndTheirDefaults) {
+    InstallConfiguration config;
+    readInto("[General]\nProduct name=Nerro Filters 2.2\n", config);
+    EXPECT_EQ(config.settings.productId, "Nerro Filters 2.2");
+    EXPECT_EQ(config.settings.version, "");
+    EXPECT_EQ(config.settings.publisher, "");
+    EXPECT_EQ(config.settings.helpLink, "");
+    readInto("[General]\nProduct name=Nerro Filters 2.2\nProduct ID=NerroFilters\n"
+             "Version=2.2\nPublisher=Nerro Labs\nHelp link=https://example.com\n",
+             config);
+    EXPECT_EQ(config.settings.productId, "NerroFilters");
+    EXPECT_EQ(config.settings.version, "2.2");
+    EXPECT_EQ(config.settings.publisher, "Nerro Labs");
+    EXPECT_EQ(config.settings.helpLink, "https://example.com");
+}
+
 TEST(ConfigReadTest, FlagsAreIntegersReadWithBaseZero) {
     const struct {
         const char* value;

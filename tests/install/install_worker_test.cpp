@@ -155,8 +155,12 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
                                 }));
     EXPECT_EQ(product.UninstallEntry(),
               (Values{{"DisplayName", product.productName},
-                      {"UninstallString",
-                       "\"" + path + "Uninstall.exe\" " + product.registryKey}}));
+                      {"UninstallString", "\"" + path + "Uninstall.exe\" " + product.registryKey},
+                      {"DisplayIcon", path + "Sub\\Deep/Tool.exe"},
+                      {"InstallLocation", path},
+                      {"EstimatedSize", "<type 4>"},
+                      {"NoModify", "<type 4>"},
+                      {"NoRepair", "<type 4>"}}));
 
     ASSERT_FALSE(product.progressSeen.empty());
     EXPECT_EQ(product.progressSeen.back(), 100);
@@ -185,6 +189,59 @@ TEST(InstallWorker, OneFileWithoutMainExecutableValue) {
     EXPECT_EQ(product.UninstallEntry().at("UninstallString"),
               "\"" + path + "Remove.exe\" " + product.registryKey);
     EXPECT_EQ(product.progressSeen.back(), 100);
+}
+
+DWORD readNumber(const std::string& key, const char* name) {
+    DWORD number = 0xFFFFFFFF, size = sizeof number, type = 0;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return number;
+    if (RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        number = 0xFFFFFFFF;
+    RegCloseKey(opened);
+    return number;
+}
+
+// The entry in the system's list of installed programs, with the optional
+// keys given: named after "Product ID", the version, publisher and help link,
+// the size of the installed files; the uninstall program's shortcut names the
+// record whatever "Arguments" says.
+TEST(InstallWorker, CompleteUninstallEntryAndAWorkingUninstallShortcut) {
+    ProductFixture product;
+    const std::string productId = product.Unique("Id");
+    const std::string entryKey = UninstallKeyPath(productId);
+    installtest::ScopedRegKey entryScope(HKEY_LOCAL_MACHINE, entryKey);
+    ASSERT_TRUE(entryScope.Fresh());
+    const std::string shortcut = product.Unique("Uninstall");
+    product.Configure(product.General(2, 0, false) + "Version=2.2.1\nPublisher=Nerro Labs\n" +
+                      "Product ID=" + productId + "\nHelp link=https://example.com/help\n" +
+                      "[0]\nName=plugin\nCreate name=Nerro.8bf\nCan uninstall=1\n"
+                      "[1]\nName=nerro-uninstall.exe\nCreate name=Uninstall.exe\nCan uninstall=1\n"
+                      "Shortcut name=" + shortcut + "\nArguments=/wrong\n");
+    product.BuildPack({{"plugin", SampleBytes(5000, 7)}, {"nerro-uninstall.exe", "MZ"}});
+    const InstallOutcome outcome = product.InstallOnThread();
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+
+    const std::string path = product.installationPath + "\\";
+    EXPECT_FALSE(product.UninstallEntryExists());  // not under the product's name
+    EXPECT_EQ(installtest::ReadValues(HKEY_LOCAL_MACHINE, entryKey),
+              (Values{{"DisplayName", product.productName},
+                      {"UninstallString", "\"" + path + "Uninstall.exe\" " + product.registryKey},
+                      {"DisplayVersion", "2.2.1"},
+                      {"Publisher", "Nerro Labs"},
+                      {"URLInfoAbout", "https://example.com/help"},
+                      {"DisplayIcon", path + "Uninstall.exe"},
+                      {"InstallLocation", path},
+                      {"EstimatedSize", "<type 4>"},
+                      {"NoModify", "<type 4>"},
+                      {"NoRepair", "<type 4>"}}));
+    EXPECT_EQ(readNumber(entryKey, "EstimatedSize"), 5u);  // 5002 bytes, in KB rounded up
+    EXPECT_EQ(readNumber(entryKey, "NoModify"), 1u);
+    EXPECT_EQ(readNumber(entryKey, "NoRepair"), 1u);
+    EXPECT_EQ(product.Record().at("0.regkey"), entryKey);
+    EXPECT_EQ(readLink(product.ShortcutFile(shortcut)).arguments, product.registryKey);
 }
 
 TEST(InstallWorker, ExistingFoldersAreNotRecordedAndExistingFilesOverwritten) {
