@@ -58,10 +58,16 @@ UninstallCommand ParseUninstallCommand(const std::string& commandLine,
     const std::string marker = std::string(kContinueSwitch) + " ";
     if (rest.compare(0, marker.size(), marker) == 0) {
         char* end = nullptr;
-        const unsigned long handle = std::strtoul(rest.c_str() + marker.size(), &end, 10);
-        if (end && *end == ' ') {
+        const unsigned long long handle = std::strtoull(rest.c_str() + marker.size(), &end, 10);
+        unsigned long long file = 0, folder = 0;
+        if (end && *end == ',') file = std::strtoull(end + 1, &end, 10);
+        if (end && *end == ',' && file) folder = std::strtoull(end + 1, &end, 10);
+        const bool copyHandles = file != 0 && folder != 0;
+        if (end && *end == ' ' && (copyHandles || (file == 0 && folder == 0))) {
             command.continuation = true;
-            command.waitHandle = handle;
+            command.waitHandle = static_cast<uintptr_t>(handle);
+            command.copyFile = static_cast<uintptr_t>(file);
+            command.copyFolder = static_cast<uintptr_t>(folder);
             rest = trimmed(end);
         }
     }
@@ -69,8 +75,25 @@ UninstallCommand ParseUninstallCommand(const std::string& commandLine,
     return command;
 }
 
+namespace {
+
+std::string continuation(const std::string& copyPath, const std::string& handles,
+                         const std::string& recordKey) {
+    return "\"" + copyPath + "\" " + kContinueSwitch + " " + handles + " " + recordKey;
+}
+
+}  // namespace
+
 std::string ContinuationCommand(const std::string& copyPath, uintptr_t waitHandle,
                                 const std::string& recordKey) {
-    return "\"" + copyPath + "\" " + kContinueSwitch + " " + std::to_string(waitHandle) + " " +
-           recordKey;
+    return continuation(copyPath, std::to_string(waitHandle), recordKey);
+}
+
+std::string ContinuationCommand(const std::string& copyPath, const ContinuationHandles& handles,
+                                const std::string& recordKey) {
+    return continuation(copyPath,
+                        std::to_string(handles.firstProcess) + "," +
+                            std::to_string(handles.copyFile) + "," +
+                            std::to_string(handles.copyFolder),
+                        recordKey);
 }

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/kernel_handles.h"
 #include "uninstaller/uninstall_command.h"
+#include "uninstaller/uninstall_private_folder.h"
 
 namespace {
 
@@ -13,59 +16,152 @@ std::string temporaryFolder() {
     return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
 }
 
-// A new file in folder for the copy; its name ends in ".exe" so that the
-// system starts it like any program.
-std::string copyName(const std::string& folder, int attempt) {
-    return folder + "nerro-uninstall-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(GetTickCount()) + "-" + std::to_string(attempt) + ".exe";
+// Everything in file from its start; empty when it cannot be read.
+std::string readAll(HANDLE file) {
+    LARGE_INTEGER size = {};
+    LARGE_INTEGER start = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > (1 << 30) ||
+        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return {};
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size())
+        return {};
+    return bytes;
+}
+
+std::string readProgram(const std::string& path) {
+    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    return file ? readAll(file.Get()) : std::string();
+}
+
+bool writeAll(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+// The copy of image at path, held by two handles: keeper (returned) from
+// the file's creation on shares neither deletion nor, after the writing,
+// anything but reading with contents; contents shares no writing. Both empty
+// when the file could not be made as image, or was changed on the way.
+UniqueHandle writeCopy(const std::string& path, const std::string& image,
+                       UniqueHandle& contents) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    // Deleting on close needs deletion rights, and Windows starts no program
+    // that a handle holds open for writing: so the keeper cannot be the
+    // writer, and shares writing with it. It never shares deletion.
+    UniqueHandle keeper(CreateFileA(path.c_str(), GENERIC_READ | DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!keeper) return keeper;
+    {
+        const UniqueHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+        if (!writer || !writeAll(writer.Get(), image)) return UniqueHandle();
+    }
+    // From here on nobody can open the copy for writing. Anybody who held it
+    // open so makes this fail; anybody who wrote into it in between and let
+    // go shows in the comparison.
+    contents.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!contents || readAll(contents.Get()) != image) {
+        contents.Reset();
+        return UniqueHandle();
+    }
+    return keeper;
+}
+
+// Renames the file open as file (with deletion rights) to target, which must
+// not exist.
+bool renameOpenFile(HANDLE file, const std::string& target) {
+    const std::string ntPath = "\\??\\" + target;
+    const int length = MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), -1, nullptr, 0);
+    if (length <= 1) return false;
+    const size_t nameBytes = static_cast<size_t>(length - 1) * sizeof(wchar_t);
+    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), -1, info->FileName, length);
+    return SetFileInformationByHandle(file, FileRenameInfo, info,
+                                      static_cast<DWORD>(buffer.size()));
+}
+
+std::string parentOf(const std::string& path) {
+    const size_t cut = path.rfind('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 }  // namespace
 
 bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& recordKey) {
-    const std::string folder = temporaryFolder();
-    if (folder.empty()) return false;
-    std::string copy;
-    for (int attempt = 0; attempt < 10 && copy.empty(); ++attempt) {
-        const std::string name = copyName(folder, attempt);
-        if (CopyFileA(modulePath.c_str(), name.c_str(), TRUE)) copy = name;
-    }
-    if (copy.empty()) return false;
+    const std::string image = readProgram(modulePath);
+    const std::string temp = temporaryFolder();
+    if (image.empty() || temp.empty()) return false;
+    PrivateFolder folder = CreatePrivateFolder(temp, "nerro-uninstall-");
+    if (!folder) return false;
+    const std::string copy = folder.path + "\\nerro-uninstall.exe";
 
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    // No access rights of its own: this handle exists only to delete the file
-    // when the last process holding it ends. Others may read (and run) it.
-    UniqueHandle deleteOnClose(CreateFileA(copy.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                           &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE,
-                                           nullptr));
+    UniqueHandle contents;
+    UniqueHandle keeper = writeCopy(copy, image, contents);
     HANDLE self = nullptr;
-    if (!deleteOnClose || !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(),
-                                           GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0)) {
-        deleteOnClose.Reset();
-        DeleteFileA(copy.c_str());
-        return false;
+    bool started = false;
+    if (keeper && DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
+                                  &self, SYNCHRONIZE, TRUE, 0)) {
+        const UniqueHandle selfHandle(self);
+        ContinuationHandles handles;
+        handles.firstProcess = reinterpret_cast<uintptr_t>(self);
+        handles.copyFile = reinterpret_cast<uintptr_t>(keeper.Get());
+        handles.copyFolder = reinterpret_cast<uintptr_t>(folder.handle.Get());
+        std::string commandLine = ContinuationCommand(copy, handles, recordKey);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        // Run in the temporary folder: a process's current folder cannot be
+        // deleted, and neither the private folder nor any folder to be
+        // removed may be that.
+        started = CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                 nullptr, temp.c_str(), &startup, &process);
+        if (started) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
     }
-    const UniqueHandle selfHandle(self);
-
-    std::string commandLine =
-        ContinuationCommand(copy, reinterpret_cast<uintptr_t>(self), recordKey);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // Run in the temporary folder, so that no folder to be removed is the
-    // copy's current folder.
-    if (!CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        folder.c_str(), &startup, &process)) {
-        deleteOnClose.Reset();
-        DeleteFileA(copy.c_str());
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    if (started) return true;
+    // The copy goes with its last handle, then the folder, empty again.
+    contents.Reset();
+    keeper.Reset();
+    DeletePrivateFolder(folder.handle.Release());
+    return false;
 }
 
 void WaitForFirstProcess(uintptr_t handle) {
     const UniqueHandle first(reinterpret_cast<HANDLE>(handle));
     if (first) WaitForSingleObject(first.Get(), 60000);
+}
+
+void ReleasePrivateFolder(const std::string& modulePath, uintptr_t copyFile,
+                          uintptr_t copyFolder) {
+    const std::string folder = parentOf(modulePath);
+    const std::string above = parentOf(folder);
+    if (copyFile && !above.empty()) {
+        // A running program's file may be renamed, though not deleted. Out
+        // there it is no longer the private folder's business, and nobody
+        // can start it in our place any more: this process runs already.
+        const std::string name = folder.substr(above.size() + 1);
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            const std::string suffix = attempt ? "-" + std::to_string(attempt) : std::string();
+            if (renameOpenFile(reinterpret_cast<HANDLE>(copyFile), above + "\\" + name + suffix +
+                                                                       ".exe"))
+                break;
+        }
+    }
+    if (copyFolder && !DeletePrivateFolder(reinterpret_cast<HANDLE>(copyFolder)))
+        MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -65,6 +65,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const UninstallCommand command = ParseUninstallCommand(GetCommandLineA(), module);
     if (command.continuation) {
         WaitForFirstProcess(command.waitHandle);
+        ReleasePrivateFolder(module, command.copyFile, command.copyFolder);
         UninstallRecord record;
         if (!readRecord(command.recordKey, record)) return 1;
         return removeAndReport(record);

@@ -37,6 +37,10 @@ TEST(UninstallCommandLine, SplitsProgramFromRecordKey) {
         {programFolder + "\\Uninstall Software\\Vendor", "Software\\Vendor"},
         {upper + " Software\\Vendor", "Software\\Vendor"},
         {"\"" + program + "\" Software\\Quoted Key ", "Software\\Quoted Key"},
+        // As the uninstall entry writes it today: the program's path quoted.
+        {"\"" + program + "\" Software\\Vendor\\Product 1.0", "Software\\Vendor\\Product 1.0"},
+        {"\"" + upper + "\" Software\\Vendor", "Software\\Vendor"},
+        {"\"" + program + "\"", ""},
         {program + "  Software\\Spaced  ", "Software\\Spaced"},
         {program, ""},
         {program + " ", ""},
@@ -59,6 +63,38 @@ TEST(UninstallCommandLine, ContinuationCarriesHandleAndKey) {
     EXPECT_EQ(command.recordKey, "Software\\A B");
     // Without a number it is no continuation, only an odd key.
     EXPECT_FALSE(ParseUninstallCommand("\"x.exe\" /continue Software\\K", "x.exe").continuation);
+}
+
+TEST(UninstallCommandLine, ContinuationWithTheCopysHandles) {
+    ContinuationHandles handles;
+    handles.firstProcess = 12;
+    handles.copyFile = 340;
+    handles.copyFolder = 5678;
+    const std::string line = ContinuationCommand("C:\\Temp\\copy.exe", handles, "Software\\A B");
+    EXPECT_EQ(line, "\"C:\\Temp\\copy.exe\" /continue 12,340,5678 Software\\A B");
+
+    const struct {
+        std::string line;
+        bool continuation;
+        uintptr_t wait, file, folder;
+        std::string key;
+    } cases[] = {
+        {line, true, 12, 340, 5678, "Software\\A B"},
+        {"\"x.exe\" /continue 7 Software\\K", true, 7, 0, 0, "Software\\K"},
+        // The copy's handles come both or not at all.
+        {"\"x.exe\" /continue 7,8 Software\\K", false, 0, 0, 0, "/continue 7,8 Software\\K"},
+        {"\"x.exe\" /continue 7,0,9 Software\\K", false, 0, 0, 0, "/continue 7,0,9 Software\\K"},
+        {"\"x.exe\" /continue 7,8,9,10 Software\\K", false, 0, 0, 0,
+         "/continue 7,8,9,10 Software\\K"},
+    };
+    for (const auto& c : cases) {
+        const UninstallCommand command = ParseUninstallCommand(c.line, "x.exe");
+        EXPECT_EQ(command.continuation, c.continuation) << c.line;
+        EXPECT_EQ(command.waitHandle, c.wait) << c.line;
+        EXPECT_EQ(command.copyFile, c.file) << c.line;
+        EXPECT_EQ(command.copyFolder, c.folder) << c.line;
+        EXPECT_EQ(command.recordKey, c.key) << c.line;
+    }
 }
 
 TEST(RecordedPaths, NormalFormAndRemovability) {

@@ -6,61 +6,16 @@
 
 #include "install_worker_fixture.h"
 #include "installer/install_record.h"
+#include "uninstall_product.h"
 #include "uninstall_run_support.h"
 
 namespace {
 
+using installtest::ConfigureUninstallableProduct;
 using installtest::FileExists;
 using installtest::FolderExists;
 using installtest::ProductFixture;
 using installtest::SeenMessage;
-
-std::string uninstallProgramBytes() {
-    const std::string bytes = installtest::ReadFileBytes(NERRO_UNINSTALL_EXE);
-    EXPECT_GT(bytes.size(), 1000u) << NERRO_UNINSTALL_EXE;
-    return bytes;
-}
-
-std::string programFilesFolder() {
-    char path[MAX_PATH] = "";
-    const DWORD length = GetEnvironmentVariableA("ProgramFiles", path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? path : "C:\\Program Files";
-}
-
-// Copies of the program that its hand-over left in the temporary folder.
-int temporaryCopies() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    int count = 0;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((std::string(temp) + "nerro-uninstall-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    do
-        ++count;
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return count;
-}
-
-// A small product whose last file is the real uninstall program.
-void configureProduct(ProductFixture& product) {
-    const std::string filtersShortcut = product.Unique("Filters");
-    const std::string removeShortcut = product.Unique("Remove");
-    product.Configure(product.General(3, 0, true) +
-                      "[0]\nName=plugin.8bf\nCreate name=Filters\\Deep\\Nerro.8bf\n"
-                      "Can uninstall=1\nShortcut name=" +
-                      filtersShortcut +
-                      "\n"
-                      "[1]\nName=readme.txt\nCreate name=" +
-                      product.Unique("doc") +
-                      "\\readme.txt\nTo windows folder=1\nCan uninstall=1\n"
-                      "[2]\nName=nerro-uninstall.exe\nCreate name=Uninstall.exe\nCan uninstall=1\n"
-                      "Shortcut name=" +
-                      removeShortcut + "\n");
-    product.BuildPack({{"plugin.8bf", installtest::SampleBytes(200000, 11), kPackModeBlock},
-                       {"readme.txt", "Read me.", kPackModeStore},
-                       {"nerro-uninstall.exe", uninstallProgramBytes(), kPackModeLz}});
-}
 
 struct Snapshot {
     std::set<std::string> drive, machine, user;
@@ -73,10 +28,10 @@ Snapshot takeSnapshot() {
 }
 
 TEST(UninstallProgram, RoundTripLeavesDriveAndRegistryAsBefore) {
-    const int copiesBefore = temporaryCopies();
+    const int copiesBefore = installtest::TemporaryCopies();
     const Snapshot before = takeSnapshot();
-    ProductFixture product("NerroRoundTrip", programFilesFolder());
-    configureProduct(product);
+    ProductFixture product("NerroRoundTrip", installtest::ProgramFilesFolder());
+    ConfigureUninstallableProduct(product);
     const InstallOutcome outcome = product.InstallOnThread();
     ASSERT_TRUE(outcome.succeeded) << outcome.message;
     const Snapshot installed = takeSnapshot();
@@ -92,7 +47,7 @@ TEST(UninstallProgram, RoundTripLeavesDriveAndRegistryAsBefore) {
     EXPECT_EQ(installtest::SnapshotDifference(before.drive, after.drive), "");
     EXPECT_EQ(installtest::SnapshotDifference(before.machine, after.machine), "");
     EXPECT_EQ(installtest::SnapshotDifference(before.user, after.user), "");
-    EXPECT_EQ(temporaryCopies(), copiesBefore);
+    EXPECT_EQ(installtest::TemporaryCopies(), copiesBefore);
 
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(messages[0].question);
@@ -104,7 +59,7 @@ TEST(UninstallProgram, RoundTripLeavesDriveAndRegistryAsBefore) {
 
 TEST(UninstallProgram, FilesTheUserAddedStayWithTheirFolders) {
     ProductFixture product("NerroRoundTrip");
-    configureProduct(product);
+    ConfigureUninstallableProduct(product);
     ASSERT_TRUE(product.InstallOnThread().succeeded);
     const std::string path = product.installationPath + "\\";
     const std::string mine = path + "Filters\\Deep\\my settings.txt";
@@ -129,7 +84,7 @@ TEST(UninstallProgram, FilesTheUserAddedStayWithTheirFolders) {
 
 TEST(UninstallProgram, AnsweringNoRemovesNothing) {
     ProductFixture product("NerroRoundTrip");
-    configureProduct(product);
+    ConfigureUninstallableProduct(product);
     ASSERT_TRUE(product.InstallOnThread().succeeded);
     const auto record = product.Record();
     const std::vector<SeenMessage> messages =
