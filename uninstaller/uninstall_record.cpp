@@ -96,6 +96,13 @@ RecordRead damaged(std::string problem) {
 
 }  // namespace
 
+bool IsInstallerRecordValue(const std::string& name) {
+    return name == kRecordPathValue || name == kRecordProductValue ||
+           name == kRecordMainExecutableValue || numberedValue(name, kRecordFileSuffix) >= 0 ||
+           numberedValue(name, kRecordFolderSuffix) >= 0 ||
+           numberedValue(name, kRecordRegKeySuffix) >= 0;
+}
+
 std::string NormalRecordedPath(const std::string& path) {
     std::string normal;
     for (size_t i = 0; i < path.size(); ++i) {

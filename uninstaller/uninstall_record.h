@@ -39,6 +39,12 @@ struct RecordRead {
 // values are not the installer's and are ignored.
 RecordRead ReadUninstallRecord(HKEY root, const std::string& keyPath);
 
+// True for the names of the values the installer writes into a record:
+// "Path", "Product", "Main executable", "<n>.file", "<n>.folder" and
+// "<n>.regkey" (n in decimal digits). Anything else in the record's key is
+// somebody else's.
+bool IsInstallerRecordValue(const std::string& name);
+
 // A recorded path in the form the removal uses: slashes become backslashes,
 // doubled backslashes single ones (a share's leading pair stays), and a
 // trailing backslash goes. Records may hold doubled backslashes (a "Create

@@ -98,6 +98,30 @@ bool keyIsEmpty(HKEY root, const std::string& path) {
     return subKeys == 0 && values == 0;
 }
 
+// Deletes the installer's values (IsInstallerRecordValue) from root\path;
+// values of other names stay.
+void deleteRecordValues(HKEY root, const std::string& path) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened) !=
+        ERROR_SUCCESS)
+        return;
+    const RegKey key(opened);
+    DWORD count = 0, longestName = 0;
+    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> names;
+    std::string name(longestName + 1, '\0');
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueA(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
+                          nullptr) == ERROR_SUCCESS)
+            names.emplace_back(name.data(), length);
+    }
+    for (const std::string& value : names)
+        if (IsInstallerRecordValue(value)) RegDeleteValueA(key.Get(), value.c_str());
+}
+
 }  // namespace
 
 RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record) {
@@ -109,7 +133,12 @@ RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record) {
     const std::string ownKey = lowerCase(record.keyPath);
     for (const std::string& key : record.registryKeys)
         if (lowerCase(key) != ownKey) RegDeleteKeyA(root, key.c_str());
-    if (RegDeleteKeyA(root, record.keyPath.c_str()) == ERROR_SUCCESS) {
+    // The record's key may be shared (a vendor's key, or one of the
+    // system's): only the installer's values go, and the key only when
+    // nothing else is left in it.
+    deleteRecordValues(root, record.keyPath);
+    if (keyIsEmpty(root, record.keyPath) &&
+        RegDeleteKeyA(root, record.keyPath.c_str()) == ERROR_SUCCESS) {
         // RegCreateKeyExA made the record's missing parent keys on the way;
         // those left empty go with it.
         std::string parent = record.keyPath;

@@ -22,11 +22,12 @@ struct RemovalReport {
 
 // Removes, in this order: every recorded file (a read-only one too; files
 // already gone are passed over), the recorded folders innermost first, each
-// only when empty, the registry keys the record lists (the uninstall entry)
-// and last the record's own key, followed by those of its parent keys that
-// the key's creation left empty (never a key directly below root, such as
-// "Software"). Keys are deleted only when they hold no sub-keys. Nothing the
-// record does not name is deleted. Keys are under root (HKEY_LOCAL_MACHINE
+// only when empty, the registry keys the record lists (the uninstall entry,
+// only when it holds no sub-keys), and last the installer's values in the
+// record's own key (IsInstallerRecordValue): that key may be shared, so it
+// goes only when nothing else is left in it, followed by those of its parent
+// keys that the key's creation left empty (never a key directly below root,
+// such as "Software"). Nothing the record does not name is deleted. Keys are under root (HKEY_LOCAL_MACHINE
 // for real records).
 RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record);
 
