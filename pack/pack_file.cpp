@@ -14,6 +14,7 @@
 #include "pack/pack_endian.h"
 #include "pack/pack_index.h"
 #include "pack/pack_resize.h"
+#include "pack/pack_signature.h"
 #include "pack/pack_stamp.h"
 #include "pack/pack_stream_bufs.h"
 #include "pack/pack_temp_file.h"
@@ -194,6 +195,27 @@ uint8_t* readDiskFile(const char* path, uint32_t* sizeOut) {
     return block.release();
 }
 
+// The 16 bytes that end at end.
+bool readTrailer(std::istream& stream, uint64_t end, uint8_t* trailer) {
+    return end >= kTrailerSize && seekTo(stream, end - kTrailerSize) &&
+           readBytes(stream, trailer, kTrailerSize);
+}
+
+// Where the pack of a signed file ends: at the certificate table, or before
+// the zero bytes that padded the file for it. The pack's own last bytes may
+// be zero too, so the padding is the shortest run of those zeros behind
+// which a trailer begins; without one, the pack (if any) ends at the table.
+uint64_t signedPackEnd(std::istream& stream, const PeCertificateTable& table) {
+    for (uint32_t padding = 0; padding <= table.zerosBefore; ++padding) {
+        uint8_t trailer[kTrailerSize];
+        const uint64_t end = table.offset - padding;
+        if (readTrailer(stream, end, trailer) && std::memcmp(trailer, kTrailerMagic, 4) == 0)
+            return end;
+    }
+    stream.clear();
+    return table.offset;
+}
+
 }  // namespace
 
 PackMethod TPackEntry::Method() const {
@@ -237,6 +259,8 @@ void TPackFile::Reset() {
     modified_ = false;
     packBase_ = 0;
     endOfData_ = 0;
+    packEnd_ = 0;
+    certificateTable_.reset();
     formatVersion_ = kPackFormatVersion;
     progress_ = doNothing;
 }
@@ -272,13 +296,21 @@ bool TPackFile::OpenFile(const char* path, bool writable) {
 void TPackFile::ReadPack(bool writable) {
     const std::optional<uint64_t> length = streamLength(*stream_);
     if (!length) return;
+    uint64_t end = *length;
+    certificateTable_ = findPeCertificateTable(*stream_, *length);
+    if (certificateTable_) {
+        // Any change would break the signature: a signed file is only read.
+        if (writable) return;
+        end = signedPackEnd(*stream_, *certificateTable_);
+    }
+    packEnd_ = end;
+
     uint8_t trailer[kTrailerSize];
-    const bool trailerRead = *length >= kTrailerSize && seekTo(*stream_, *length - kTrailerSize) &&
-                             readBytes(*stream_, trailer, kTrailerSize);
+    const bool trailerRead = readTrailer(*stream_, end, trailer);
     const uint32_t formatWord = trailerRead ? readLe32(trailer + 12) : 0;
     if (!trailerRead || std::memcmp(trailer, kTrailerMagic, 4) != 0 ||
         (formatWord & kFormatVersionMask) > kPackFormatVersion) {
-        if (writable) BeginNewPack(*length);
+        if (writable) BeginNewPack(end);
         return;
     }
 
@@ -287,13 +319,13 @@ void TPackFile::ReadPack(bool writable) {
     const uint32_t indexOffset = readLe32(trailer + 4);
     const int64_t indexFromEnd = static_cast<int32_t>(readLe32(trailer + 8));
     if (indexFromEnd > -static_cast<int64_t>(kTrailerSize) ||
-        static_cast<uint64_t>(-indexFromEnd) > *length)
+        static_cast<uint64_t>(-indexFromEnd) > end)
         return;
-    const uint64_t indexPosition = *length - static_cast<uint64_t>(-indexFromEnd);
+    const uint64_t indexPosition = end - static_cast<uint64_t>(-indexFromEnd);
     if (indexOffset > indexPosition) return;
 
     auto index = std::make_unique<PackIndex>();
-    if (!ReadIndex(indexPosition, *length - kTrailerSize, formatWord, *index)) return;
+    if (!ReadIndex(indexPosition, end - kTrailerSize, formatWord, *index)) return;
     packBase_ = indexPosition - indexOffset;
     endOfData_ = indexPosition;
     formatVersion_ = formatWord & kFormatVersionMask;

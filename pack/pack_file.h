@@ -16,6 +16,10 @@
 //   body     count records: nameLength (16-bit) | name | offset | storedSize |
 //            size | crc | stamp | flags                          (32-bit each)
 //
+// A signed installer (pack_signature.h) ends in a certificate table behind
+// the pack and the zero bytes that padded it: there the trailer ends where
+// that padding begins instead of at the file's end.
+//
 // Every integer is little-endian. An entry's data lie at pack base + offset:
 // storedSize bytes, either the raw bytes or one compressed stream (block codec
 // or LZ codec, chosen by flags). crc is the pack check value (pack_check.h) of
@@ -41,12 +45,14 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "codecs/codec_callback.h"
 #include "codecs/decode_sink.h"
 #include "foundation/tobject.h"
+#include "pack/pack_signature.h"
 
 // Longest entry name: the index stores the length as a signed 16-bit value.
 constexpr size_t kMaxPackNameLength = 32767;
@@ -139,6 +145,10 @@ public:
     //   added to a pack that cannot be read.
     // - Otherwise the index is read (version 5, or the old tables of versions
     //   0 to 4) and IsFailed is false.
+    // - A signed file (a certificate table ends it, pack_signature.h): the
+    //   trailer is looked for where the pack ends, before the table and its
+    //   padding; writable, the object has no pack (IsFailed), since any change
+    //   would break the signature: drop the signature first.
     // Two records of the same name: the later one is kept.
     virtual void Open(const char* path, bool writable);
 
@@ -243,6 +253,13 @@ public:
     uint64_t GetPackBase() const { return packBase_; }
     // Position where the next entry's data, and the index, are written.
     uint64_t GetEndOfData() const { return endOfData_; }
+    // A certificate table ends the file: it is signed (pack_signature.h).
+    bool IsSigned() const { return certificateTable_.has_value(); }
+    // The signed file's certificate table; only when IsSigned.
+    const PeCertificateTable& GetCertificateTable() const { return *certificateTable_; }
+    // Where the pack ends (its trailer's end, or where a new pack would begin):
+    // the file length, or in a signed file where the table's padding begins.
+    uint64_t GetPackEnd() const { return packEnd_; }
     // Format version of the pack as read (5 for a new pack).
     uint32_t GetFormatVersion() const { return formatVersion_; }
     // The block kept by SetUserData (empty when none).
@@ -277,6 +294,8 @@ private:
     bool modified_ = false;
     uint64_t packBase_ = 0;
     uint64_t endOfData_ = 0;
+    uint64_t packEnd_ = 0;
+    std::optional<PeCertificateTable> certificateTable_;
     uint32_t formatVersion_ = kPackFormatVersion;
     std::unique_ptr<PackIndex> index_;
     PackIndex::iterator enumeration_;
