@@ -20,7 +20,26 @@ bool deleteFile(const std::string& path) {
     return DeleteFileA(path.c_str()) || !exists(path);
 }
 
+const char* rootName(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    return "HKEY";
+}
+
 }  // namespace
+
+std::string InstallJournal::Describe(const Step& step) {
+    switch (step.kind) {
+        case Kind::Folder: return "folder " + step.path;
+        case Kind::File: return "file " + step.path;
+        case Kind::Replaced: return "file " + step.path + " (the old one kept as " + step.backup + ")";
+        case Kind::Key: return std::string("registry key ") + rootName(step.root) + "\\" + step.path;
+        case Kind::Value:
+            return std::string("registry value ") + rootName(step.root) + "\\" + step.path +
+                   " [" + step.backup + "]";
+    }
+    return {};
+}
 
 InstallJournal::Step& InstallJournal::Add(Kind kind, const std::string& path) {
     steps_.emplace_back();
@@ -29,20 +48,28 @@ InstallJournal::Step& InstallJournal::Add(Kind kind, const std::string& path) {
     return steps_.back();
 }
 
+void InstallJournal::Logged(const Step& step, const char* what) const {
+    if (log_) log_(std::string(what) + " " + Describe(step));
+}
+
 void InstallJournal::FolderCreated(const std::string& path) {
-    Add(Kind::Folder, path);
+    Logged(Add(Kind::Folder, path), "Created");
 }
 
 void InstallJournal::FileCreated(const std::string& path) {
-    Add(Kind::File, path);
+    Logged(Add(Kind::File, path), "Wrote");
 }
 
 void InstallJournal::FileReplaced(const std::string& path, const std::string& backup) {
-    Add(Kind::Replaced, path).backup = backup;
+    Step& step = Add(Kind::Replaced, path);
+    step.backup = backup;
+    Logged(step, "Replaced");
 }
 
 void InstallJournal::KeyCreated(HKEY root, const std::string& path) {
-    Add(Kind::Key, path).root = root;
+    Step& step = Add(Kind::Key, path);
+    step.root = root;
+    Logged(step, "Created");
 }
 
 void InstallJournal::ValueWritten(HKEY root, const std::string& keyPath, const std::string& name,
@@ -53,6 +80,7 @@ void InstallJournal::ValueWritten(HKEY root, const std::string& keyPath, const s
     step.existed = existed;
     step.type = type;
     step.data = data;
+    Logged(step, "Set");
 }
 
 bool InstallJournal::Undo(const Step& step) const {
@@ -94,8 +122,11 @@ bool InstallJournal::Undo(const Step& step) const {
 
 bool InstallJournal::Rollback() {
     bool complete = true;
-    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step)
-        if (!Undo(*step)) complete = false;
+    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+        const bool undone = Undo(*step);
+        Logged(*step, undone ? "Undid" : "Could not undo");
+        if (!undone) complete = false;
+    }
     steps_.clear();
     return complete;
 }

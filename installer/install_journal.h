@@ -9,6 +9,7 @@
 // folder or key goes only when it is empty again.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
 
     bool Empty() const { return steps_.empty(); }
 
+    // Receives one line of text for every step recorded and undone (the
+    // installation log).
+    void SetLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+
 private:
     enum class Kind { Folder, File, Replaced, Key, Value };
     struct Step {
@@ -48,7 +53,10 @@ private:
         std::string data;
     };
     Step& Add(Kind kind, const std::string& path);
+    void Logged(const Step& step, const char* what) const;
+    static std::string Describe(const Step& step);
     bool Undo(const Step& step) const;
 
     std::vector<Step> steps_;
+    std::function<void(const std::string&)> log_;
 };

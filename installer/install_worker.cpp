@@ -228,6 +228,8 @@ public:
         return failure(fault + (journal_.Rollback() ? kUndone : kNotAllUndone));
     }
 
+    void SetLog(const InstallLogFunction& log) { journal_.SetLog(log); }
+
     // Ends a successful run: the backups of replaced files go.
     void Commit() { journal_.Commit(); }
 
@@ -258,7 +260,7 @@ private:
 }  // namespace
 
 InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
-                               uint64_t payloadBudget) {
+                               uint64_t payloadBudget, const InstallLogFunction& log) {
     config.settings.progressValue = 0;
     if (std::string fault = configurationFault(config); !fault.empty()) return failure(fault);
     const std::string typed = config.settings.installationPath;
@@ -268,6 +270,7 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
                        " is not a full path (such as C:\\Program Files\\Product). Nothing was "
                        "installed.");
     Installation installation(config, pack, payloadBudget);
+    installation.SetLog(log);
     if (std::string fault = installation.CheckPayload(); !fault.empty()) return failure(fault);
     if (std::string fault = installation.Begin(); !fault.empty()) return installation.Fail(fault);
     for (FileEntry& file : config.files)
@@ -281,7 +284,7 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
 
 DWORD WINAPI InstallWorker(LPVOID parameter) {
     InstallJob& job = *static_cast<InstallJob*>(parameter);
-    job.outcome = RunInstallation(*job.config, *job.pack, job.payloadBudget);
+    job.outcome = RunInstallation(*job.config, *job.pack, job.payloadBudget, job.log);
     SetEvent(job.completion);
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "installer/install_config.h"
@@ -44,8 +45,12 @@ struct InstallOutcome {
 // failure it stays where the installation stopped). Initialises COM for the
 // calling thread from the first shortcut to its end. payloadBudget bounds the decoded bytes kept
 // between the check and the writing (install_payload.h).
+// log, when given, receives one line per thing written or undone
+// (install_log.h).
+using InstallLogFunction = std::function<void(const std::string&)>;
 InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
-                               uint64_t payloadBudget = kDefaultPayloadBudget);
+                               uint64_t payloadBudget = kDefaultPayloadBudget,
+                               const InstallLogFunction& log = {});
 
 // Everything the worker thread needs, prepared before it starts. The worker
 // is the only user of config and pack until it sets the completion event;
@@ -57,6 +62,7 @@ struct InstallJob {
     // whatever the outcome. Borrowed: the job's owner closes it.
     HANDLE completion = nullptr;
     uint64_t payloadBudget = kDefaultPayloadBudget;
+    InstallLogFunction log;  // may be empty
     // Filled in before the event is set; read it only after seeing the event.
     InstallOutcome outcome;
 };

@@ -4,22 +4,23 @@
 
 #include "installer/installer_dlg.h"
 #include "installer/setup_pack_check.h"
+#include "installer/silent_install.h"
 #include "pack/pack_file.h"
 #include "platform/dll_hardening.h"
 #include "platform/win_handles.h"
 #include "ui/fade_button.h"
 #include "ui/language_catalog.h"
 
-const char* PackPathFromArguments(int argc, char** argv) {
-    if (argc > 1 && argv[1] && argv[1][0] != '\0') return argv[1];
-    return argc > 0 ? argv[0] : nullptr;
+std::string PackPathFromOptions(const SetupOptions& options) {
+    return options.packPath.empty() ? options.program : options.packPath;
 }
 
 namespace {
 
 // Order matters: the hardening runs before anything else of this program.
 const bool dllSearchHardened = HardenDllSearch();
-TPackFile setupPack(PackPathFromArguments(__argc, __argv), false);
+const SetupOptions setupOptions = ParseSetupCommandLine(GetCommandLineA());
+TPackFile setupPack(PackPathFromOptions(setupOptions).c_str(), false);
 CLanguageCatalog setupCatalog;
 InstallConfiguration setupConfiguration;
 CInstallerApp installerApp;
@@ -54,18 +55,42 @@ InstallConfiguration& SetupConfiguration() {
 
 bool CInstallerApp::InitInstance() {
     (void)dllSearchHardened;
-    SetButtonLook();
-    const std::string damage = FindPackDamage(setupPack);
-    if (!damage.empty()) {
-        MessageBoxA(nullptr, DamagedInstallerMessage(damage).c_str(), kDamagedInstallerCaption,
-                    MB_OK | MB_ICONERROR);
+    const SetupOptions& options = setupOptions;
+    if (!options.error.empty() || options.help) {
+        exitCode_ = options.help ? kSetupExitInstalled : kSetupExitUsage;
+        if (!options.silent) {
+            const std::string text =
+                options.help ? kSetupUsage : "Wrong command line: " + options.error + ".\n\n" + kSetupUsage;
+            MessageBoxA(nullptr, text.c_str(), "Setup", MB_OK | (options.help ? 0 : MB_ICONERROR));
+        }
         return false;
     }
+    InstallLog log;
+    if (!options.logPath.empty()) log = InstallLog(options.logPath);
+    exitCode_ = kSetupExitFailed;
+    const std::string damage = FindPackDamage(setupPack);
+    if (!damage.empty()) {
+        log.Line(std::string("Error: ") + kDamagedInstallerText + "\n" + damage);
+        if (!options.silent)
+            MessageBoxA(nullptr, DamagedInstallerMessage(damage).c_str(), kDamagedInstallerCaption,
+                        MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (options.silent) {
+        exitCode_ = RunSilentInstallation(setupPack, setupConfiguration, options, log);
+        return false;
+    }
+    SetButtonLook();
     // The shell namespace, shell links and the picture loader need COM.
     CComInitialize com;
     CInstallerDlg dialog(setupPack, setupCatalog, setupConfiguration);
+    dialog.SetRequestedFolder(options.folder);
+    if (log.Opened()) dialog.SetLog([&log](const std::string& line) { log.Line(line); });
     SetMainWindow(&dialog);
     dialog.DoModal();
     SetMainWindow(nullptr);
+    // Leaving the dialog without installing is not a failure of an
+    // interactive run.
+    exitCode_ = dialog.Started() && !dialog.Installed() ? kSetupExitFailed : kSetupExitInstalled;
     return false;
 }

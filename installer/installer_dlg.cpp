@@ -7,6 +7,7 @@
 
 #include "installer/host_detect.h"
 #include "installer/initial_path.h"
+#include "installer/proposed_path.h"
 #include "installer/install_config.h"
 #include "pack/pack_file.h"
 #include "platform/win_dc.h"
@@ -32,16 +33,6 @@ private:
 
 bool EqualIgnoringCase(const std::string& a, const char* b) {
     return a.size() == std::strlen(b) && _stricmp(a.c_str(), b) == 0;
-}
-
-// The file-system path of a special folder (CSIDL_...), or empty.
-std::string SpecialFolderPath(HWND owner, int folder) {
-    LPITEMIDLIST id = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(owner, folder, &id)) || !id) return std::string();
-    char path[MAX_PATH] = "";
-    const bool found = SHGetPathFromIDListA(id, path) != FALSE;
-    CoTaskMemFree(id);
-    return found ? std::string(path) : std::string();
 }
 
 // The system language as the catalogues' [Info] keys write it: lowercase
@@ -167,12 +158,14 @@ void CInstallerDlg::FillApplicationsList() {
 }
 
 void CInstallerDlg::ChoosePath() {
-    const std::string programs = SpecialFolderPath(Handle(), CSIDL_PROGRAMS);
+    if (!requestedFolder_.empty()) {
+        installationPath_ = requestedFolder_;
+        return;
+    }
     const std::string firstHost =
         applications_.GetItemCount() > 0 ? applications_.GetItemText(0, 1) : std::string();
     installationPath_ =
-        ChooseInitialPath(firstHost, SpecialFolderPath(Handle(), CSIDL_PROGRAM_FILES), programs,
-                          config_.settings.defaultFolder);
+        ProposedInstallationPath(Handle(), firstHost, config_.settings.defaultFolder);
 }
 
 // ---- Before the installation --------------------------------------------------
@@ -261,6 +254,8 @@ void CInstallerDlg::StartInstallation() {
     job_.config = &config_;
     job_.pack = &pack_;
     job_.completion = completion_.Get();
+    job_.log = log_;
+    started_ = true;
     worker_ = StartInstallWorker(job_);
     if (!worker_) {
         job_.outcome.succeeded = false;

@@ -40,6 +40,14 @@ public:
     ~CInstallerDlg() override;
 
     const std::string& InstallationPath() const { return installationPath_; }
+    // A folder asked for on the command line (/D=): proposed instead of the
+    // host's or Program Files' one.
+    void SetRequestedFolder(const std::string& folder) { requestedFolder_ = folder; }
+    // Where the installation's lines go (/LOG=).
+    void SetLog(InstallLogFunction log) { log_ = std::move(log); }
+    // After the dialog: whether an installation ran, and whether it succeeded.
+    bool Started() const { return started_; }
+    bool Installed() const { return started_ && job_.outcome.succeeded; }
     bool IsInstalling() const { return installing_; }
 
 protected:
@@ -80,10 +88,13 @@ private:
     CBevelLine noticeLabel_{true};
     CProgressCtrl progress_;
     std::string installationPath_;
+    std::string requestedFolder_;
+    InstallLogFunction log_;
     HICON largeIcon_;
 
     UniqueHandle completion_;
     UniqueHandle worker_;
     InstallJob job_;
     bool installing_ = false;
+    bool started_ = false;
 };

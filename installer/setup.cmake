@@ -6,6 +6,8 @@ enable_language(RC)
 add_library(nerro_setup_dialogs STATIC
   ${CMAKE_CURRENT_LIST_DIR}/initial_path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/installer_dlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/proposed_path.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/silent_install.cpp
   ${CMAKE_CURRENT_LIST_DIR}/setup_pack_check.cpp
 )
 target_link_libraries(nerro_setup_dialogs PUBLIC nerro_install nerro_chooser nerro_ui nerro_win32)

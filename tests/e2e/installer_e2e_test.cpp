@@ -457,4 +457,66 @@ TEST_F(InstallerE2E, ADllPlantedBesideTheInstallerIsNeverLoaded) {
     EXPECT_FALSE(FileExists(marker));
 }
 
+// ---- Silent and scripted installation ---------------------------------------------
+
+// Waits for a run that must show no window at all; returns its exit code, and
+// whether a dialog of it was ever seen.
+DWORD WaitWithoutWindows(e2e::Process& process, bool& sawWindow) {
+    sawWindow = false;
+    for (DWORD waited = 0; waited < e2e::kWaitMilliseconds; waited += 50) {
+        if (!e2e::VisibleDialogs(process.Id()).empty()) sawWindow = true;
+        if (WaitForSingleObject(process.Handle(), 50) == WAIT_OBJECT_0) break;
+    }
+    return process.Wait();
+}
+
+TEST_F(InstallerE2E, SilentInstallIntoAFolderWithSpacesWritesItsLog) {
+    const std::string target = folder_ / "Silent Target With Spaces";
+    const std::string log = folder_ / "setup log.txt";
+    e2e::Process installer(NERRO_DEMO_SETUP_EXE, "/S \"/LOG=" + log + "\" /D=" + target,
+                           folder_.Path());
+    ASSERT_TRUE(installer.Started());
+    bool sawWindow = true;
+    EXPECT_EQ(WaitWithoutWindows(installer, sawWindow), 0u);
+    EXPECT_FALSE(sawWindow);
+    const std::string logText = e2e::ReadWholeFile(log);
+    for (const char* file : {"NerroBlur.8bf", "NerroSharpen.8bf", "readme.txt", "nerro-uninstall.exe"}) {
+        EXPECT_TRUE(FileExists(target + "\\" + file)) << file;
+        EXPECT_NE(logText.find("Wrote file " + target + "\\" + file), std::string::npos) << file;
+    }
+    EXPECT_NE(logText.find("Set registry value HKEY_LOCAL_MACHINE\\" + UninstallKey() +
+                           " [UninstallString]"),
+              std::string::npos)
+        << logText;
+    EXPECT_NE(logText.find("Installed."), std::string::npos) << logText;
+    EXPECT_EQ(installtest::ReadValues(HKEY_LOCAL_MACHINE, kRecordKey).at("Path"), target + "\\");
+}
+
+TEST_F(InstallerE2E, SilentRunsThatCannotInstallExitWithTheirCodeAndNoWindow) {
+    std::string bytes = e2e::ReadWholeFile(NERRO_DEMO_SETUP_EXE);
+    bytes.resize(bytes.size() - 1000);
+    const std::string damaged = folder_ / "truncated-setup.exe";
+    ASSERT_TRUE(e2e::WriteWholeFile(damaged, bytes));
+    const struct {
+        const char* what;
+        std::string program, arguments;
+        DWORD exitCode;
+    } cases[] = {
+        {"damaged pack", damaged, "/S /D=" + (folder_ / "never"), 1},
+        {"unknown switch", NERRO_DEMO_SETUP_EXE, "/S /X", 2},
+        {"a relative folder", NERRO_DEMO_SETUP_EXE, "/S /D=relative\\folder", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        e2e::Process installer(c.program, c.arguments, folder_.Path());
+        ASSERT_TRUE(installer.Started());
+        bool sawWindow = true;
+        EXPECT_EQ(WaitWithoutWindows(installer, sawWindow), c.exitCode);
+        EXPECT_FALSE(sawWindow);
+        EXPECT_FALSE(installtest::KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+        EXPECT_FALSE(installtest::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
+    }
+    EXPECT_FALSE(FileExists(folder_ / "never"));
+}
+
 }  // namespace

@@ -1,0 +1,41 @@
+#include "installer/silent_install.h"
+
+#include "installer/host_detect.h"
+#include "installer/install_worker.h"
+#include "installer/proposed_path.h"
+#include "platform/win_handles.h"
+
+namespace {
+
+// The logo has no view to go to.
+class DiscardedLogo : public LogoSink {
+public:
+    void SetLogo(const uint8_t*, uint32_t) override {}
+};
+
+}  // namespace
+
+int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
+                          const SetupOptions& options, InstallLog& log) {
+    // Shortcuts need COM.
+    const CComInitialize com;
+    DiscardedLogo logo;
+    LoadConfiguration(pack, logo, config);
+    std::string folder = options.folder;
+    if (folder.empty()) {
+        const std::vector<DetectedHost> hosts = DetectHostApplications();
+        folder = ProposedInstallationPath(nullptr, hosts.empty() ? std::string() : hosts[0].folder,
+                                          config.settings.defaultFolder);
+    }
+    config.settings.installationPath = folder;
+    log.Line("Installing " + config.settings.productName + " into " + folder);
+    const InstallOutcome outcome =
+        RunInstallation(config, pack, kDefaultPayloadBudget,
+                        [&log](const std::string& line) { log.Line(line); });
+    if (!outcome.succeeded) {
+        log.Line("Error: " + outcome.message);
+        return kSetupExitFailed;
+    }
+    log.Line("Installed.");
+    return kSetupExitInstalled;
+}

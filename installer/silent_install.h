@@ -1,0 +1,14 @@
+// The installation without any window (/S): the configuration from the pack,
+// the folder from /D= or the one the dialog would propose, the install
+// worker on the calling thread, and an exit code instead of message boxes.
+#pragma once
+
+#include "installer/install_config.h"
+#include "installer/install_log.h"
+#include "installer/setup_command_line.h"
+
+class TPackFile;
+
+// Returns kSetupExitInstalled or kSetupExitFailed; every line goes to log.
+int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
+                          const SetupOptions& options, InstallLog& log);
