@@ -5,6 +5,7 @@
 
 #include "platform/kernel_handles.h"
 #include "platform/win_error.h"
+#include "uninstaller/uninstall_links.h"
 
 namespace {
 
@@ -24,7 +25,25 @@ DWORD attributesOf(const std::string& path) {
     return GetFileAttributesA(path.c_str());
 }
 
+// Whether path may be deleted the ordinary way. It may not when a link lies
+// on its way: then a link at path itself is removed alone, and what lies
+// behind a link further up is named and left (nothing is deleted through a
+// link).
+bool mayDelete(const std::string& path, RemovalReport& report) {
+    const std::string link = FirstLinkOnPath(path, LookUpPathEntry);
+    if (link.empty()) return true;
+    std::string whyNot;
+    if (link == path) {
+        if (!RemoveLinkItself(path, whyNot)) report.notRemoved.push_back(path + " (" + whyNot + ")");
+    } else if (attributesOf(path) != INVALID_FILE_ATTRIBUTES) {
+        report.notRemoved.push_back(path + " (reached through the link " + link +
+                                    ", which is not followed)");
+    }
+    return false;
+}
+
 void removeFile(const std::string& path, RemovalReport& report) {
+    if (!mayDelete(path, report)) return;
     const DWORD attributes = attributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -63,6 +82,7 @@ void removeFolders(const std::vector<std::string>& recorded,
     std::set<std::string> kept;  // lower case
     std::vector<std::string> keptInOrder;
     for (const std::string& folder : folders) {
+        if (!mayDelete(folder, report)) continue;
         const DWORD attributes = attributesOf(folder);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;

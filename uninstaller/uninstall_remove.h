@@ -22,7 +22,8 @@ struct RemovalReport {
 
 // Removes, in this order: every recorded file (a read-only one too; files
 // already gone are passed over), the recorded folders innermost first, each
-// only when empty, the registry keys the record lists (the uninstall entry,
+// only when empty (nothing through a link, uninstall_links.h: a recorded link
+// is removed itself, and what lies behind a link is named in notRemoved), the registry keys the record lists (the uninstall entry,
 // only when it holds no sub-keys), and last the installer's values in the
 // record's own key (IsInstallerRecordValue): that key may be shared, so it
 // goes only when nothing else is left in it, followed by those of its parent
