@@ -89,8 +89,9 @@ bool CInstallerApp::InitInstance() {
     SetMainWindow(&dialog);
     dialog.DoModal();
     SetMainWindow(nullptr);
-    // Leaving the dialog without installing is not a failure of an
-    // interactive run.
-    exitCode_ = dialog.Started() && !dialog.Installed() ? kSetupExitFailed : kSetupExitInstalled;
+    if (!dialog.Started())
+        exitCode_ = kSetupExitCancelled;
+    else
+        exitCode_ = dialog.Installed() ? kSetupExitInstalled : kSetupExitFailed;
     return false;
 }

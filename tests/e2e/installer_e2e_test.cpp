@@ -159,7 +159,7 @@ TEST_F(InstallerE2E, StartUpShowsConfigurationLanguagesHostsAndPath) {
     EXPECT_FALSE(e2e::IsVisible(dialog, IDCANCEL));
 
     e2e::Click(dialog, kExit);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 3u);
     EXPECT_FALSE(installtest::KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
 }
 
@@ -172,7 +172,7 @@ TEST_F(InstallerE2E, WithoutHostsThePathIsUnderProgramFiles) {
               SpecialFolder(CSIDL_PROGRAM_FILES) + "\\" + kProgramFolder);
     // Escape ends the dialog before an installation.
     e2e::Command(dialog, IDCANCEL);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 3u);
 }
 
 // ---- Interaction ---------------------------------------------------------------------
@@ -231,7 +231,7 @@ TEST_F(InstallerE2E, RowLanguageAndBrowseChangeTheDialog) {
     EXPECT_EQ(e2e::ControlText(dialog, kPath), folder_.Path() + "\\" + kProgramFolder);
 
     e2e::Click(dialog, kExit);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 3u);
 }
 
 // ---- Installation ----------------------------------------------------------------------
@@ -336,7 +336,7 @@ TEST_F(InstallerE2E, AnArgumentNamingAnotherPackFileIsUsedForEverything) {
     EXPECT_EQ(e2e::ComboItems(GetDlgItem(dialog, kLanguage)), std::vector<std::string>{"English"});
     EXPECT_TRUE(e2e::WaitForCentreColour(GetDlgItem(dialog, kLogo), Bluish));
     e2e::Click(dialog, kExit);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 3u);
 }
 
 TEST_F(InstallerE2E, AnEmptyArgumentCountsAsNone) {
@@ -345,7 +345,7 @@ TEST_F(InstallerE2E, AnEmptyArgumentCountsAsNone) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(e2e::Text(dialog), kTitle);
     e2e::Click(dialog, kExit);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 3u);
 }
 
 // ---- Damaged installers -------------------------------------------------------------------
@@ -365,7 +365,7 @@ void ExpectDamagedInstallerBox(const std::string& installerPath, const std::stri
     EXPECT_NE(text.find("Nothing has been installed."), std::string::npos) << text;
     EXPECT_EQ(e2e::VisibleDialogs(installer.Id()).size(), 1u);
     e2e::Command(box, IDOK);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 1u);
     EXPECT_FALSE(installtest::KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
 }
 
@@ -411,7 +411,7 @@ TEST_F(InstallerE2E, ADamagedProductFileStopsTheInstallationBeforeAnythingIsWrit
     EXPECT_NE(text.find("damaged"), std::string::npos) << text;
     EXPECT_NE(text.find("NerroSharpen.8bf"), std::string::npos) << text;
     e2e::Command(box, IDOK);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 1u);
     EXPECT_FALSE(FileExists(target + "\\NerroBlur.8bf"));
     EXPECT_FALSE(installtest::KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
 }
@@ -453,7 +453,7 @@ TEST_F(InstallerE2E, ADllPlantedBesideTheInstallerIsNeverLoaded) {
     e2e::SaveScreenshot("planted-dll");
     EXPECT_FALSE(FileExists(marker));
     e2e::Click(dialog, kExit);
-    EXPECT_EQ(installer.Wait(), 0u);
+    EXPECT_EQ(installer.Wait(), 3u);
     EXPECT_FALSE(FileExists(marker));
 }
 
