@@ -11,7 +11,8 @@ std::string CommandArgs::Value(const std::string& name, const std::string& fallb
 }
 
 CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::string>& args,
-                             std::initializer_list<const char*> accepted) {
+                             std::initializer_list<const char*> accepted,
+                             std::initializer_list<const char*> acceptedFlags) {
     CommandArgs parsed;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -36,6 +37,13 @@ CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::
             value = name.substr(equals + 1);
             name.resize(equals);
             hasValue = true;
+        }
+        const auto named = [&name](const char* a) { return name == a; };
+        if (isLong && std::any_of(acceptedFlags.begin(), acceptedFlags.end(), named)) {
+            if (hasValue) throw UsageError("option '--" + name + "' takes no value");
+            if (!parsed.flags.insert(name).second)
+                throw UsageError("option '--" + name + "' given twice");
+            continue;
         }
         if (std::none_of(accepted.begin(), accepted.end(),
                          [&name](const char* a) { return name == a; })) {

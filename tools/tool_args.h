@@ -4,26 +4,32 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 struct CommandArgs {
     std::vector<std::string> positional;        // in the order given
     std::map<std::string, std::string> values;  // option long name -> value
+    std::set<std::string> flags;                // long names of the flags given
     bool help = false;                          // -h or --help was given
 
     // The option's value, or fallback when it was not given.
     std::string Value(const std::string& name, const std::string& fallback = "") const;
     bool Has(const std::string& name) const { return values.count(name) > 0; }
+    bool HasFlag(const std::string& name) const { return flags.count(name) > 0; }
 };
 
 // Splits args (the words after the command name) into positional arguments
 // and options. Each name in accepted is a long option taking a value, given
 // as "--name VALUE" or "--name=VALUE"; "-o VALUE" stands for "--output".
+// Each name in acceptedFlags is a long option without a value ("--name").
 // "--" ends the options. Throws UsageError for an option that command does
-// not accept, a missing or empty value or an option given twice.
+// not accept, a missing or empty value, a value given to a flag or an option
+// given twice.
 CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::string>& args,
-                             std::initializer_list<const char*> accepted);
+                             std::initializer_list<const char*> accepted,
+                             std::initializer_list<const char*> acceptedFlags = {});
 
 // The AddStream mode of a --codec value: "block", "lz" or "store".
 // Throws UsageError for any other value.

@@ -1,5 +1,6 @@
 // nerro-pack build: an installer from a product folder.
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <vector>
@@ -14,13 +15,27 @@
 #include "tools/tool_pack_open.h"
 #include "tools/tool_pe.h"
 #include "tools/tool_progress.h"
+#include "tools/tool_signing.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kUsage =
-    "build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC]";
+    "build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC] "
+    "[--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]";
+
+// Deletes the file at path, if any, when it goes.
+struct RemovedAtEnd {
+    explicit RemovedAtEnd(std::string file) : path(std::move(file)) {}
+    ~RemovedAtEnd() {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+    }
+    RemovedAtEnd(const RemovedAtEnd&) = delete;
+    RemovedAtEnd& operator=(const RemovedAtEnd&) = delete;
+    const std::string path;
+};
 
 struct BuildEntry {
     std::string name;
@@ -130,6 +145,11 @@ fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
                             "--stub)");
         }
     }
+    if (isSignedFile(nativeString(stub))) {
+        throw ToolError("the stub " + nativeString(stub) +
+                        " is signed: build from the unsigned stub and sign the installer "
+                        "(--sign-cert, --sign-key)");
+    }
     const PeMachine machine = readPeMachine(stub);
     if (archGiven && machine != PeMachine::None && machine != arch) {
         throw ToolError("the stub " + nativeString(stub) + " is an " + peMachineName(machine) +
@@ -200,6 +220,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     if (!args.Has("output")) throw UsageError("usage: nerro-pack " + std::string(kUsage));
     const uint32_t mode = parseCodec(args.Value("codec", "block"));
     parseArch(args.Value("arch", "x86"));  // a wrong value is told before any other work
+    const std::optional<SigningOptions> signing = signingOptions(args);
     const fs::path dir = args.positional[0];
     const std::string output = args.Value("output");
 
@@ -214,9 +235,18 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     checkOutput(output);
 
     ReplacingFile replacing(output);
-    writeInstaller(replacing.TempPath(), stub, entries, mode, ctx);
+    if (signing) {
+        // The signing tool writes the signed installer as the working file.
+        const RemovedAtEnd unsignedFile(replacing.TempPath() + ".unsigned");
+        writeInstaller(unsignedFile.path, stub, entries, mode, ctx);
+        signInstaller(unsignedFile.path, replacing.TempPath(), *signing);
+    } else {
+        writeInstaller(replacing.TempPath(), stub, entries, mode, ctx);
+    }
     // Read back before the installer replaces anything.
-    if (static_cast<size_t>(openPackToRead(replacing.TempPath())->GetCount()) != entries.size())
+    const auto written = openPackToRead(replacing.TempPath());
+    if (static_cast<size_t>(written->GetCount()) != entries.size() ||
+        written->IsSigned() != signing.has_value())
         throw ToolError("cannot write " + output);
     replacing.Commit();
     ctx.out << output << ": " << entries.size() << " entries, " << fs::file_size(output, error)

@@ -6,6 +6,7 @@
 #include "foundation/runtime_error.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_errors.h"
+#include "tools/tool_version.h"
 
 namespace fs = std::filesystem;
 
@@ -16,26 +17,33 @@ const char* const kPackToolHelp =
     "\n"
     "Commands:\n"
     "  build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC]\n"
+    "        [--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]\n"
     "      Check PRODUCT_DIR/Nerro.ini, then write the installer stub followed by\n"
     "      a pack of Nerro.ini, logo.bmp, every *.clg and every file Nerro.ini\n"
     "      names. The stub defaults to nerro-setup.exe (--arch x86, the default)\n"
-    "      or nerro-setup-x64.exe (--arch x64) next to nerro-pack.\n"
+    "      or nerro-setup-x64.exe (--arch x64) next to nerro-pack. With --sign-cert\n"
+    "      and --sign-key the installer is signed with osslsigncode.\n"
     "  list FILE\n"
     "      One line per entry: size, stored size, method, check value, name.\n"
     "  info FILE\n"
-    "      Pack base, format version, entry count, data and dead-space bytes.\n"
+    "      Pack base, format version, entry count, data and dead-space bytes,\n"
+    "      whether the file is signed.\n"
     "  verify FILE\n"
-    "      Decode every entry and compare its check value.\n"
+    "      Decode every entry and compare its check value; say whether the file\n"
+    "      is signed (the signature itself is checked by osslsigncode verify).\n"
     "  extract FILE [NAME...] [-o DIR]\n"
     "      Write the named entries (all when none is named) below DIR\n"
     "      (default: the current folder).\n"
-    "  add FILE PATH... [--name NAME] [--codec CODEC]\n"
+    "  add FILE PATH... [--name NAME] [--codec CODEC] [--drop-signature]\n"
     "      Add files as entries named after them (or NAME, for one PATH). A file\n"
     "      without a pack gets one behind its contents.\n"
-    "  remove FILE NAME...\n"
+    "  remove FILE NAME... [--drop-signature]\n"
     "      Drop entries and their data.\n"
-    "  compact FILE\n"
+    "  compact FILE [--drop-signature]\n"
     "      Drop the space left by replaced and removed entries.\n"
+    "  init DIR [--arch x86|x64]\n"
+    "      Write an example product folder to start from, with the uninstall\n"
+    "      program of --arch from next to nerro-pack.\n"
     "\n"
     "Options:\n"
     "  -o, --output PATH  the installer to write (build), the folder (extract)\n"
@@ -43,7 +51,14 @@ const char* const kPackToolHelp =
     "  --stub FILE        the installer stub (build)\n"
     "  --codec CODEC      block (default), lz or store\n"
     "  --name NAME        the entry name (add)\n"
+    "  --sign-cert CERT   sign the installer with this certificate (build)\n"
+    "  --sign-key KEY     and this private key (build)\n"
+    "  --sign-pass PASS   the private key's password (build)\n"
+    "  --timestamp URL    an RFC 3161 time-stamping server (build)\n"
+    "  --drop-signature   remove the signature of a signed file to change it\n"
+    "                     (add, remove, compact); sign it again afterwards\n"
     "  -h, --help         show this help\n"
+    "  --version          show the version\n"
     "\n"
     "Files are changed through a temporary file beside them that replaces them\n"
     "only when complete. When SOURCE_DATE_EPOCH is set it stamps every new\n"
@@ -56,17 +71,21 @@ struct Command {
     const char* name;
     int (*run)(const CommandArgs&, ToolContext&);
     std::initializer_list<const char*> options;
+    std::initializer_list<const char*> flags;
 };
 
 const Command kCommands[] = {
-    {"build", runBuild, {"output", "arch", "stub", "codec"}},
-    {"list", runList, {}},
-    {"info", runInfo, {}},
-    {"verify", runVerify, {}},
-    {"extract", runExtract, {"output"}},
-    {"add", runAdd, {"name", "codec"}},
-    {"remove", runRemove, {}},
-    {"compact", runCompact, {}},
+    {"build", runBuild,
+     {"output", "arch", "stub", "codec", "sign-cert", "sign-key", "sign-pass", "timestamp"},
+     {}},
+    {"list", runList, {}, {}},
+    {"info", runInfo, {}, {}},
+    {"verify", runVerify, {}, {}},
+    {"extract", runExtract, {"output"}, {}},
+    {"add", runAdd, {"name", "codec"}, {"drop-signature"}},
+    {"remove", runRemove, {}, {"drop-signature"}},
+    {"compact", runCompact, {}, {"drop-signature"}},
+    {"init", runInit, {"arch"}, {}},
 };
 
 // A fatal report of a codec (such as running out of memory) ends the command
@@ -99,6 +118,10 @@ int runPackTool(const std::vector<std::string>& args, const fs::path& toolFolder
         out << kPackToolHelp;
         return kExitSuccess;
     }
+    if (name == "--version") {
+        out << "nerro-pack " << kPackToolVersion << '\n';
+        return kExitSuccess;
+    }
     const Command* command = nullptr;
     for (const Command& candidate : kCommands)
         if (name == candidate.name) command = &candidate;
@@ -108,7 +131,7 @@ int runPackTool(const std::vector<std::string>& args, const fs::path& toolFolder
     RunTimeErrorHookScope hook;
     try {
         const std::vector<std::string> rest(args.begin() + 1, args.end());
-        const CommandArgs parsed = parseCommandArgs(name, rest, command->options);
+        const CommandArgs parsed = parseCommandArgs(name, rest, command->options, command->flags);
         if (parsed.help) {
             out << kPackToolHelp;
             return kExitSuccess;

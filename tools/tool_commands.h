@@ -29,3 +29,4 @@ int runExtract(const CommandArgs& args, ToolContext& ctx);
 int runAdd(const CommandArgs& args, ToolContext& ctx);
 int runRemove(const CommandArgs& args, ToolContext& ctx);
 int runCompact(const CommandArgs& args, ToolContext& ctx);
+int runInit(const CommandArgs& args, ToolContext& ctx);

@@ -14,14 +14,17 @@
 #include "tools/tool_files.h"
 #include "tools/tool_pack_open.h"
 #include "tools/tool_progress.h"
+#include "tools/tool_signing.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // Applies change to the pack of file (a new pack when the file has none, or
-// when there is no such file and mayCreate is set) and replaces the file.
-void changePack(const std::string& file, bool mayCreate,
+// when there is no such file and mayCreate is set) and replaces the file. A
+// signed file is refused unless --drop-signature was given; then the change
+// is made to it unsigned.
+void changePack(const std::string& file, bool mayCreate, const CommandArgs& args,
                 const std::function<void(TPackFile&)>& change) {
     std::error_code error;
     const bool exists = fs::exists(file, error);
@@ -32,6 +35,7 @@ void changePack(const std::string& file, bool mayCreate,
     if (exists) {
         fs::copy_file(file, replacing.TempPath(), error);
         if (error) throw ToolError("cannot write beside " + file + ": " + error.message());
+        allowChangeOfSignedFile(replacing.TempPath(), file, args.HasFlag("drop-signature"));
     }
     {
         auto pack = openPackToChange(replacing.TempPath(), file);
@@ -57,7 +61,7 @@ void compactChecked(TPackFile& pack, const std::string& file) {
 }  // namespace
 
 int runAdd(const CommandArgs& args, ToolContext& ctx) {
-    const char* usage = "add FILE PATH... [--name NAME] [--codec CODEC]";
+    const char* usage = "add FILE PATH... [--name NAME] [--codec CODEC] [--drop-signature]";
     expectPositional(args, 2, SIZE_MAX, usage);
     if (args.Has("name") && args.positional.size() != 2)
         throw UsageError("--name names one entry: give one PATH with it");
@@ -80,7 +84,7 @@ int runAdd(const CommandArgs& args, ToolContext& ctx) {
         total += additions.back().size;
     }
 
-    changePack(file, true, [&](TPackFile& pack) {
+    changePack(file, true, args, [&](TPackFile& pack) {
         ProgressBar bar(ctx.err, ctx.showProgress, total);
         pack.SetProgressCallback(ProgressBar::CodecTick);
         for (const Addition& addition : additions) {
@@ -102,7 +106,7 @@ int runRemove(const CommandArgs& args, ToolContext&) {
     expectPositional(args, 2, SIZE_MAX, "remove FILE NAME...");
     const std::string& file = args.positional[0];
     openPackToRead(file);  // names a file without a pack as such
-    changePack(file, false, [&](TPackFile& pack) {
+    changePack(file, false, args, [&](TPackFile& pack) {
         for (size_t i = 1; i < args.positional.size(); ++i) {
             const std::string& name = args.positional[i];
             if (!pack.Find(name.c_str()))
@@ -129,6 +133,6 @@ int runCompact(const CommandArgs& args, ToolContext&) {
     const std::string& file = args.positional[0];
     // A file without a pack must not get an empty one begun behind it.
     openPackToRead(file);
-    changePack(file, false, [&file](TPackFile& pack) { compactChecked(pack, file); });
+    changePack(file, false, args, [&file](TPackFile& pack) { compactChecked(pack, file); });
     return kExitSuccess;
 }

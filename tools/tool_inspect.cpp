@@ -78,6 +78,12 @@ void extractEntry(TPackFile& pack, const TPackEntry& entry, const std::string& f
     replacing.Commit();
 }
 
+// Whether a certificate table ends the file; whether the signature is valid
+// is for a signing tool to say.
+std::string signedLine(const TPackFile& pack) {
+    return pack.IsSigned() ? "signed: yes\n" : "signed: no\n";
+}
+
 uint64_t totalSize(const std::vector<TPackEntry>& entries) {
     uint64_t total = 0;
     for (const TPackEntry& entry : entries)
@@ -122,7 +128,8 @@ int runInfo(const CommandArgs& args, ToolContext& ctx) {
             << "version:     " << pack->GetFormatVersion() << '\n'
             << "entries:     " << entries.size() << '\n'
             << "data bytes:  " << dataBytes << '\n'
-            << "dead space:  " << deadSpace << '\n';
+            << "dead space:  " << deadSpace << '\n'
+            << signedLine(*pack);
     return kExitSuccess;
 }
 
@@ -148,7 +155,7 @@ int runVerify(const CommandArgs& args, ToolContext& ctx) {
         }
     }
     if (damaged) return kExitFailure;
-    ctx.out << file << ": " << entryCount(entries.size()) << " ok\n";
+    ctx.out << file << ": " << entryCount(entries.size()) << " ok\n" << signedLine(*pack);
     return kExitSuccess;
 }
 

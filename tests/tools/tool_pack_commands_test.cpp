@@ -26,7 +26,7 @@ std::string infoText(uint64_t base, size_t entries, uint64_t data, uint64_t dead
     return "pack base:   " + std::to_string(base) +
            "\nversion:     5\nentries:     " + std::to_string(entries) +
            "\ndata bytes:  " + std::to_string(data) + "\ndead space:  " + std::to_string(dead) +
-           "\n";
+           "\nsigned: no\n";
 }
 
 uint64_t storedBytes(const std::string& file) {
@@ -66,8 +66,22 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
         {{"list"}, "nerro-pack: usage: nerro-pack list FILE" + help},
         {{"build", "prod"},
          "nerro-pack: usage: nerro-pack build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] "
-         "[--codec CODEC]" +
+         "[--codec CODEC] [--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]" +
              help},
+        {{"build", "prod", "-o", "s.exe", "--sign-cert", "c.pem"},
+         "nerro-pack: --sign-cert and --sign-key go together" + help},
+        {{"build", "prod", "-o", "s.exe", "--sign-key", "k.pem"},
+         "nerro-pack: --sign-cert and --sign-key go together" + help},
+        {{"build", "prod", "-o", "s.exe", "--timestamp", "http://ts.example"},
+         "nerro-pack: --sign-pass and --timestamp need --sign-cert and --sign-key" + help},
+        {{"add", "x", "y", "--drop-signature=yes"},
+         "nerro-pack: option '--drop-signature' takes no value" + help},
+        {{"compact", "x", "--drop-signature", "--drop-signature"},
+         "nerro-pack: option '--drop-signature' given twice" + help},
+        {{"list", "x", "--drop-signature"},
+         "nerro-pack: unknown option '--drop-signature' for 'list'" + help},
+        {{"init"}, "nerro-pack: usage: nerro-pack init DIR [--arch x86|x64]" + help},
+        {{"init", "d", "--arch", "arm"}, "nerro-pack: unknown architecture 'arm' (x86 or x64)" + help},
         {{"list", "--codec", "lz", "x"}, "nerro-pack: unknown option '--codec' for 'list'" + help},
         {{"add", "x", "--codec=zip", "y"},
          "nerro-pack: unknown codec 'zip' (block, lz or store)" + help},
@@ -104,7 +118,7 @@ TEST_F(PackCommandsTest, ListInfoAndVerifyOfAKnownPack) {
 
     run = Run({"verify", "small.pack"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "small.pack: 3 entries ok\n");
+    EXPECT_EQ(run.out, "small.pack: 3 entries ok\nsigned: no\n");
     EXPECT_EQ(run.err, "");
 }
 
@@ -133,7 +147,7 @@ TEST_F(PackCommandsTest, ExtractWritesAllOrTheNamedEntries) {
     ASSERT_EQ(Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"}).exitCode, 0);
     ToolRun run = Run({"verify", "setup.exe"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "setup.exe: 6 entries ok\n");
+    EXPECT_EQ(run.out, "setup.exe: 6 entries ok\nsigned: no\n");
 
     run = Run({"extract", "setup.exe", "-o", "all"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -401,7 +415,7 @@ TEST_F(PackCommandsTest, AddRemoveAndCompactChangeThePackBehindTheStub) {
     EXPECT_EQ(Run({"list", "plain.exe"}).out.find("logo.bmp"), std::string::npos);
     EXPECT_EQ(Run({"info", "plain.exe"}).out, infoText(4096, 1, storedBytes("plain.exe"), 0));
     EXPECT_EQ(readBytes("plain.exe").substr(0, 4096), stubBytes());
-    EXPECT_EQ(Run({"verify", "plain.exe"}).out, "plain.exe: 1 entry ok\n");
+    EXPECT_EQ(Run({"verify", "plain.exe"}).out, "plain.exe: 1 entry ok\nsigned: no\n");
 
     const std::string unchanged = readBytes("plain.exe");
     run = Run({"remove", "plain.exe", "filter.8bf", "nope"});

@@ -1,0 +1,154 @@
+#include "tools/tool_example_product.h"
+
+#include <cstdint>
+
+// TIniFile has no comment syntax: a line without "=" is never found, and a
+// line whose key begins with ";" matches no key the installer asks for. Lines
+// stay below its 249-byte limit.
+const char* const kExampleIni =
+    "; Nerro.ini: how the installer installs this product.\r\n"
+    "; Keys and section names are case-sensitive; save this file as ANSI.\r\n"
+    "[General]\r\n"
+    "; Caption of the installer's window (default \"Ostrel Ltd\").\r\n"
+    "Title=Example Filters Setup\r\n"
+    "; The product's name: message boxes, the uninstall entry. Required.\r\n"
+    "Product name=Example Filters 1.0\r\n"
+    "; One line at the foot of the dialog (default: none).\r\n"
+    "Copyright=Copyright (c) Example Software\r\n"
+    "; Shown in Programs and Features (default: none).\r\n"
+    "Version=1.0\r\n"
+    "Publisher=Example Software\r\n"
+    "; Names the uninstall entry's key (default: the Product name).\r\n"
+    "Product ID=Example Filters\r\n"
+    "; Support page shown in Programs and Features (default: none).\r\n"
+    "; Help link=https://example.com/support\r\n"
+    "; Key below HKEY_LOCAL_MACHINE for the install record. Required.\r\n"
+    "Registry key=Software\\Example Software\\Example Filters\r\n"
+    "; Folder below Program Files when no host application is found; begins\r\n"
+    "; with a backslash. Required.\r\n"
+    "Default folder=\\Example Filters\r\n"
+    "; Start-menu folder for the shortcuts (default: none).\r\n"
+    "Default program folder=Example Filters\r\n"
+    "; Number of the file section that is the main program (default 0).\r\n"
+    "Main executable=0\r\n"
+    "; Number of the file section that is the readme (default 0).\r\n"
+    "Readme=0\r\n"
+    "; Start the main program with /install after installing, and with\r\n"
+    "; /uninstall before uninstalling: 1 yes, 0 no (default 0).\r\n"
+    "Run with '/install'=0\r\n"
+    "Run with '/uninstall'=0\r\n"
+    "; Read and kept, not used (default 0).\r\n"
+    "Advanced options=0\r\n"
+    "Advanced options def=0\r\n"
+    "; File types: \"Number of file types\", then for N = 0, 1, ... the keys\r\n"
+    "; \"File type N.Description\", \".Name\", \".Extensions\", \".Icon\",\r\n"
+    "; \".Open command\" and \".Open command file\" (default 0: none).\r\n"
+    "Number of file types=0\r\n"
+    "; File type 0.Description=Example filter settings\r\n"
+    "; File type 0.Name=ExampleFilters.Settings\r\n"
+    "; File type 0.Extensions=.exf\r\n"
+    "; File type 0.Icon=0\r\n"
+    "; File type 0.Open command=\r\n"
+    "; File type 0.Open command file=0\r\n"
+    "; How many file sections [0], [1]... follow. Required.\r\n"
+    "Number of files=2\r\n"
+    "\r\n"
+    "; One section per file, numbered from 0.\r\n"
+    "[0]\r\n"
+    "; The file in the product folder (subfolders with a backslash).\r\n"
+    "Name=readme.txt\r\n"
+    "; Its path below the installation folder.\r\n"
+    "Create name=readme.txt\r\n"
+    "; A Start-menu shortcut to it (default: none).\r\n"
+    "Shortcut name=Example Filters - Read me\r\n"
+    "; Arguments of the shortcut (default: none).\r\n"
+    "; Arguments=\r\n"
+    "; 1: install into the Windows folder, or the system folder (default 0).\r\n"
+    "To windows folder=0\r\n"
+    "To system folder=0\r\n"
+    "; 1: the uninstall program removes it (default 0).\r\n"
+    "Can uninstall=1\r\n"
+    "\r\n"
+    "; The last file is the uninstall program.\r\n"
+    "[1]\r\n"
+    "Name=nerro-uninstall.exe\r\n"
+    "Create name=nerro-uninstall.exe\r\n"
+    "Shortcut name=Uninstall Example Filters\r\n"
+    "Can uninstall=1\r\n";
+
+const char* const kExampleCatalogue =
+    "; English texts of the installer. Save catalogues as ANSI, in the code\r\n"
+    "; page of their language.\r\n"
+    "; [Info]: system language ids (hexadecimal, lowercase) this catalogue serves.\r\n"
+    "[Info]\r\n"
+    "409=ok\r\n"
+    "809=ok\r\n"
+    "c09=ok\r\n"
+    "1009=ok\r\n"
+    "\r\n"
+    "; [Main]: the main dialog. 0 is its caption, numbers are controls.\r\n"
+    "[Main]\r\n"
+    "0=Example Filters Setup\r\n"
+    "1001=Install\r\n"
+    "1004=Browse ...\r\n"
+    "1007=Installing, please wait ...\r\n"
+    "1016=To begin the installation click 'Install'\r\n"
+    "1023=Installation path\r\n"
+    "1025=Detected applications\r\n"
+    "1026=Language\r\n"
+    "1027=Exit\r\n"
+    "2=Cancel\r\n"
+    "1011_0=Application\r\n"
+    "1011_1=Plug-in's folder\r\n"
+    "; The message after a successful installation (\\n: a new line).\r\n"
+    "complete=The installation is complete.\\nRestart your host application.\r\n"
+    "\r\n"
+    "; [Browse]: the folder chooser.\r\n"
+    "[Browse]\r\n"
+    "0=Choose the installation folder\r\n"
+    "1=OK\r\n"
+    "2=Cancel\r\n";
+
+const char* const kExampleReadme =
+    "Example Filters 1.0\r\n"
+    "\r\n"
+    "Replace this file, and name your plug-ins in Nerro.ini.\r\n";
+
+namespace {
+
+void putLe(std::string& bytes, uint32_t value, int size) {
+    for (int i = 0; i < size; ++i)
+        bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+std::string exampleLogo() {
+    constexpr uint32_t kWidth = 64;
+    constexpr uint32_t kHeight = 96;
+    constexpr uint32_t kRowSize = kWidth * 3;  // a multiple of 4: no row padding
+    constexpr uint32_t kHeadersSize = 14 + 40;
+    std::string bytes = "BM";
+    putLe(bytes, kHeadersSize + kRowSize * kHeight, 4);
+    putLe(bytes, 0, 4);
+    putLe(bytes, kHeadersSize, 4);
+    putLe(bytes, 40, 4);  // BITMAPINFOHEADER
+    putLe(bytes, kWidth, 4);
+    putLe(bytes, kHeight, 4);
+    putLe(bytes, 1, 2);   // planes
+    putLe(bytes, 24, 2);  // bits per pixel
+    putLe(bytes, 0, 4);   // no compression
+    putLe(bytes, kRowSize * kHeight, 4);
+    putLe(bytes, 2835, 4);  // 72 dots per inch
+    putLe(bytes, 2835, 4);
+    putLe(bytes, 0, 4);
+    putLe(bytes, 0, 4);
+    for (uint32_t y = 0; y < kHeight; ++y) {
+        for (uint32_t x = 0; x < kWidth; ++x) {
+            bytes.push_back(static_cast<char>(128 + y));      // blue
+            bytes.push_back(static_cast<char>(40 + y + x));   // green
+            bytes.push_back(static_cast<char>(20 + x / 2));   // red
+        }
+    }
+    return bytes;
+}
