@@ -11,6 +11,7 @@ packages=(
   xvfb x11-utils imagemagick
   googletest libbz2-dev zlib1g-dev
   python3 bc bzip2
+  osslsigncode openssl
 )
 
 sudo_cmd=()

@@ -105,6 +105,28 @@ void setEnvironment(const char* name, const char* value) {
 #endif
 }
 
+bool programOnPath(const std::string& name) {
+#ifdef _WIN32
+    const char separator = ';';
+#else
+    const char separator = ':';
+#endif
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(separator, start);
+        if (end == std::string::npos) end = folders.size();
+        const fs::path folder = folders.substr(start, end - start);
+        std::error_code error;
+        if (!folder.empty() && (fs::is_regular_file(folder / name, error) ||
+                                fs::is_regular_file(folder / (name + ".exe"), error)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 std::vector<std::string> folderListing(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& item : fs::recursive_directory_iterator(folder))

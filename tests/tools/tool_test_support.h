@@ -47,6 +47,10 @@ void writeBytes(const std::filesystem::path& path, const std::string& bytes);
 // Sets an environment variable for this process and the programs it starts.
 void setEnvironment(const char* name, const char* value);
 
+// A program of that name in one of the folders of PATH (name as given; on
+// Windows also name.exe).
+bool programOnPath(const std::string& name);
+
 // Every file and folder below folder, as relative generic paths, sorted.
 std::vector<std::string> folderListing(const std::filesystem::path& folder);
 
