@@ -100,7 +100,8 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& recordKey) {
+bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& recordKey,
+                             bool silent, int& exitCode) {
     const std::string image = readProgram(modulePath);
     const std::string temp = temporaryFolder();
     if (image.empty() || temp.empty()) return false;
@@ -111,34 +112,81 @@ bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& r
     UniqueHandle contents;
     UniqueHandle keeper = writeCopy(copy, image, contents);
     HANDLE self = nullptr;
-    bool started = false;
-    if (keeper && DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
-                                  &self, SYNCHRONIZE, TRUE, 0)) {
-        const UniqueHandle selfHandle(self);
-        ContinuationHandles handles;
-        handles.firstProcess = reinterpret_cast<uintptr_t>(self);
-        handles.copyFile = reinterpret_cast<uintptr_t>(keeper.Get());
-        handles.copyFolder = reinterpret_cast<uintptr_t>(folder.handle.Get());
-        std::string commandLine = ContinuationCommand(copy, handles, recordKey);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        // Run in the temporary folder: a process's current folder cannot be
-        // deleted, and neither the private folder nor any folder to be
-        // removed may be that.
-        started = CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                 nullptr, temp.c_str(), &startup, &process);
-        if (started) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
+    HANDLE reading = nullptr, writing = nullptr;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    UniqueHandle copyProcess;
+    // Only the writing end is inherited: the pipe breaks when the copy ends.
+    if (keeper && CreatePipe(&reading, &writing, &inherit, 0)) {
+        const UniqueHandle readingEnd(reading);
+        UniqueHandle writingEnd(writing);
+        SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+        if (DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                            SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
+            const UniqueHandle selfHandle(self);
+            ContinuationHandles handles;
+            handles.firstProcess = reinterpret_cast<uintptr_t>(self);
+            handles.copyFile = reinterpret_cast<uintptr_t>(keeper.Get());
+            handles.copyFolder = reinterpret_cast<uintptr_t>(folder.handle.Get());
+            handles.resultPipe = reinterpret_cast<uintptr_t>(writing);
+            std::string commandLine = ContinuationCommand(copy, handles, recordKey, silent);
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process = {};
+            // Run in the temporary folder: a process's current folder cannot be
+            // deleted, and neither the private folder nor any folder to be
+            // removed may be that.
+            if (CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                               nullptr, temp.c_str(), &startup, &process)) {
+                CloseHandle(process.hThread);
+                copyProcess.Reset(process.hProcess);
+            }
+        }
+        if (copyProcess) {
+            // The copy holds its own handles now: let go of ours, so that
+            // the copy's file and folder go when the copy lets go of them,
+            // and the pipe breaks when the copy ends.
+            writingEnd.Reset();
+            contents.Reset();
+            keeper.Reset();
+            folder.handle.Reset();
+            char code = 0;
+            DWORD read = 0;
+            if (ReadFile(readingEnd.Get(), &code, 1, &read, nullptr) && read == 1) {
+                exitCode = static_cast<unsigned char>(code);
+            } else {
+                // The copy ended without a word: its own exit code tells.
+                DWORD copyExit = 1;
+                WaitForSingleObject(copyProcess.Get(), INFINITE);
+                exitCode = GetExitCodeProcess(copyProcess.Get(), &copyExit) &&
+                                   copyExit != STILL_ACTIVE
+                               ? static_cast<int>(copyExit)
+                               : 1;
+            }
+            return true;
         }
     }
-    if (started) return true;
     // The copy goes with its last handle, then the folder, empty again.
     contents.Reset();
     keeper.Reset();
     DeletePrivateFolder(folder.handle.Release());
     return false;
+}
+
+std::string FirstProcessProgram(uintptr_t handle) {
+    char path[MAX_PATH * 2] = "";
+    DWORD length = sizeof path;
+    if (!handle ||
+        !QueryFullProcessImageNameA(reinterpret_cast<HANDLE>(handle), 0, path, &length))
+        return {};
+    return std::string(path, length);
+}
+
+void SendResult(uintptr_t resultPipe, int exitCode) {
+    if (!resultPipe) return;
+    const UniqueHandle pipe(reinterpret_cast<HANDLE>(resultPipe));
+    const char code = static_cast<char>(exitCode);
+    DWORD written = 0;
+    WriteFile(pipe.Get(), &code, 1, &written, nullptr);
 }
 
 void WaitForFirstProcess(uintptr_t handle) {

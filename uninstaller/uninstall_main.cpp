@@ -1,8 +1,10 @@
 // nerro-uninstall: removes an installed product as its install record lists
-// it. Started by the uninstall entry as "<its path> <record key>".
+// it. Started by the uninstall entry as "<its path> [/S] <record key>"
+// (uninstall_command.h); exit codes as the installer's.
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/dll_hardening.h"
 #include "uninstaller/uninstall_command.h"
@@ -22,7 +24,11 @@ std::string caption(const std::string& product) {
     return product.empty() ? "Uninstall" : product + " Uninstall";
 }
 
+// Whether message boxes may show: not in a silent run (/S).
+bool quiet = false;
+
 int show(const std::string& text, const std::string& product, UINT style) {
+    if (quiet) return 0;
     return MessageBoxA(nullptr, text.c_str(), caption(product).c_str(), style | MB_SETFOREGROUND);
 }
 
@@ -50,11 +56,44 @@ bool readRecord(const std::string& keyPath, UninstallRecord& record) {
     return false;
 }
 
-int removeAndReport(const UninstallRecord& record) {
-    const RemovalReport report = RemoveInstallation(HKEY_LOCAL_MACHINE, record);
-    show(RemovalSummary(record.product, report), record.product,
-         MB_OK | (report.Complete() ? MB_ICONINFORMATION : MB_ICONWARNING));
-    return report.Complete() ? 0 : 2;
+int exitCodeOf(const RemovalReport& report) {
+    return report.Removed() ? kUninstallExitRemoved : kUninstallExitFailed;
+}
+
+void report(const UninstallRecord& record, const RemovalReport& removal) {
+    show(RemovalSummary(record.product, removal), record.product,
+         MB_OK | (removal.Complete() ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
+// The temporary copy's part (uninstall_handover.h): removes everything, gives
+// the first process the exit code as soon as it is known, and deletes the
+// first process's file once that has ended.
+int continueRemoval(const std::string& module, const UninstallCommand& command) {
+    ReleasePrivateFolder(module, command.copyFile, command.copyFolder);
+    // A first process that does not wait for the word has to end first.
+    if (!command.resultPipe) WaitForFirstProcess(command.waitHandle);
+    UninstallRecord record;
+    if (!readRecord(command.recordKey, record)) {
+        SendResult(command.resultPipe, kUninstallExitFailed);
+        return kUninstallExitFailed;
+    }
+    const std::string firstProgram =
+        command.resultPipe ? FirstProcessProgram(command.waitHandle) : std::string();
+    RemovalReport removal = RemoveInstallation(HKEY_LOCAL_MACHINE, record, firstProgram);
+    const int exitCode = exitCodeOf(removal);
+    if (command.resultPipe) {
+        SendResult(command.resultPipe, exitCode);
+        WaitForFirstProcess(command.waitHandle);
+        const std::vector<std::string> pending = removal.pending;
+        removal = RemoveRecordedFiles(record);
+        // Should the first process's file still be held (a scanner reading
+        // it just then), it goes with the next start of the system.
+        for (const std::string& file : pending)
+            if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
+                MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    report(record, removal);
+    return exitCodeOf(removal);
 }
 
 }  // namespace
@@ -63,22 +102,26 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HardenDllSearch();
     const std::string module = modulePath();
     const UninstallCommand command = ParseUninstallCommand(GetCommandLineA(), module);
-    if (command.continuation) {
-        WaitForFirstProcess(command.waitHandle);
-        ReleasePrivateFolder(module, command.copyFile, command.copyFolder);
-        UninstallRecord record;
-        if (!readRecord(command.recordKey, record)) return 1;
-        return removeAndReport(record);
+    quiet = command.silent;
+    if (!command.error.empty() || command.help) {
+        show(command.help ? kUninstallUsage
+                          : "Wrong command line: " + command.error + ".\n\n" + kUninstallUsage,
+             "", MB_OK | (command.help ? 0 : MB_ICONERROR));
+        return command.help ? kUninstallExitRemoved : kUninstallExitUsage;
     }
+    if (command.continuation) return continueRemoval(module, command);
 
     UninstallRecord record;
-    if (!readRecord(command.recordKey, record)) return 1;
+    if (!readRecord(command.recordKey, record)) return kUninstallExitFailed;
     const std::string name = record.product.empty() ? "this product" : record.product;
-    if (show("Remove " + name + " and all of its components?", record.product,
-             MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return 0;
-    if (HandOverToTemporaryCopy(module, command.recordKey)) return 0;
+    if (!quiet && show("Remove " + name + " and all of its components?", record.product,
+                       MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return kUninstallExitCancelled;
+    int exitCode = kUninstallExitFailed;
+    if (HandOverToTemporaryCopy(module, command.recordKey, quiet, exitCode)) return exitCode;
     // Without a copy the removal runs here; this program's own file and
     // folder then stay, and the final message names them.
-    return removeAndReport(record);
+    const RemovalReport removal = RemoveInstallation(HKEY_LOCAL_MACHINE, record);
+    report(record, removal);
+    return exitCodeOf(removal);
 }

@@ -42,8 +42,34 @@ bool mayDelete(const std::string& path, RemovalReport& report) {
     return false;
 }
 
-void removeFile(const std::string& path, RemovalReport& report) {
+// The long form of path in lower case, for comparing two names of a file.
+std::string comparable(const std::string& path) {
+    char longName[MAX_PATH * 2];
+    const DWORD length = GetLongPathNameA(path.c_str(), longName, sizeof longName);
+    return lowerCase(length > 0 && length < sizeof longName ? std::string(longName, length) : path);
+}
+
+// The running program's file: it goes once the program has ended, which
+// needs deletion rights on it.
+void spareRunningFile(const std::string& path, RemovalReport& report) {
+    const UniqueHandle file(CreateFileA(path.c_str(), DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+    if (file)
+        report.pending.push_back(path);
+    else
+        report.notRemoved.push_back(path + " (" + SystemErrorText(GetLastError(), "error") + ")");
+}
+
+void removeFile(const std::string& path, RemovalReport& report,
+                const std::string& spared = std::string()) {
     if (!mayDelete(path, report)) return;
+    if (!spared.empty() && attributesOf(path) != INVALID_FILE_ATTRIBUTES &&
+        comparable(path) == spared) {
+        spareRunningFile(path, report);
+        return;
+    }
     const DWORD attributes = attributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -144,10 +170,21 @@ void deleteRecordValues(HKEY root, const std::string& path) {
 
 }  // namespace
 
-RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record) {
+RemovalReport RemoveRecordedFiles(const UninstallRecord& record) {
     RemovalReport report;
     for (const std::string& file : record.files)
         removeFile(file, report);
+    removeFolders(record.folders, record.files, report);
+    return report;
+}
+
+RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record,
+                                 const std::string& runningProgram) {
+    RemovalReport report;
+    const std::string spared =
+        runningProgram.empty() ? std::string() : comparable(NormalRecordedPath(runningProgram));
+    for (const std::string& file : record.files)
+        removeFile(file, report, spared);
     removeFolders(record.folders, record.files, report);
 
     const std::string ownKey = lowerCase(record.keyPath);

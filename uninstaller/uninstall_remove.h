@@ -16,8 +16,14 @@ struct RemovalReport {
     // Files and folders that the record does not list, found inside recorded
     // folders that had to stay because of them (the user's own files).
     std::vector<std::string> leftInPlace;
+    // Recorded files left for later on purpose (the running program,
+    // RemoveInstallation), which could be deleted once they are let go.
+    std::vector<std::string> pending;
 
     bool Complete() const { return notRemoved.empty() && leftInPlace.empty(); }
+    // Everything recorded went or goes with the pending files: the user's
+    // own files may keep their folders, which is how it should be.
+    bool Removed() const { return notRemoved.empty(); }
 };
 
 // Removes, in this order: every recorded file (a read-only one too; files
@@ -30,7 +36,17 @@ struct RemovalReport {
 // keys that the key's creation left empty (never a key directly below root,
 // such as "Software"). Nothing the record does not name is deleted. Keys are under root (HKEY_LOCAL_MACHINE
 // for real records).
-RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record);
+//
+// runningProgram, when a recorded file, is not deleted but listed in pending
+// when it could be (opened for deletion); its folders stay too, without
+// being named. The caller deletes it once it no longer runs, with
+// RemoveRecordedFiles.
+RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record,
+                                 const std::string& runningProgram = std::string());
+
+// The files and folders part of RemoveInstallation, once more: files already
+// gone are passed over. What it reports is all that is left on the drive.
+RemovalReport RemoveRecordedFiles(const UninstallRecord& record);
 
 // The message that ends an uninstallation: product (or "The product" when
 // empty) was removed, then whatever report lists, at most a screenful.
