@@ -66,6 +66,24 @@ void InstallJournal::FileReplaced(const std::string& path, const std::string& ba
     Logged(step, "Replaced");
 }
 
+void InstallJournal::FileRemoved(const std::string& path, const std::string& backup) {
+    // Undone and committed as a replacement whose new file is gone.
+    Step& step = Add(Kind::Replaced, path);
+    step.backup = backup;
+    if (log_) log_("Removed file " + path);
+}
+
+void InstallJournal::ValueDeleted(HKEY root, const std::string& keyPath, const std::string& name,
+                                  DWORD type, const std::string& data) {
+    Step& step = Add(Kind::Value, keyPath);
+    step.backup = name;
+    step.root = root;
+    step.existed = true;
+    step.type = type;
+    step.data = data;
+    if (log_) log_("Removed " + Describe(step));
+}
+
 void InstallJournal::KeyCreated(HKEY root, const std::string& path) {
     Step& step = Add(Kind::Key, path);
     step.root = root;

@@ -22,11 +22,16 @@ public:
     // The file at path was moved to backup (in the same folder) before a new
     // one took its place.
     void FileReplaced(const std::string& path, const std::string& backup);
+    // The file at path was moved to backup (in the same folder) to remove it.
+    void FileRemoved(const std::string& path, const std::string& backup);
     void KeyCreated(HKEY root, const std::string& path);
     // A value was written in root\keyPath; before, it held type and data
     // (existed) or was not there.
     void ValueWritten(HKEY root, const std::string& keyPath, const std::string& name,
                       bool existed, DWORD type, const std::string& data);
+    // A value that held type and data was deleted.
+    void ValueDeleted(HKEY root, const std::string& keyPath, const std::string& name, DWORD type,
+                      const std::string& data);
 
     // Undoes every step, last first, and forgets them. Returns false when
     // something could not be put back (a file in use); the rest is undone.
@@ -36,6 +41,11 @@ public:
     void Commit();
 
     bool Empty() const { return steps_.empty(); }
+
+    // A line for the log that records no step.
+    void Note(const std::string& text) const {
+        if (log_) log_(text);
+    }
 
     // Receives one line of text for every step recorded and undone (the
     // installation log).

@@ -98,3 +98,38 @@ bool InstallRecord::WriteValue(const std::string& name, DWORD type, const BYTE* 
     if (journal_) journal_->ValueWritten(root_, keyPath_, name, existed, oldType, previous);
     return true;
 }
+
+bool InstallRecord::Delete(const std::string& name) {
+    if (!OpenForWriting()) return false;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return true;
+    std::string previous(size, '\0');
+    RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+                     reinterpret_cast<BYTE*>(previous.data()), &size);
+    previous.resize(size);
+    const LONG status = RegDeleteValueA(key_.Get(), name.c_str());
+    if (status != ERROR_SUCCESS) {
+        if (error_ == 0) error_ = static_cast<DWORD>(status);
+        return false;
+    }
+    if (journal_) journal_->ValueDeleted(root_, keyPath_, name, type, previous);
+    return true;
+}
+
+std::vector<std::string> InstallRecord::ValueNames() const {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root_, keyPath_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    for (DWORD index = 0;; ++index) {
+        char name[16384];
+        DWORD length = sizeof name;
+        if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    return names;
+}

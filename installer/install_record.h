@@ -8,6 +8,9 @@
 //   "Product"           "Product name"
 //   "<m>.file"          an installed file whose "Can uninstall" is on, or a
 //                       created shortcut (".lnk"), m = 0, 1, ... in order
+//   "<m>.check"         the installed file's check value (pack_check.h), eight
+//                       hexadecimal digits: an upgrade removes a file the new
+//                       version drops only while it is unchanged
 //   "Main executable"   installed path of the main program (only when
 //                       "Run with '/uninstall'" is on)
 //   "0.regkey"          the uninstall entry's key, relative to HKLM
@@ -22,8 +25,9 @@
 // "UninstallString" = installed path of the uninstall program in quotes, a
 // space, and "Registry key".
 //
-// Values of an earlier installation under the same key are not cleared: new
-// values overwrite those of the same name, higher-numbered old ones stay.
+// An installation over an earlier one of the same product (an upgrade, or
+// the same version again) replaces the earlier record's values: its numbered
+// values go, and the folders it created that still exist are carried over.
 // The uninstall program starts from "UninstallString" with its own path in
 // quotes (a path with spaces must not start another program on its way).
 // Recorded paths use single backslashes only (the shortcut folder is built
@@ -34,6 +38,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "installer/install_journal.h"
 #include "platform/kernel_handles.h"
@@ -51,6 +56,7 @@ constexpr const char* kRecordMainExecutableValue = "Main executable";
 constexpr const char* kRecordFolderSuffix = ".folder";
 constexpr const char* kRecordFileSuffix = ".file";
 constexpr const char* kRecordRegKeySuffix = ".regkey";
+constexpr const char* kRecordCheckSuffix = ".check";
 constexpr const char* kUninstallDisplayNameValue = "DisplayName";
 constexpr const char* kUninstallStringValue = "UninstallString";
 constexpr const char* kUninstallVersionValue = "DisplayVersion";
@@ -102,6 +108,10 @@ public:
     bool Write(const std::string& name, const std::string& text);
     // The same for a REG_DWORD value.
     bool WriteNumber(const std::string& name, DWORD number);
+    // Deletes the value name when the key holds it (nothing to do otherwise).
+    bool Delete(const std::string& name);
+    // The names of the values the key holds now (none when it is missing).
+    std::vector<std::string> ValueNames() const;
     DWORD Error() const { return error_; }
     InstallJournal* Journal() const { return journal_; }
 

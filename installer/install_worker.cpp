@@ -2,12 +2,15 @@
 
 #include <cstdio>
 #include <memory>
+#include <set>
 
 #include "installer/config_check.h"
 #include "installer/file_replace.h"
 #include "installer/folder_path.h"
 #include "installer/install_progress.h"
 #include "installer/install_record.h"
+#include "installer/installed_product.h"
+#include "pack/pack_check.h"
 #include "installer/shortcut.h"
 #include "pack/pack_file.h"
 #include "platform/win_error.h"
@@ -93,6 +96,43 @@ std::string normalInstallationPath(const std::string& typed) {
     return path;
 }
 
+// The check value of a file on disk; false when it cannot be read.
+bool fileCheckValue(const std::string& path, uint32_t& value) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    PackCheck check;
+    std::unique_ptr<char[]> buffer(new char[64 * 1024]);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), buffer.get(), 64 * 1024, &read, nullptr)) return false;
+        if (read == 0) break;
+        check.Update(buffer.get(), read);
+    }
+    value = check.Value();
+    return true;
+}
+
+std::string lowerCase(std::string text) {
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The values an installation writes that are numbered or optional: an
+// earlier installation's go before the new ones are written.
+bool isEarlierRunValue(const std::string& name) {
+    for (const char* suffix :
+         {kRecordFileSuffix, kRecordFolderSuffix, kRecordCheckSuffix, kRecordRegKeySuffix}) {
+        const std::string tail = suffix;
+        if (name.size() <= tail.size() ||
+            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+            continue;
+        const std::string digits = name.substr(0, name.size() - tail.size());
+        if (digits.find_first_not_of("0123456789") == std::string::npos) return true;
+    }
+    return name == kRecordMainExecutableValue;
+}
+
 std::string recordFault(const InstallRecord& record) {
     return "The install record could not be written in the registry (" +
            SystemErrorText(record.Error()) + ").";
@@ -108,7 +148,8 @@ public:
           pack_(pack),
           payload_(pack, payloadBudget),
           record_(config.settings.registryKey, HKEY_LOCAL_MACHINE, &journal_),
-          progress_(config.settings.progressValue, TotalWeight(config, pack)) {}
+          progress_(config.settings.progressValue, TotalWeight(config, pack)),
+          earlier_(FindInstalledProduct(config.settings)) {}
 
     // Every entry to install, decoded and checked, before anything is written.
     std::string CheckPayload() {
@@ -123,6 +164,9 @@ public:
 
     // The installation folder, the record's first values, the shortcut folder.
     std::string Begin() {
+        // An earlier installation's record is replaced, not added to.
+        for (const std::string& name : record_.ValueNames())
+            if (isEarlierRunValue(name)) record_.Delete(name);
         const std::string& path = settings_.installationPath;
         CreateFolderPath(path, record_);
         record_.Write(kRecordPathValue, path);
@@ -153,7 +197,12 @@ public:
                    SystemErrorText(error) + ").";
         SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         installedBytes_ += block->size;
-        if (file.canUninstall) record_.Write(record_.NextFileName(), targetPath);
+        if (file.canUninstall) {
+            record_.Write(record_.NextFileName(), targetPath);
+            record_.Write(NumberedValueName(record_.FileCount() - 1, kRecordCheckSuffix),
+                          CheckText(packCheckValue(block->bytes.get(), block->size)));
+            installedPaths_.insert(lowerCase(targetPath));
+        }
         progress_.Advance(block->size + kFileStepWeight);
 
         if (!file.shortcutName.empty() && !settings_.shortcutFolder.empty()) {
@@ -176,8 +225,42 @@ public:
             if (!existed && GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES)
                 journal_.FileCreated(linkFile);
             record_.Write(record_.NextFileName(), linkFile);
+            installedPaths_.insert(lowerCase(linkFile));
         }
         if (!file.shortcutName.empty()) progress_.Advance(kFileStepWeight);
+        return record_.Error() ? recordFault(record_) : std::string();
+    }
+
+    // After an upgrade: the files the earlier version installed that this one
+    // does not are removed while they are as it left them (a file the user
+    // changed stays, and so does one recorded without a check value); the
+    // folders it created stay recorded.
+    std::string RemoveDroppedFiles() {
+        if (!earlier_.present) return {};
+        for (const InstalledFile& old : earlier_.files) {
+            if (installedPaths_.count(lowerCase(old.path))) continue;
+            const DWORD attributes = GetFileAttributesA(old.path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            const bool shortcut =
+                old.path.size() > 4 && lstrcmpiA(old.path.c_str() + old.path.size() - 4, ".lnk") == 0;
+            uint32_t check = 0;
+            const bool unchanged = shortcut || (!old.check.empty() &&
+                                                fileCheckValue(old.path, check) &&
+                                                CheckText(check) == old.check);
+            if (!unchanged) {
+                journal_.Note("Kept " + old.path + ": not as the earlier version installed it");
+                continue;
+            }
+            const std::string backup = UnusedSiblingName(old.path, "old");
+            if (MoveFileExA(old.path.c_str(), backup.c_str(), 0))
+                journal_.FileRemoved(old.path, backup);
+        }
+        for (const std::string& folder : earlier_.folders) {
+            const DWORD attributes = GetFileAttributesA(folder.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                record_.Write(record_.NextFolderName(), folder);
+        }
         return record_.Error() ? recordFault(record_) : std::string();
     }
 
@@ -255,6 +338,8 @@ private:
     InstallProgress progress_;
     std::unique_ptr<CComInitialize> com_;
     uint64_t installedBytes_ = 0;
+    InstalledProduct earlier_;
+    std::set<std::string> installedPaths_;  // lower case: every file recorded in this run
 };
 
 }  // namespace
@@ -276,6 +361,8 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
     for (FileEntry& file : config.files)
         if (std::string fault = installation.InstallFile(file); !fault.empty())
             return installation.Fail(fault);
+    if (std::string fault = installation.RemoveDroppedFiles(); !fault.empty())
+        return installation.Fail(fault);
     if (std::string fault = installation.Register(); !fault.empty())
         return installation.Fail(fault);
     installation.Commit();

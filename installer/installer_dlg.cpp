@@ -7,6 +7,7 @@
 
 #include "installer/host_detect.h"
 #include "installer/initial_path.h"
+#include "installer/installed_product.h"
 #include "installer/proposed_path.h"
 #include "installer/install_config.h"
 #include "pack/pack_file.h"
@@ -162,6 +163,12 @@ void CInstallerDlg::ChoosePath() {
         installationPath_ = requestedFolder_;
         return;
     }
+    // An upgrade goes where the installed version is.
+    const InstalledProduct earlier = FindInstalledProduct(config_.settings);
+    if (earlier.present && !earlier.folder.empty()) {
+        installationPath_ = earlier.folder;
+        return;
+    }
     const std::string firstHost =
         applications_.GetItemCount() > 0 ? applications_.GetItemText(0, 1) : std::string();
     installationPath_ =
@@ -232,6 +239,11 @@ void CInstallerDlg::OnCancel() {
 
 void CInstallerDlg::StartInstallation() {
     if (installing_) return;
+    const std::string downgrade = DowngradeQuestion(config_.settings);
+    if (!downgrade.empty() &&
+        MessageBoxA(Handle(), downgrade.c_str(), config_.settings.productName.c_str(),
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
     installing_ = true;
 
     installButton_.ShowWindow(SW_HIDE);

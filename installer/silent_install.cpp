@@ -2,6 +2,7 @@
 
 #include "installer/host_detect.h"
 #include "installer/install_worker.h"
+#include "installer/installed_product.h"
 #include "installer/proposed_path.h"
 #include "platform/win_handles.h"
 
@@ -21,7 +22,13 @@ int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
     const CComInitialize com;
     DiscardedLogo logo;
     LoadConfiguration(pack, logo, config);
+    if (const std::string downgrade = DowngradeQuestion(config.settings); !downgrade.empty()) {
+        log.Line("Error: " + downgrade + " Not without a question: nothing was installed.");
+        return kSetupExitFailed;
+    }
+    const InstalledProduct earlier = FindInstalledProduct(config.settings);
     std::string folder = options.folder;
+    if (folder.empty() && earlier.present) folder = earlier.folder;
     if (folder.empty()) {
         const std::vector<DetectedHost> hosts = DetectHostApplications();
         folder = ProposedInstallationPath(nullptr, hosts.empty() ? std::string() : hosts[0].folder,

@@ -6,6 +6,7 @@ add_library(nerro_install STATIC
   ${CMAKE_CURRENT_LIST_DIR}/folder_path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_detect.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_journal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/installed_product.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_payload.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_progress.cpp

@@ -100,7 +100,8 @@ bool IsInstallerRecordValue(const std::string& name) {
     return name == kRecordPathValue || name == kRecordProductValue ||
            name == kRecordMainExecutableValue || numberedValue(name, kRecordFileSuffix) >= 0 ||
            numberedValue(name, kRecordFolderSuffix) >= 0 ||
-           numberedValue(name, kRecordRegKeySuffix) >= 0;
+           numberedValue(name, kRecordRegKeySuffix) >= 0 ||
+           numberedValue(name, kRecordCheckSuffix) >= 0;
 }
 
 std::string NormalRecordedPath(const std::string& path) {

@@ -12,6 +12,8 @@
 #include "install_worker_fixture.h"
 #include "installer/install_progress.h"
 #include "installer/install_record.h"
+#include "installer/installed_product.h"
+#include "pack/pack_check.h"
 #include "installer/shortcut.h"
 #include "pack/pack_file.h"
 #include "platform/win_handles.h"
@@ -144,11 +146,16 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
                                     {"Path", path},
                                     {"Product", product.productName},
                                     {"0.file", path + "Nerro.8bf"},
+                                    {"0.check", CheckText(packCheckValue(plugin.data(), plugin.size()))},
                                     {"1.file", path + "Sub\\Deep/Tool.exe"},
+                                    {"1.check", CheckText(packCheckValue(tool.data(), tool.size()))},
                                     {"2.file", programs + toolShortcut + ".lnk"},
                                     {"3.file", windowsFolder + windowsItem + "\\win.dat"},
+                                    {"3.check", CheckText(packCheckValue("windows folder file", 19))},
                                     {"4.file", programs + systemShortcut + ".lnk"},
                                     {"5.file", path + "Uninstall.exe"},
+                                    {"5.check",
+                                     CheckText(packCheckValue(uninstaller.data(), uninstaller.size()))},
                                     {"Main executable", path + "Sub\\Deep/Tool.exe"},
                                     {"0.regkey", UninstallKeyPath(product.productName)},
                                     {"1.regkey", product.registryKey},
@@ -278,7 +285,10 @@ TEST(InstallWorker, AShortcutThatCannotBeMadeIsRecordedAnyway) {
     EXPECT_EQ(product.Record().at("0.file"), product.ShortcutFile(shortcut));
 }
 
-TEST(InstallWorker, ASecondRunNumbersFromZeroAndKeepsHigherOldValues) {
+// A second run of the same product replaces the record: numbered from 0, the
+// earlier run's values gone, its folders carried over, and the files it
+// installed that this run does not removed (they are unchanged).
+TEST(InstallWorker, ASecondRunReplacesTheRecordAndItsDroppedFiles) {
     ProductFixture product;
     product.Configure(product.General(3, 0, false) +
                       "[0]\nName=a\nCreate name=A\\a.txt\nCan uninstall=1\n"
@@ -292,11 +302,19 @@ TEST(InstallWorker, ASecondRunNumbersFromZeroAndKeepsHigherOldValues) {
     ASSERT_TRUE(product.InstallOnThread().succeeded);
     const std::string path = product.installationPath + "\\";
     const Values record = product.Record();
-    EXPECT_EQ(record.at("0.file"), path + "c2.txt");
-    EXPECT_EQ(record.at("1.file"), path + "b.txt");
-    EXPECT_EQ(record.at("2.file"), path + "c.txt");
-    EXPECT_EQ(record.at("0.folder"), product.installationPath);
-    EXPECT_EQ(record.at("1.folder"), path + "A");
+    EXPECT_EQ(record, (Values{{"Path", path},
+                              {"Product", product.productName},
+                              {"0.file", path + "c2.txt"},
+                              {"0.check", record.count("0.check") ? record.at("0.check") : "?"},
+                              {"0.folder", product.installationPath},
+                              {"1.folder", path + "A"},
+                              {"0.regkey", UninstallKeyPath(product.productName)},
+                              {"1.regkey", product.registryKey}}));
+    EXPECT_EQ(record.at("0.check").size(), 8u);
+    EXPECT_TRUE(FileExists(path + "c2.txt"));
+    for (const char* dropped : {"A\\a.txt", "b.txt", "c.txt"})
+        EXPECT_FALSE(FileExists(path + dropped)) << dropped;
+    EXPECT_TRUE(FolderExists(path + "A"));
 }
 
 // ---------------------------------------------------------------------------
