@@ -14,6 +14,7 @@
 #include "tools/tool_files.h"
 #include "tools/tool_pack_open.h"
 #include "tools/tool_pe.h"
+#include "tools/tool_product_checks.h"
 #include "tools/tool_progress.h"
 #include "tools/tool_signing.h"
 
@@ -227,7 +228,8 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     std::error_code error;
     if (!fs::is_directory(dir, error)) throw ToolError("no product folder " + nativeString(dir));
     InstallConfiguration config;
-    if (!checkProduct(dir, config, ctx.err)) return kExitFailure;
+    const bool filesFine = checkProductFiles(dir, ctx.err);
+    if (!checkProduct(dir, config, ctx.err) || !filesFine) return kExitFailure;
     const std::vector<BuildEntry> entries = collectEntries(dir, config);
     if (!entriesStayInside(dir, entries, ctx.err)) return kExitFailure;
     const fs::path stub = findStub(args, ctx.toolFolder);

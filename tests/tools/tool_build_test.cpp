@@ -119,7 +119,9 @@ TEST_F(BuildTest, RefusesAFaultyProductAndWritesNothing) {
         {"empty file list",
          [] { editIni("Number of files=3", "Number of files=0"); },
          {},
-         "nerro-pack: Nerro.ini: the file list is empty (\"Number of files\" is 0)\n"},
+         "nerro-pack: " + (fs::path("prod") / "Nerro.ini").string() +
+             ":7: \"Number of files\" is 0 but Nerro.ini has 3 file sections ([0] to [2])\n"
+             "nerro-pack: Nerro.ini: the file list is empty (\"Number of files\" is 0)\n"},
         {"main executable outside the list",
          [] { editIni("Main executable=0", "Main executable=3"); },
          {},

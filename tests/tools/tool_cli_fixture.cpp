@@ -36,6 +36,22 @@ std::string pattern(size_t size, uint32_t seed) {
     return bytes;
 }
 
+std::string le(uint32_t value, int size) {
+    std::string bytes;
+    for (int i = 0; i < size; ++i)
+        bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
+// A 24-bit bitmap of noise: file and info headers, then the rows.
+std::string noiseBitmap(uint32_t width, uint32_t height) {
+    const uint32_t rowSize = (width * 3 + 3) / 4 * 4;
+    const uint32_t pixels = rowSize * height;
+    return "BM" + le(54 + pixels, 4) + le(0, 4) + le(54, 4) + le(40, 4) + le(width, 4) +
+           le(height, 4) + le(1, 2) + le(24, 2) + le(0, 4) + le(pixels, 4) + le(2835, 4) +
+           le(2835, 4) + le(0, 4) + le(0, 4) + pattern(pixels, 7);
+}
+
 std::string filterText() {
     std::string text;
     for (int line = 0; text.size() < 30000; ++line)
@@ -49,7 +65,7 @@ std::string filterText() {
 const std::map<std::string, std::string>& productFiles() {
     static const std::map<std::string, std::string> files = {
         {"Nerro.ini", kProductIni},
-        {"logo.bmp", "BM" + pattern(998, 7)},
+        {"logo.bmp", noiseBitmap(16, 20)},
         {"English.clg", "[Main]\n1=Install\n2=Cancel\n"},
         {"filter.8bf", filterText()},
         {"docs/readme.txt", "Read me first.\n"},
