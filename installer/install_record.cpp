@@ -32,8 +32,9 @@ std::string UninstallKeyPath(const std::string& productName) {
     return kUninstallKeyPrefix + productName;
 }
 
-std::string UninstallCommandLine(const std::string& programPath, const std::string& recordKey) {
-    return "\"" + programPath + "\" " + recordKey;
+std::string UninstallCommandLine(const std::string& programPath, const std::string& recordKey,
+                                 bool silent) {
+    return "\"" + programPath + "\" " + (silent ? "/S " : "") + recordKey;
 }
 
 bool InstallRecord::OpenForWriting() {

@@ -21,7 +21,8 @@
 // "URLInfoAbout" = "Help link" (each only when given), "DisplayIcon" (the
 // main executable when it is a program, else the uninstall program),
 // "InstallLocation" (the installation path), "EstimatedSize" (the installed
-// files' KB), "NoModify" = "NoRepair" = 1, and
+// files' KB), "NoModify" = "NoRepair" = 1, "QuietUninstallString" (as
+// "UninstallString" with "/S" before the record's key), and
 // "UninstallString" = installed path of the uninstall program in quotes, a
 // space, and "Registry key".
 //
@@ -59,6 +60,7 @@ constexpr const char* kRecordRegKeySuffix = ".regkey";
 constexpr const char* kRecordCheckSuffix = ".check";
 constexpr const char* kUninstallDisplayNameValue = "DisplayName";
 constexpr const char* kUninstallStringValue = "UninstallString";
+constexpr const char* kQuietUninstallStringValue = "QuietUninstallString";
 constexpr const char* kUninstallVersionValue = "DisplayVersion";
 constexpr const char* kUninstallPublisherValue = "Publisher";
 constexpr const char* kUninstallIconValue = "DisplayIcon";
@@ -78,8 +80,9 @@ RegKey OpenRecordKey(HKEY root, const std::string& path);
 bool WriteRecordValue(HKEY key, const std::string& name, const std::string& text);
 
 // The uninstall entry's "UninstallString": the program's path quoted, a
-// space, the record's key.
-std::string UninstallCommandLine(const std::string& programPath, const std::string& recordKey);
+// space, the record's key; silent, "QuietUninstallString": /S between them.
+std::string UninstallCommandLine(const std::string& programPath, const std::string& recordKey,
+                                 bool silent = false);
 
 // "<number><suffix>", the number in decimal without leading zeros:
 // NumberedValueName(3, kRecordFileSuffix) is "3.file".

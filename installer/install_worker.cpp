@@ -291,6 +291,8 @@ public:
         const std::string mainPath = main.targetFolder + main.createName;
         entry.Write(kUninstallDisplayNameValue, settings_.productName);
         entry.Write(kUninstallStringValue, UninstallCommandLine(programPath, settings_.registryKey));
+        entry.Write(kQuietUninstallStringValue,
+                    UninstallCommandLine(programPath, settings_.registryKey, true));
         if (!settings_.version.empty()) entry.Write(kUninstallVersionValue, settings_.version);
         if (!settings_.publisher.empty()) entry.Write(kUninstallPublisherValue, settings_.publisher);
         if (!settings_.helpLink.empty()) entry.Write(kUninstallHelpLinkValue, settings_.helpLink);
