@@ -156,6 +156,25 @@ void checkFiles(std::vector<ConfigProblem>& problems, const InstallConfiguration
     }
 }
 
+void checkHosts(std::vector<ConfigProblem>& problems, const std::vector<HostDefinition>& hosts) {
+    for (size_t i = 0; i < hosts.size(); ++i) {
+        const HostDefinition& host = hosts[i];
+        const std::string label = "host [Host " + std::to_string(i) + "]: ";
+        if (host.name.empty()) addError(problems, label + "no \"Name\"");
+        if (!host.folder.empty()) {
+            if (!host.root.empty() || !host.key.empty())
+                addError(problems, label + "both \"Folder\" and \"Root\"/\"Key\"");
+            continue;
+        }
+        if (!equalsIgnoringCase(host.root, "HKLM") && !equalsIgnoringCase(host.root, "HKCU"))
+            addError(problems, label + "\"Root\" is " + quoted(host.root) + ", not HKLM or HKCU");
+        if (host.key.empty()) addError(problems, label + "no \"Key\" (and no \"Folder\")");
+        if (!host.view.empty() && host.view != "32" && host.view != "64" &&
+            !equalsIgnoringCase(host.view, "both"))
+            addError(problems, label + "\"View\" is " + quoted(host.view) + ", not 32, 64 or both");
+    }
+}
+
 }  // namespace
 
 std::vector<ConfigProblem> CheckConfiguration(const InstallConfiguration& config,
@@ -164,6 +183,7 @@ std::vector<ConfigProblem> CheckConfiguration(const InstallConfiguration& config
     checkGeneral(problems, config.settings);
     checkFileList(problems, config);
     checkFiles(problems, config, files);
+    checkHosts(problems, config.hosts);
     if (!config.files.empty() && !IsUninstallProgram(config.files.back())) {
         const size_t last = config.files.size() - 1;
         problems.push_back(

@@ -75,6 +75,27 @@ struct BlockDeleter {
 };
 using ExtractedBlock = std::unique_ptr<uint8_t[], BlockDeleter>;
 
+// Sections "Host 0", "Host 1"... up to the first that names nothing.
+std::vector<HostDefinition> readHosts(TIniFile& ini) {
+    std::vector<HostDefinition> hosts;
+    for (int32_t n = 0; n < kMaxConfigListCount; ++n) {
+        const std::string section = "Host " + decimal(n);
+        const char* s = section.c_str();
+        HostDefinition host;
+        host.name = readString(ini, s, "Name");
+        host.root = readString(ini, s, "Root");
+        host.key = readString(ini, s, "Key");
+        host.value = readString(ini, s, "Value");
+        host.subFolder = readString(ini, s, "Sub-folder");
+        host.folder = readString(ini, s, "Folder");
+        host.view = readString(ini, s, "View");
+        if (host.name.empty() && host.root.empty() && host.key.empty() && host.folder.empty())
+            break;
+        hosts.push_back(host);
+    }
+    return hosts;
+}
+
 }  // namespace
 
 std::string ReadConfiguration(TIniFile& ini, InstallConfiguration& config) {
@@ -92,6 +113,9 @@ std::string ReadConfiguration(TIniFile& ini, InstallConfiguration& config) {
     const int32_t typeCount = std::min(config.fileTypeCount, kMaxConfigListCount);
     for (int32_t n = 0; n < typeCount; ++n)
         config.fileTypes.push_back(readFileType(ini, n));
+
+    config.hosts = readHosts(ini);
+    config.builtInHosts = ini.GetInt(kGeneral, "Built-in hosts", 1) != 0;
 
     config.files.clear();
     config.fileCount = readInt(ini, kGeneral, "Number of files");

@@ -70,6 +70,18 @@ struct FileEntry {
     int32_t canUninstall = 0;     // "Can uninstall": listed in the install record
 };
 
+// A host application the vendor defines (section "Host N", N = 0, 1, ...
+// consecutive): found by a registry value or by a fixed folder.
+struct HostDefinition {
+    std::string name;       // "Name"; "{key}" stands for the matched sub-key of a "*" key
+    std::string root;       // "Root": "HKLM" or "HKCU"
+    std::string key;        // "Key"; a last component "*" enumerates that key's sub-keys
+    std::string value;      // "Value": empty for the key's default value
+    std::string subFolder;  // "Sub-folder": appended to the value
+    std::string folder;     // "Folder": a fixed folder with %ProgramFiles%... instead of a key
+    std::string view;       // "View": "32", "64" or "both" (the default, when empty)
+};
+
 // One file-type group ("File type N.<key>" in [General]); read and kept only.
 struct FileTypeEntry {
     std::string description;      // "Description"
@@ -86,6 +98,10 @@ struct InstallConfiguration {
     InstallSettings settings;
     std::vector<FileEntry> files;
     std::vector<FileTypeEntry> fileTypes;
+    // Hosts of the vendor's, listed before the built-in ones; "Built-in
+    // hosts" = 0 in [General] hides the built-in ones.
+    std::vector<HostDefinition> hosts;
+    bool builtInHosts = true;
     // "Number of files" and "Number of file types" as written; the lists hold
     // at most kMaxConfigListCount records, none for a count of 0 or less.
     int32_t fileCount = 0;

@@ -9,6 +9,7 @@
 #include "installer/initial_path.h"
 #include "installer/installed_product.h"
 #include "installer/proposed_path.h"
+#include "installer/vendor_hosts.h"
 #include "installer/install_config.h"
 #include "pack/pack_file.h"
 #include "platform/win_dc.h"
@@ -151,7 +152,7 @@ void CInstallerDlg::LoadConfiguration() {
 }
 
 void CInstallerDlg::FillApplicationsList() {
-    const std::vector<DetectedHost> hosts = DetectHostApplications();
+    const std::vector<DetectedHost> hosts = DetectHosts(config_);
     for (size_t row = 0; row < hosts.size(); ++row) {
         const int item = applications_.InsertItem(static_cast<int>(row), hosts[row].displayName);
         applications_.SetItemText(item, 1, hosts[row].folder);

@@ -4,6 +4,7 @@
 #include "installer/install_worker.h"
 #include "installer/installed_product.h"
 #include "installer/proposed_path.h"
+#include "installer/vendor_hosts.h"
 #include "platform/win_handles.h"
 
 namespace {
@@ -30,7 +31,7 @@ int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
     std::string folder = options.folder;
     if (folder.empty() && earlier.present) folder = earlier.folder;
     if (folder.empty()) {
-        const std::vector<DetectedHost> hosts = DetectHostApplications();
+        const std::vector<DetectedHost> hosts = DetectHosts(config);
         folder = ProposedInstallationPath(nullptr, hosts.empty() ? std::string() : hosts[0].folder,
                                           config.settings.defaultFolder);
     }

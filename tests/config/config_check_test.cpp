@@ -240,6 +240,35 @@ TEST(ConfigCheckTest, NamesAndKeysThatEscapeAreErrors) {
     }
 }
 
+// Host sections of the vendor's: each problem named with its section.
+TEST(ConfigCheckTest, HostSectionErrors) {
+    const struct {
+        const char* section;
+        const char* error;  // nullptr: accepted
+    } cases[] = {
+        {"[Host 0]\nName=Photoshop {key}\nRoot=HKLM\nKey=SOFTWARE\\Adobe\\Photoshop\\*\n"
+         "Value=ApplicationPath\nSub-folder=Plug-ins\nView=64\n",
+         nullptr},
+        {"[Host 0]\nName=Shared\nFolder=%CommonProgramFiles%\\Adobe\\Plug-Ins\\CC\n", nullptr},
+        {"[Host 0]\nName=X\nRoot=HKCR\nKey=K\n",
+         "host [Host 0]: \"Root\" is \"HKCR\", not HKLM or HKCU"},
+        {"[Host 0]\nName=X\nRoot=HKLM\n", "host [Host 0]: no \"Key\" (and no \"Folder\")"},
+        {"[Host 0]\nName=X\nRoot=HKLM\nKey=K\nView=96\n",
+         "host [Host 0]: \"View\" is \"96\", not 32, 64 or both"},
+        {"[Host 0]\nRoot=HKLM\nKey=K\n", "host [Host 0]: no \"Name\""},
+        {"[Host 0]\nName=X\nRoot=HKLM\nKey=K\n[Host 1]\nName=Y\nFolder=C:\\Y\nKey=K\n",
+         "host [Host 1]: both \"Folder\" and \"Root\"/\"Key\""},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> errors =
+            texts(check(std::string(kSoundIni) + c.section, kProductFiles), ConfigSeverity::Error);
+        if (!c.error)
+            EXPECT_TRUE(errors.empty()) << c.section << ::testing::PrintToString(errors);
+        else
+            EXPECT_EQ(errors, std::vector<std::string>{c.error}) << c.section;
+    }
+}
+
 TEST(ConfigCheckTest, HugeFileCountIsAnError) {
     const auto problems =
         check(soundIniWith({{"Number of files=2", "Number of files=70000"}}), kProductFiles);

@@ -89,6 +89,29 @@ TEST(ConfigReadTest, UninstallEntryKeysAndTheirDefaults) {
     EXPECT_EQ(config.settings.helpLink, "https://example.com");
 }
 
+// Host sections are read from "Host 0" on, up to the first missing one.
+TEST(ConfigReadTest, HostSectionsAreConsecutiveFromZero) {
+    InstallConfiguration config;
+    readInto("[General]\nBuilt-in hosts=0\n"
+             "[Host 0]\nName=Photoshop {key}\nRoot=HKLM\nKey=SOFTWARE\\Adobe\\Photoshop\\*\n"
+             "Value=ApplicationPath\nSub-folder=Plug-ins\nView=64\n"
+             "[Host 1]\nName=Shared\nFolder=%CommonProgramFiles%\\Adobe\\Plug-Ins\\CC\n"
+             "[Host 3]\nName=Not read: Host 2 is missing\nFolder=C:\\X\n",
+             config);
+    EXPECT_FALSE(config.builtInHosts);
+    ASSERT_EQ(config.hosts.size(), 2u);
+    EXPECT_EQ(config.hosts[0].name, "Photoshop {key}");
+    EXPECT_EQ(config.hosts[0].root, "HKLM");
+    EXPECT_EQ(config.hosts[0].key, "SOFTWARE\\Adobe\\Photoshop\\*");
+    EXPECT_EQ(config.hosts[0].value, "ApplicationPath");
+    EXPECT_EQ(config.hosts[0].subFolder, "Plug-ins");
+    EXPECT_EQ(config.hosts[0].view, "64");
+    EXPECT_EQ(config.hosts[1].folder, "%CommonProgramFiles%\\Adobe\\Plug-Ins\\CC");
+    readInto("", config);
+    EXPECT_TRUE(config.builtInHosts);
+    EXPECT_TRUE(config.hosts.empty());
+}
+
 TEST(ConfigReadTest, FlagsAreIntegersReadWithBaseZero) {
     const struct {
         const char* value;

@@ -1,6 +1,7 @@
 // Host detection on the real registry: the tests create the hosts' keys
 // themselves and delete them again.
 #include "installer/host_detect.h"
+#include "installer/vendor_hosts.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,101 @@ TEST(HostDetectTable, ProbesOnlyUpToTheEndRow) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].displayName, "First");
     EXPECT_EQ(rows[0].folder, "C:\\Own\\Sub\\");
+}
+
+// ---------------------------------------------------------------------------
+// Hosts the vendor defines in "Nerro.ini".
+
+HostDefinition keyHost(const std::string& name, const std::string& key, const std::string& view) {
+    HostDefinition host;
+    host.name = name;
+    host.root = "HKLM";
+    host.key = key;
+    host.value = "ApplicationPath";
+    host.subFolder = "Plug-ins";
+    host.view = view;
+    return host;
+}
+
+// A current 64-bit host keeps its keys in the 64-bit view: both the 32- and
+// the 64-bit installer find it there, per-version sub-keys newest first.
+TEST_F(HostDetectTest, VendorHostsInTheSixtyFourBitViewNewestFirst) {
+    const std::string base = "Software\\" + installtest::UniqueName("NerroHostTest");
+    std::vector<std::unique_ptr<ScopedRegKey>> keys;
+    for (const char* version : {"26.0", "270.0", "120.0"}) {
+        keys.push_back(std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE,
+                                                      base + "\\" + version, KEY_WOW64_64KEY));
+        keys.back()->SetString("ApplicationPath", std::string("C:\\PS ") + version);
+    }
+    // A sub-key without the value is no host.
+    keys.push_back(std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, base + "\\Settings",
+                                                  KEY_WOW64_64KEY));
+    keys.back()->Create();
+
+    const std::vector<DetectedHost> found =
+        DetectVendorHost(keyHost("Photoshop {key} ({key})", base + "\\*", "64"));
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Photoshop 270.0 (270.0)", "C:\\PS 270.0\\Plug-ins\\"},
+        {"Photoshop 120.0 (120.0)", "C:\\PS 120.0\\Plug-ins\\"},
+        {"Photoshop 26.0 (26.0)", "C:\\PS 26.0\\Plug-ins\\"},
+    };
+    ASSERT_EQ(found.size(), expected.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].displayName, expected[i].first);
+        EXPECT_EQ(found[i].folder, expected[i].second);
+    }
+    // Asked for in the 32-bit view only, the 64-bit keys are not there (on a
+    // 64-bit system; a 32-bit one has a single view).
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    if (sizeof(void*) == 8 || wow64) {
+        EXPECT_TRUE(DetectVendorHost(keyHost("Photoshop {key}", base + "\\*", "32")).empty());
+    }
+    // "both" lists a host seen in both views once.
+    InstallConfiguration config;
+    config.hosts = {keyHost("Photoshop {key}", base + "\\*", "both")};
+    config.builtInHosts = false;
+    EXPECT_EQ(DetectHosts(config).size(), 3u);
+}
+
+TEST_F(HostDetectTest, VendorHostsComeFirstAndBuiltInOnesCanBeHidden) {
+    installtest::TestFolder folder;
+    HostDefinition fixed;
+    fixed.name = "Affinity Photo";
+    fixed.folder = folder.Path() + "\\Plug-ins";
+    HostDefinition missing;
+    missing.name = "Not installed";
+    missing.folder = "%ProgramFiles%\\" + installtest::UniqueName("NerroHostTest");
+    Host(HKEY_LOCAL_MACHINE, "Software\\Adobe\\Photoshop\\7.0").SetString("PluginPath", "C:\\PS7");
+
+    InstallConfiguration config;
+    config.hosts = {fixed, missing};
+    // A fixed folder is listed only when it exists.
+    EXPECT_EQ(DetectHosts(config).size(), 1u);
+    ASSERT_TRUE(CreateDirectoryA(fixed.folder.c_str(), nullptr));
+    std::vector<DetectedHost> rows = DetectHosts(config);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].displayName, "Affinity Photo");
+    EXPECT_EQ(rows[0].folder, fixed.folder + "\\");
+    EXPECT_EQ(rows[1].displayName, "Adobe Photoshop 7");
+    config.builtInHosts = false;
+    rows = DetectHosts(config);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].displayName, "Affinity Photo");
+}
+
+TEST(HostFolders, KnownFoldersAreExpanded) {
+    char programFiles[MAX_PATH] = "";
+    const DWORD length = GetEnvironmentVariableA(sizeof(void*) == 8 ? "ProgramFiles" : "ProgramW6432",
+                                                 programFiles, MAX_PATH);
+    std::string expected(programFiles, length);
+    if (expected.empty()) {
+        GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH);
+        expected = programFiles;
+    }
+    EXPECT_EQ(ExpandHostFolder("%programfiles%\\Vendor"), expected + "\\Vendor");
+    EXPECT_EQ(ExpandHostFolder("C:\\100%\\x"), "C:\\100%\\x");
+    EXPECT_NE(ExpandHostFolder("%AppData%").find(':'), std::string::npos);
 }
 
 }  // namespace
