@@ -153,6 +153,8 @@ void CInstallerDlg::LoadConfiguration() {
 
 void CInstallerDlg::FillApplicationsList() {
     const std::vector<DetectedHost> hosts = DetectHosts(config_);
+    // Without a host the path falls back to Program Files: say so.
+    CWindow(GetDlgItem(IDC_NO_HOST_NOTE)).ShowWindow(hosts.empty() ? SW_SHOW : SW_HIDE);
     for (size_t row = 0; row < hosts.size(); ++row) {
         const int item = applications_.InsertItem(static_cast<int>(row), hosts[row].displayName);
         applications_.SetItemText(item, 1, hosts[row].folder);

@@ -23,6 +23,7 @@
 #define IDC_APPLICATIONS_LABEL 1025
 #define IDC_LANGUAGE_LABEL 1026
 #define IDC_EXIT 1027
+#define IDC_NO_HOST_NOTE 1030
 
 // Folder chooser.
 #define IDC_CHOOSER_TREE 1002

@@ -37,7 +37,7 @@ const char* const kInstalledFiles[] = {"NerroBlur.8bf", "NerroSharpen.8bf", "rea
 // Main dialog controls.
 constexpr int kInstall = 1001, kPath = 1002, kBrowse = 1004, kRunning = 1007, kProgress = 1008;
 constexpr int kNotice = 1009, kLanguage = 1010, kList = 1011, kTitleLabel = 1012;
-constexpr int kReady = 1016, kLogo = 1018, kExit = 1027;
+constexpr int kReady = 1016, kLogo = 1018, kExit = 1027, kNoHostNote = 1030;
 // Folder chooser controls.
 constexpr int kChooserTree = 1002, kChooserPath = 1012;
 
@@ -133,6 +133,7 @@ TEST_F(InstallerE2E, StartUpShowsConfigurationLanguagesHostsAndPath) {
 
     EXPECT_EQ(e2e::Text(dialog), kTitle);
     EXPECT_EQ(e2e::ControlText(dialog, kTitleLabel), std::string(kProduct) + " ");
+    EXPECT_FALSE(e2e::IsVisible(dialog, kNoHostNote));
     EXPECT_EQ(e2e::ControlText(dialog, kNotice),
               "  Copyright (c) 2024 the Nerro developers. A sample product of the Nerro "
               "installer.");
@@ -170,6 +171,11 @@ TEST_F(InstallerE2E, WithoutHostsThePathIsUnderProgramFiles) {
     EXPECT_EQ(e2e::ListRowCount(GetDlgItem(dialog, kList)), 0);
     EXPECT_EQ(e2e::ControlText(dialog, kPath),
               SpecialFolder(CSIDL_PROGRAM_FILES) + "\\" + kProgramFolder);
+    // A note under the list says why.
+    EXPECT_TRUE(e2e::IsVisible(dialog, kNoHostNote));
+    EXPECT_EQ(e2e::ControlText(dialog, kNoHostNote),
+              "No supported application was found; the product goes to the folder below.");
+    e2e::SaveScreenshot("no-host");
     // Escape ends the dialog before an installation.
     e2e::Command(dialog, IDCANCEL);
     EXPECT_EQ(installer.Wait(), 3u);
