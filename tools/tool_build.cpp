@@ -245,11 +245,14 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     } else {
         writeInstaller(replacing.TempPath(), stub, entries, mode, ctx);
     }
-    // Read back before the installer replaces anything.
-    const auto written = openPackToRead(replacing.TempPath());
-    if (static_cast<size_t>(written->GetCount()) != entries.size() ||
-        written->IsSigned() != signing.has_value())
-        throw ToolError("cannot write " + output);
+    // Read back before the installer replaces anything, and closed again:
+    // Windows renames no open file.
+    {
+        const auto written = openPackToRead(replacing.TempPath());
+        if (static_cast<size_t>(written->GetCount()) != entries.size() ||
+            written->IsSigned() != signing.has_value())
+            throw ToolError("cannot write " + output);
+    }
     replacing.Commit();
     ctx.out << output << ": " << entries.size() << " entries, " << fs::file_size(output, error)
             << " bytes\n";
