@@ -88,7 +88,12 @@ BOOL CALLBACK collectBox(HWND window, LPARAM parameter) {
 
 std::vector<SeenMessage> RunAndAnswer(const std::string& commandLine, bool confirm,
                                       DWORD timeoutMs) {
-    std::vector<SeenMessage> seen;
+    return RunProgram(commandLine, confirm, timeoutMs).messages;
+}
+
+RunResult RunProgram(const std::string& commandLine, bool confirm, DWORD timeoutMs) {
+    RunResult result;
+    std::vector<SeenMessage>& seen = result.messages;
     const UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
     EXPECT_TRUE(job);
     STARTUPINFOA startup = {};
@@ -98,7 +103,7 @@ std::vector<SeenMessage> RunAndAnswer(const std::string& commandLine, bool confi
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         nullptr, &startup, &process)) {
         ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
-        return seen;
+        return result;
     }
     const UniqueHandle processHandle(process.hProcess);
     const UniqueHandle thread(process.hThread);
@@ -137,7 +142,9 @@ std::vector<SeenMessage> RunAndAnswer(const std::string& commandLine, bool confi
         }
         Sleep(50);
     }
-    return seen;
+    WaitForSingleObject(process.hProcess, 0);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    return result;
 }
 
 namespace {

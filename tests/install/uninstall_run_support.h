@@ -18,11 +18,20 @@ struct SeenMessage {
     bool question = false;  // it had Yes and No
 };
 
+// What one run showed, and the exit code of the process started.
+struct RunResult {
+    std::vector<SeenMessage> messages;
+    DWORD exitCode = STILL_ACTIVE;  // STILL_ACTIVE when it could not be read
+};
+
 // Starts commandLine (CreateProcessA without an application name, as the
 // system starts an uninstall entry) in a job, so that the temporary copy the
 // program starts is followed too. Answers each message box of the job's
 // processes: a question with Yes when confirm, else No; any other with OK.
 // Returns when no process of the job is left (or after timeoutMs, failing).
+RunResult RunProgram(const std::string& commandLine, bool confirm, DWORD timeoutMs = 60000);
+
+// The same, for the messages alone.
 std::vector<SeenMessage> RunAndAnswer(const std::string& commandLine, bool confirm,
                                       DWORD timeoutMs = 60000);
 
