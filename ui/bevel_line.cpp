@@ -1,5 +1,6 @@
 #include "ui/bevel_line.h"
 
+#include "platform/win_dpi.h"
 #include "platform/win_handles.h"
 
 namespace {
@@ -36,9 +37,19 @@ void CBevelLine::Paint(CDC& dc, const RECT& client) const {
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     dc.FillSolidRect(client, face);
 
+    // Two pixels at 96 DPI: the upper half in one shade, the lower in the other.
+    const UINT dpi = WindowDpi(Handle());
+    const int half = ScaleToDpi(1, dpi);
     int middle = client.top + (client.bottom - client.top) / 2;
-    RECT line{client.left, middle, client.right, middle + 2};
-    dc.Draw3dRect(line, sunken_ ? shadow : highlight, sunken_ ? highlight : shadow);
+    RECT line{client.left, middle, client.right, middle + 2 * half};
+    const COLORREF upper = sunken_ ? shadow : highlight;
+    const COLORREF lower = sunken_ ? highlight : shadow;
+    if (half == 1) {
+        dc.Draw3dRect(line, upper, lower);
+    } else {
+        dc.FillSolidRect(RECT{line.left, line.top, line.right, line.top + half}, upper);
+        dc.FillSolidRect(RECT{line.left, line.top + half, line.right, line.bottom}, lower);
+    }
 
     std::string caption = GetWindowTextA();
     if (!caption.empty()) {
@@ -74,7 +85,7 @@ void CBevelLine::Paint(CDC& dc, const RECT& client) const {
         const UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
         if (style & WS_DISABLED) {
             RECT engraved = box;
-            OffsetRect(&engraved, 1, 1);
+            OffsetRect(&engraved, half, half);
             dc.SetTextColor(highlight);
             dc.DrawTextA(caption, engraved, format);
             dc.SetTextColor(meanColor(GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_BTNSHADOW)));

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win_dpi.h"
 #include "platform/win_handles.h"
 #include "ui/button_colors.h"
 #include "ui/fade_button_face.h"
@@ -48,11 +49,11 @@ void CFadeButton::DrawItem(const DRAWITEMSTRUCT& item) {
 
     COLORREF face = FadeColor(normalFace_, hoverFace_, step_);
     if (pressed)
-        DrawFadeButtonFace(dc, rect, face, kFacePressed, 0.0, Settings());
+        DrawFadeButtonFace(dc, rect, face, kFacePressed, 0.0, Settings(), WindowDpi(Handle()));
     else if (hovering_)
-        DrawFadeButtonFace(dc, rect, face, kFaceHover, 0.2 * step_, Settings());
+        DrawFadeButtonFace(dc, rect, face, kFaceHover, 0.2 * step_, Settings(), WindowDpi(Handle()));
     else
-        DrawFadeButtonFace(dc, rect, face, kFaceNormal, 0.0, Settings());
+        DrawFadeButtonFace(dc, rect, face, kFaceNormal, 0.0, Settings(), WindowDpi(Handle()));
 
     std::string caption = CWindow(item.hwndItem).GetWindowTextA();
     if (caption.empty()) return;

@@ -1,5 +1,6 @@
 #include "ui/fade_button_face.h"
 
+#include "platform/win_dpi.h"
 #include "ui/button_colors.h"
 #include "ui/fade_button.h"
 
@@ -30,7 +31,8 @@ void drawGradient(CDC& dc, const RECT& area, COLORREF face) {
 }  // namespace
 
 void DrawFadeButtonFace(CDC& dc, const RECT& rect, COLORREF face, FadeFaceRow row, double mix,
-                        const FadeButtonSettings& settings) {
+                        const FadeButtonSettings& settings, UINT dpi) {
+    const int width = ScaleToDpi(1, dpi);
     const int* raw = settings.shading[row];
     int offsets[6];
     for (int k = 0; k < 6; ++k) {
@@ -43,9 +45,9 @@ void DrawFadeButtonFace(CDC& dc, const RECT& rect, COLORREF face, FadeFaceRow ro
 
     // The fill reaches out over the missing inner rings.
     RECT area = rect;
-    InflateRect(&area, -3, -3);
+    InflateRect(&area, -3 * width, -3 * width);
     for (int ring = 2; ring >= 0 && !rings[ring]; --ring)
-        InflateRect(&area, 1, 1);
+        InflateRect(&area, width, width);
 
     if (settings.faceStyle == kGradientFace)
         drawGradient(dc, area, face);
@@ -54,9 +56,11 @@ void DrawFadeButtonFace(CDC& dc, const RECT& rect, COLORREF face, FadeFaceRow ro
 
     for (int ring = 0; ring < 3; ++ring) {
         if (!rings[ring]) continue;
-        RECT frame = rect;
-        InflateRect(&frame, -ring, -ring);
-        dc.Draw3dRect(frame, ShiftColor(face, offsets[2 * ring]),
-                      ShiftColor(face, offsets[2 * ring + 1]));
+        for (int line = 0; line < width; ++line) {
+            RECT frame = rect;
+            InflateRect(&frame, -(ring * width + line), -(ring * width + line));
+            dc.Draw3dRect(frame, ShiftColor(face, offsets[2 * ring]),
+                          ShiftColor(face, offsets[2 * ring + 1]));
+        }
     }
 }

@@ -463,6 +463,71 @@ TEST_F(InstallerE2E, ADllPlantedBesideTheInstallerIsNeverLoaded) {
     EXPECT_FALSE(FileExists(marker));
 }
 
+// ---- Today's screens --------------------------------------------------------------
+
+// Every control's rectangle in the dialog's client area, as fractions of it.
+std::vector<RECT> RelativeLayout(HWND dialog, SIZE& client) {
+    RECT area{};
+    GetClientRect(dialog, &area);
+    client = SIZE{area.right, area.bottom};
+    std::vector<RECT> layout;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        // Per mille of the client size.
+        layout.push_back(RECT{rect.left * 1000 / area.right, rect.top * 1000 / area.bottom,
+                              rect.right * 1000 / area.right, rect.bottom * 1000 / area.bottom});
+    }
+    return layout;
+}
+
+// The dialog grows with the screen's DPI (Wine's LogPixels), its controls
+// keep their places relative to it, and the widgets draw at their size.
+TEST_F(InstallerE2E, TheDialogScalesWithTheScreensDpi) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    DWORD saved = 0, size = sizeof saved, type = 0;
+    const bool hadValue = RegQueryValueExA(key, "LogPixels", nullptr, &type,
+                                           reinterpret_cast<BYTE*>(&saved), &size) == ERROR_SUCCESS;
+    SIZE base{};
+    std::vector<RECT> baseLayout;
+    for (const DWORD dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                       sizeof dpi);
+        e2e::Process installer(NERRO_DEMO_SETUP_EXE, "", folder_.Path());
+        HWND dialog = MainDialog(installer);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(e2e::WaitForCentreColour(GetDlgItem(dialog, kLogo), Bluish));
+        SIZE client{};
+        const std::vector<RECT> layout = RelativeLayout(dialog, client);
+        if (dpi == 96) {
+            base = client;
+            baseLayout = layout;
+        } else {
+            // Dialog units follow the font, which follows the DPI.
+            EXPECT_GT(client.cx * 96, base.cx * static_cast<LONG>(dpi) * 85 / 100);
+            ASSERT_EQ(layout.size(), baseLayout.size());
+            for (size_t i = 0; i < layout.size(); ++i) {
+                EXPECT_NEAR(layout[i].left, baseLayout[i].left, 15) << "control " << i;
+                EXPECT_NEAR(layout[i].top, baseLayout[i].top, 15) << "control " << i;
+                EXPECT_NEAR(layout[i].right, baseLayout[i].right, 15) << "control " << i;
+                EXPECT_NEAR(layout[i].bottom, baseLayout[i].bottom, 15) << "control " << i;
+            }
+            if (dpi == 144) e2e::SaveScreenshot("dpi-144");
+        }
+        e2e::Click(dialog, kExit);
+        EXPECT_EQ(installer.Wait(), 3u);
+    }
+    if (hadValue)
+        RegSetValueExA(key, "LogPixels", 0, type, reinterpret_cast<const BYTE*>(&saved), size);
+    else
+        RegDeleteValueA(key, "LogPixels");
+    RegCloseKey(key);
+}
+
 // ---- Silent and scripted installation ---------------------------------------------
 
 // Waits for a run that must show no window at all; returns its exit code, and

@@ -11,6 +11,7 @@
 #include "tests/ui/widget_test_ids.h"
 #include "ui/button_colors.h"
 #include "ui/fade_button.h"
+#include "ui/fade_button_face.h"
 
 namespace {
 
@@ -137,6 +138,30 @@ TEST_F(FadeButtonDrawTest, RingsAndFillOfEachState) {
                 << "bottom of ring " << k + 1;
         }
         EXPECT_TRUE(SameColor(c.light, canvas.At(40, fillInset))) << "top row of the fill";
+    }
+}
+
+// On a screen at 144 or 192 DPI every ring is as many pixels wide as one
+// pixel at 96 DPI scales to, and the fill starts inside them.
+TEST(FadeButtonFaceDpi, RingsScaleWithTheDpi) {
+    const FadeButtonSettings settings;  // normal row: two rings
+    const COLORREF face = RGB(217, 213, 205);
+    const COLORREF outer = RGB(169, 165, 157);   // normal row, ring 1 top-left
+    const COLORREF inner = RGB(255, 255, 253);   // ring 2 top-left
+    const COLORREF fillTop = RGB(241, 237, 229);  // the gradient's top row
+    for (const UINT dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        const int width = MulDiv(1, static_cast<int>(dpi), 96);
+        PixelCanvas canvas(120, 60);
+        CDC dc(canvas.Dc());
+        DrawFadeButtonFace(dc, canvas.Rect(), face, kFaceNormal, 0.0, settings, dpi);
+        for (int x = 0; x < width; ++x) {
+            EXPECT_TRUE(SameColor(outer, canvas.At(x, 30))) << "outer ring at " << x;
+            EXPECT_TRUE(SameColor(inner, canvas.At(width + x, 30))) << "inner ring at " << x;
+        }
+        // The missing third ring is filled: the fill starts two ring widths in.
+        EXPECT_TRUE(SameColor(fillTop, canvas.At(60, 2 * width)));
+        EXPECT_FALSE(SameColor(inner, canvas.At(2 * width, 30)));
     }
 }
 
