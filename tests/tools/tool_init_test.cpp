@@ -74,7 +74,8 @@ TEST_F(InitTest, WithoutUninstallProgramTheNoteSaysWhatIsMissing) {
     ASSERT_EQ(init.exitCode, 0) << init.err;
     EXPECT_EQ(init.err,
               "nerro-pack: note: no nerro-uninstall.exe next to nerro-pack: copy the uninstall "
-              "program of the installer's build to example/nerro-uninstall.exe before building\n");
+              "program of the installer's build to " +
+                  (fs::path("example") / "nerro-uninstall.exe").string() + " before building\n");
     EXPECT_FALSE(fs::exists("example/nerro-uninstall.exe"));
     const ToolRun build = RunCopy({"build", "example", "-o", "setup.exe"});
     EXPECT_EQ(build.exitCode, 1);
