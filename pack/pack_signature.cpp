@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr uint64_t kNewHeaderPointer = 0x3C;   // e_lfanew of the MS-DOS header
-constexpr uint64_t kFileHeaderSize = 20;       // the COFF header after "PE\0\0"
+constexpr uint64_t kNewHeaderPointer = 0x3C;       // e_lfanew of the MS-DOS header
+constexpr uint64_t kFileHeaderSize = 20;           // the COFF header after "PE\0\0"
 constexpr uint64_t kOptionalHeaderSizeField = 16;  // within the COFF header
 constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;

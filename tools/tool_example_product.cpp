@@ -148,9 +148,9 @@ std::string exampleLogo() {
     putLe(bytes, 0, 4);
     for (uint32_t y = 0; y < kHeight; ++y) {
         for (uint32_t x = 0; x < kWidth; ++x) {
-            bytes.push_back(static_cast<char>(128 + y));      // blue
-            bytes.push_back(static_cast<char>(40 + y + x));   // green
-            bytes.push_back(static_cast<char>(20 + x / 2));   // red
+            bytes.push_back(static_cast<char>(128 + y));     // blue
+            bytes.push_back(static_cast<char>(40 + y + x));  // green
+            bytes.push_back(static_cast<char>(20 + x / 2));  // red
         }
     }
     return bytes;

@@ -74,7 +74,8 @@ int runExternalProgram(const std::string& program, const std::vector<std::string
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     pid_t child = 0;
-    const int started = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int started =
+        posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (started != 0) return started == ENOENT ? kProgramNotFound : -2;
     int status = 0;

@@ -17,10 +17,24 @@ namespace {
 
 // Every key of [General] the installer reads, as it spells them.
 const char* const kGeneralKeys[] = {
-    "Title", "Product name", "Copyright", "Version", "Publisher", "Product ID", "Help link",
-    "Registry key", "Default folder", "Default program folder", "Main executable", "Readme",
-    "Run with '/install'", "Run with '/uninstall'", "Advanced options", "Advanced options def",
-    "Number of file types", "Number of files",
+    "Title",
+    "Product name",
+    "Copyright",
+    "Version",
+    "Publisher",
+    "Product ID",
+    "Help link",
+    "Registry key",
+    "Default folder",
+    "Default program folder",
+    "Main executable",
+    "Readme",
+    "Run with '/install'",
+    "Run with '/uninstall'",
+    "Advanced options",
+    "Advanced options def",
+    "Number of file types",
+    "Number of files",
 };
 // The keys "File type N.<key>" of [General].
 const char* const kFileTypeKeys[] = {
@@ -145,8 +159,8 @@ std::vector<IniLine> iniLines(const std::string& text) {
         }
         const size_t equals = line.find('=');
         if (equals == std::string::npos) continue;
-        lines.push_back({number, section, trimmed(line.substr(0, equals)),
-                         trimmed(line.substr(equals + 1))});
+        lines.push_back(
+            {number, section, trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1))});
     }
     return lines;
 }
@@ -156,7 +170,7 @@ bool checkEncoding(const std::string& bytes, const std::string& where, Reporter&
     const auto startsWith = [&bytes](const char* mark) {
         return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
     };
-    const char* encoding = startsWith("\xEF\xBB\xBF")                       ? "UTF-8"
+    const char* encoding = startsWith("\xEF\xBB\xBF")                         ? "UTF-8"
                            : startsWith("\xFF\xFE") || startsWith("\xFE\xFF") ? "UTF-16"
                                                                               : nullptr;
     if (!encoding) return true;
@@ -170,7 +184,8 @@ void checkGeneralKeys(const std::vector<IniLine>& lines, const std::string& show
         if (line.section != "General" || line.key.empty()) continue;
         const std::string where = shown + ":" + std::to_string(line.number);
         if (const std::optional<std::string> meant = misspeltGeneralKey(line.key)) {
-            report.Warning(where, quoted(line.key) + " is not a key the installer reads: did you mean " +
+            report.Warning(where, quoted(line.key) +
+                                      " is not a key the installer reads: did you mean " +
                                       quoted(*meant) + "?");
         }
         if (line.key == "Title" && line.value.empty())
@@ -178,8 +193,7 @@ void checkGeneralKeys(const std::vector<IniLine>& lines, const std::string& show
     }
 }
 
-void checkFileCount(const std::vector<IniLine>& lines, const std::string& shown,
-                    Reporter& report) {
+void checkFileCount(const std::vector<IniLine>& lines, const std::string& shown, Reporter& report) {
     const auto count = std::find_if(lines.begin(), lines.end(), [](const IniLine& line) {
         return line.section == "General" && line.key == "Number of files";
     });
@@ -202,10 +216,10 @@ void checkFileCount(const std::vector<IniLine>& lines, const std::string& shown,
     if (matches) return;
     std::string present = "no file sections";
     if (!sections.empty()) {
-        present = std::to_string(sections.size()) + " file section" +
-                  (sections.size() == 1 ? "" : "s") + " ([" + std::to_string(sections.front()) +
-                  "]" + (sections.size() > 1 ? " to [" + std::to_string(sections.back()) + "]" : "") +
-                  ")";
+        present =
+            std::to_string(sections.size()) + " file section" + (sections.size() == 1 ? "" : "s") +
+            " ([" + std::to_string(sections.front()) + "]" +
+            (sections.size() > 1 ? " to [" + std::to_string(sections.back()) + "]" : "") + ")";
     }
     report.Error(where, "\"Number of files\" is " + count->value + " but Nerro.ini has " + present);
 }

@@ -49,8 +49,9 @@ void allowChangeOfSignedFile(const std::string& path, const std::string& shown, 
         TPackFile pack(path.c_str(), false);
         if (!pack.IsSigned()) return;
         if (!drop) {
-            throw ToolError(shown + " is signed; changing it would break the signature: pass "
-                                    "--drop-signature to remove it, then sign again");
+            throw ToolError(shown +
+                            " is signed; changing it would break the signature: pass "
+                            "--drop-signature to remove it, then sign again");
         }
         packEnd = pack.GetPackEnd();
         table = pack.GetCertificateTable();

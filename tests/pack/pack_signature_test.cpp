@@ -1,5 +1,7 @@
 // Signed installers: finding the certificate table in the PE header, and the
 // pack that ends before it.
+#include "pack/pack_signature.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "pack/pack_file.h"
-#include "pack/pack_signature.h"
 #include "tests/pack/pack_test_support.h"
 #include "tests/pack/pe_image_support.h"
 
@@ -23,9 +24,9 @@ std::optional<PeCertificateTable> tableOf(const std::string& bytes) {
 
 // A PE image carrying a pack of two entries; its length is not a multiple of 8.
 std::string installer(PeKind kind) {
-    return packtest::handBuiltPack(packtest::peImage(kind),
-                                   {{"Nerro.ini", "[General]\nTitle=T\n", 0},
-                                    {"logo.bmp", packtest::randomBytes(300, 3), 5}});
+    return packtest::handBuiltPack(
+        packtest::peImage(kind),
+        {{"Nerro.ini", "[General]\nTitle=T\n", 0}, {"logo.bmp", packtest::randomBytes(300, 3), 5}});
 }
 
 TEST(PeSignatureTest, FindsTheTableThatEndsTheFile) {
@@ -64,7 +65,8 @@ TEST(PeSignatureTest, NoTableInDamagedOrForeignHeaders) {
         return bytes;
     };
     const auto at = [](size_t position, const std::string& value) {
-        return [position, value](std::string& bytes) { bytes.replace(position, value.size(), value); };
+        return
+            [position, value](std::string& bytes) { bytes.replace(position, value.size(), value); };
     };
     const struct {
         const char* what;
@@ -88,8 +90,7 @@ TEST(PeSignatureTest, NoTableInDamagedOrForeignHeaders) {
          edited(at(entry, packtest::le32(0xFFFFFFF8) + packtest::le32(64)))},
         {"table ending before the file's end",
          edited(at(entry, packtest::le32(tableAt) + packtest::le32(63)))},
-        {"table shorter than a certificate header",
-         edited([&](std::string& bytes) {
+        {"table shorter than a certificate header", edited([&](std::string& bytes) {
              bytes.resize(tableAt + 4);
              bytes.replace(entry, 8, packtest::le32(tableAt) + packtest::le32(4));
          })},

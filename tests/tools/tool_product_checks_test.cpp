@@ -42,22 +42,19 @@ TEST_F(ProductChecksTest, ErrorsStopTheBuild) {
          inProduct("English.clg") + ":1: saved as UTF-8: save it as ANSI"},
         {"catalogue in UTF-16, big-endian", [] { prepend("English.clg", "\xFE\xFF"); },
          inProduct("English.clg") + ":1: saved as UTF-16: save it as ANSI"},
-        {"file count not a number",
-         [] { editIni("Number of files=3", "Number of files=three"); },
+        {"file count not a number", [] { editIni("Number of files=3", "Number of files=three"); },
          inProduct("Nerro.ini") + ":7: \"Number of files\" is \"three\", not a number"},
-        {"file count below the sections",
-         [] { editIni("Number of files=3", "Number of files=2"); },
+        {"file count below the sections", [] { editIni("Number of files=3", "Number of files=2"); },
          inProduct("Nerro.ini") +
              ":7: \"Number of files\" is 2 but Nerro.ini has 3 file sections ([0] to [2])"},
-        {"file count above the sections",
-         [] { editIni("Number of files=3", "Number of files=4"); },
+        {"file count above the sections", [] { editIni("Number of files=3", "Number of files=4"); },
          inProduct("Nerro.ini") +
              ":7: \"Number of files\" is 4 but Nerro.ini has 3 file sections ([0] to [2])"},
-        {"a section number skipped",
-         [] { editIni("[1]", "[5]"); },
+        {"a section number skipped", [] { editIni("[1]", "[5]"); },
          inProduct("Nerro.ini") +
              ":7: \"Number of files\" is 3 but Nerro.ini has 3 file sections ([0] to [5])"},
-        {"logo of another format", [] { writeBytes("prod/logo.bmp", "GIF89a" + std::string(90, 'g')); },
+        {"logo of another format",
+         [] { writeBytes("prod/logo.bmp", "GIF89a" + std::string(90, 'g')); },
          inProduct("logo.bmp") + ": not a bitmap: does not begin with \"BM\""},
         {"logo cut short", [] { writeBytes("prod/logo.bmp", "BM" + std::string(20, '\0')); },
          inProduct("logo.bmp") + ": not a bitmap: too short for a bitmap's headers"},
@@ -118,8 +115,8 @@ TEST_F(ProductChecksTest, WarningsNameTheLineAndTheBuildGoesOn) {
          "Title=Demo Setup\nfile type 1.Icon=2",
          ":3: \"file type 1.Icon\" is not a key the installer reads: did you mean \"File type "
          "1.Icon\"?"},
-        {"empty title", "Title=Demo Setup", "Title=",
-         ":2: \"Title\" is empty: the installer's window has no caption"},
+        {"empty title", "Title=Demo Setup",
+         "Title=", ":2: \"Title\" is empty: the installer's window has no caption"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

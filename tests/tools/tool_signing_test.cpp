@@ -44,11 +44,11 @@ protected:
     void SetUp() override {
         if (!programOnPath("osslsigncode")) GTEST_SKIP() << "osslsigncode is not installed";
         // A self-signed test certificate, made fresh for each test.
-        const ToolRun made = runProgram(
-            "openssl",
-            {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
-             "cert.pem", "-days", "2", "-subj", "/CN=Nerro Test Vendor"},
-            scratch_.Capture());
+        const ToolRun made =
+            runProgram("openssl",
+                       {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem",
+                        "-out", "cert.pem", "-days", "2", "-subj", "/CN=Nerro Test Vendor"},
+                       scratch_.Capture());
         ASSERT_EQ(made.exitCode, 0) << made.err;
         MakeProduct();
         // osslsigncode signs PE images only: the stub must be one.
@@ -86,12 +86,12 @@ TEST_F(SigningTest, BuildSignsAndTheSignedPackReads) {
     // (Compared as a truth value: a mismatch would print kilobytes of bytes.)
     EXPECT_TRUE(withoutSignatureFields(readBytes("setup.exe").substr(0, pack.GetPackEnd())) ==
                 readBytes("unsigned.exe"));
-    EXPECT_EQ(folderListing("."),
-              (std::vector<std::string>{"cert.pem", "key.pem", "prod", "prod/English.clg",
-                                        "prod/Nerro.ini", "prod/docs", "prod/docs/readme.txt",
-                                        "prod/filter.8bf", "prod/logo.bmp",
-                                        "prod/nerro-uninstall.exe", "prod/notes.txt", "setup.exe",
-                                        "stub.exe", "unsigned.exe"}));
+    EXPECT_EQ(
+        folderListing("."),
+        (std::vector<std::string>{"cert.pem", "key.pem", "prod", "prod/English.clg",
+                                  "prod/Nerro.ini", "prod/docs", "prod/docs/readme.txt",
+                                  "prod/filter.8bf", "prod/logo.bmp", "prod/nerro-uninstall.exe",
+                                  "prod/notes.txt", "setup.exe", "stub.exe", "unsigned.exe"}));
 }
 
 TEST_F(SigningTest, ChangedPackBreaksTheSignature) {
@@ -143,7 +143,8 @@ TEST_F(SigningTest, DropSignatureLeavesTheUnsignedInstallerChanged) {
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const ToolRun verify = Run({"verify", "setup.exe"});
         EXPECT_EQ(verify.exitCode, 0) << verify.err;
-        EXPECT_EQ(verify.out, "setup.exe: " + std::to_string(c.entries) + " entries ok\nsigned: no\n");
+        EXPECT_EQ(verify.out,
+                  "setup.exe: " + std::to_string(c.entries) + " entries ok\nsigned: no\n");
         EXPECT_NE(OsslVerify("setup.exe").exitCode, 0);
         TPackFile pack("setup.exe", false);
         EXPECT_FALSE(pack.IsSigned());
@@ -154,8 +155,8 @@ TEST_F(SigningTest, DropSignatureLeavesTheUnsignedInstallerChanged) {
     EXPECT_TRUE(withoutChecksum(readBytes("setup.exe")) == readBytes("unsigned.exe"));
     // And it can be signed again.
     const ToolRun again = runProgram(
-        "osslsigncode", {"sign", "-certs", "cert.pem", "-key", "key.pem", "-in", "setup.exe", "-out",
-                         "again.exe"},
+        "osslsigncode",
+        {"sign", "-certs", "cert.pem", "-key", "key.pem", "-in", "setup.exe", "-out", "again.exe"},
         scratch_.Capture());
     ASSERT_EQ(again.exitCode, 0) << again.out << again.err;
     EXPECT_EQ(OsslVerify("again.exe").exitCode, 0);
@@ -169,7 +170,9 @@ TEST_F(SigningTest, FailedSigningWritesNothing) {
         std::string shellPrefix;
         std::string err;
     } cases[] = {
-        {"key that does not exist", {"--sign-cert", "cert.pem", "--sign-key", "missing.pem"}, "",
+        {"key that does not exist",
+         {"--sign-cert", "cert.pem", "--sign-key", "missing.pem"},
+         "",
          "nerro-pack: cannot sign: osslsigncode failed (exit status "},
 #ifndef _WIN32
         {"no osslsigncode on PATH", kSignOptions, "PATH=/nonexistent ",
@@ -194,8 +197,7 @@ TEST_F(SigningTest, FailedSigningWritesNothing) {
 TEST_F(SigningTest, SignedStubIsRefused) {
     ASSERT_EQ(Run(buildArgs("setup.exe", true)).exitCode, 0);
     fs::copy_file("setup.exe", "signed-stub.exe");
-    const ToolRun run =
-        Run({"build", "prod", "-o", "other.exe", "--stub", "signed-stub.exe"});
+    const ToolRun run = Run({"build", "prod", "-o", "other.exe", "--stub", "signed-stub.exe"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err,
               "nerro-pack: the stub signed-stub.exe is signed: build from the unsigned stub and "
