@@ -100,6 +100,7 @@ const char* const kExampleCatalogue =
     "1025=Detected applications\r\n"
     "1026=Language\r\n"
     "1027=Exit\r\n"
+    "1030=No supported application was found; the product goes to the folder below.\r\n"
     "2=Cancel\r\n"
     "1011_0=Application\r\n"
     "1011_1=Plug-in's folder\r\n"
