@@ -194,6 +194,37 @@ TEST_F(SigningTest, FailedSigningWritesNothing) {
     }
 }
 
+TEST_F(SigningTest, EncryptedKeyIsOpenedWithItsPassword) {
+    const ToolRun made = runProgram(
+        "openssl",
+        {"req", "-x509", "-newkey", "rsa:2048", "-passout", "pass:s3cret word", "-keyout",
+         "locked-key.pem", "-out", "locked-cert.pem", "-days", "2", "-subj", "/CN=Nerro Locked"},
+        scratch_.Capture());
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const struct {
+        const char* password;
+        int exitCode;
+    } cases[] = {
+        {"s3cret word", 0},
+        {"wrong", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password);
+        fs::remove("setup.exe");
+        const ToolRun run =
+            Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe", "--sign-cert",
+                 "locked-cert.pem", "--sign-key", "locked-key.pem", "--sign-pass", c.password});
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(fs::exists("setup.exe"), c.exitCode == 0);
+        if (c.exitCode == 0) {
+            const ToolRun verify = runProgram(
+                "osslsigncode", {"verify", "-CAfile", "locked-cert.pem", "-in", "setup.exe"},
+                scratch_.Capture());
+            EXPECT_EQ(verify.exitCode, 0) << verify.out;
+        }
+    }
+}
+
 TEST_F(SigningTest, SignedStubIsRefused) {
     ASSERT_EQ(Run(buildArgs("setup.exe", true)).exitCode, 0);
     fs::copy_file("setup.exe", "signed-stub.exe");
