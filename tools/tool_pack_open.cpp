@@ -12,9 +12,12 @@ namespace {
 std::string whyNoPack(const std::string& path, const std::string& shown) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return "cannot open " + shown;
+    // A signed file's pack ends before its certificate table.
+    const uint64_t packEnd = TPackFile(path.c_str(), false).GetPackEnd();
     std::ifstream file(path, std::ios::binary);
     unsigned char trailer[16] = {};
-    if (!file.seekg(-16, std::ios::end) || !file.read(reinterpret_cast<char*>(trailer), 16))
+    if (packEnd < 16 || !file.seekg(static_cast<std::streamoff>(packEnd - 16)) ||
+        !file.read(reinterpret_cast<char*>(trailer), 16))
         return shown + " holds no pack";
     if (std::string(reinterpret_cast<char*>(trailer), 4) != "sRBV") return shown + " holds no pack";
     const unsigned version = trailer[12] & 0xF;

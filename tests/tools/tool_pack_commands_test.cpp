@@ -12,6 +12,7 @@
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "tests/pack/pack_test_support.h"
+#include "tests/pack/pe_image_support.h"
 #include "tests/tools/tool_cli_fixture.h"
 #include "tools/tool_cli.h"
 
@@ -349,12 +350,20 @@ TEST_F(PackCommandsTest, FilesWithoutAReadablePack) {
     writeBytes("zero-name.pack",
                packtest::handBuiltPack("", {{std::string("a.txt\0hidden", 12), "x", 0}}));
     writeBytes("a.txt", "x");
+    // The same damage in a signed installer, whose trailer is not at the end.
+    std::string signedPack =
+        packtest::handBuiltPack(packtest::peImage(packtest::PeKind::Pe32), {{"a.txt", "x", 0}});
+    signedPack.replace(packtest::openBytes(signedPack)->GetEndOfData(), 4, "ix49");
+    writeBytes("signed-bad-index.exe",
+               packtest::signedLikeATool(signedPack, packtest::PeKind::Pe32));
 
     const struct {
         const char* command;
         const char* file;
         const char* err;
     } cases[] = {
+        {"verify", "signed-bad-index.exe",
+         "nerro-pack: signed-bad-index.exe: damaged pack (its index cannot be read)\n"},
         {"list", "stub.exe", "nerro-pack: stub.exe holds no pack\n"},
         {"list", "tiny.bin", "nerro-pack: tiny.bin holds no pack\n"},
         {"list", "missing.exe", "nerro-pack: cannot open missing.exe\n"},
