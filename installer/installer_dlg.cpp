@@ -234,8 +234,8 @@ void CInstallerDlg::OnOK() {
 }
 
 void CInstallerDlg::OnCancel() {
-    // The enabled list marks the time before the installation.
-    if (applications_.IsWindowEnabled()) EndDialog(IDCANCEL);
+    // Escape ends the dialog only before an installation.
+    if (!installing_) EndDialog(IDCANCEL);
 }
 
 // ---- The installation ------------------------------------------------------------

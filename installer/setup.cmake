@@ -25,6 +25,4 @@ target_link_libraries(nerro-setup PRIVATE nerro_setup_dialogs)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/nerro_setup.rc PROPERTIES
   OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/nerro-setup.manifest;${PROJECT_SOURCE_DIR}/resources/setup_large.ico;${PROJECT_SOURCE_DIR}/resources/setup_small.ico;${PROJECT_SOURCE_DIR}/resources/resource_ids.h")
 
-if(EXISTS ${PROJECT_SOURCE_DIR}/demo/demo.cmake)
-  include(${PROJECT_SOURCE_DIR}/demo/demo.cmake)
-endif()
+include(${PROJECT_SOURCE_DIR}/demo/demo.cmake)

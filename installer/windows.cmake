@@ -19,6 +19,4 @@ target_link_libraries(nerro_install PUBLIC nerro_config nerro_pack nerro_win32 a
 
 # The installer program itself (dialogs, start-up, resources) and the demo
 # product live in a file of their own.
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/setup.cmake)
-  include(${CMAKE_CURRENT_LIST_DIR}/setup.cmake)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/setup.cmake)

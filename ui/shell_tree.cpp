@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "platform/win_error.h"
 #include "platform/win_handles.h"
 #include "ui/shell_id_list.h"
 
@@ -27,10 +29,12 @@ std::string UpperCase(std::string text) {
     return std::string(reinterpret_cast<const char*>(buffer.data()));
 }
 
-void ShowHresultBox(HWND owner, const char* format, HRESULT code) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, static_cast<unsigned long>(code));
-    MessageBoxA(owner, text, nullptr, MB_OK);
+// A failure of the folder's menu, in words for the user: what could not be
+// done and the system's reason.
+void ShowMenuFailure(HWND owner, const char* what, HRESULT code) {
+    const std::string text = std::string(what) + "\n\n" +
+                             SystemErrorText(static_cast<DWORD>(HRESULT_CODE(code)), "error");
+    MessageBoxA(owner, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
 }
 
 int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM) {
@@ -261,7 +265,7 @@ void CShellTree::ShowContextMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST
     const HRESULT got = folder->GetUIObjectOf(owner, 1, &id, IID_IContextMenu, nullptr,
                                               reinterpret_cast<void**>(menu.Receive()));
     if (FAILED(got) || !menu) {
-        ShowHresultBox(owner, "GetUIObjectOf failed! hr=%lx", got);
+        ShowMenuFailure(owner, "This folder's menu cannot be shown.", got);
         return;
     }
     HMENU popup = CreatePopupMenu();
@@ -276,7 +280,7 @@ void CShellTree::ShowContextMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST
             invoke.lpVerb = MAKEINTRESOURCEA(command - 1);
             invoke.nShow = SW_SHOWNORMAL;
             const HRESULT ran = menu->InvokeCommand(&invoke);
-            if (FAILED(ran)) ShowHresultBox(owner, "InvokeCommand failed. hr=%lx", ran);
+            if (FAILED(ran)) ShowMenuFailure(owner, "The command could not be carried out.", ran);
         }
     }
     DestroyMenu(popup);

@@ -12,9 +12,8 @@
 // The object does not own the tree control; it must be bound (Attach) to a
 // tree whose parent (the dialog) forwards the four notifications. Shell
 // failures are silent: a folder concerned gets no further children. The
-// context menu's two failures show message boxes ("GetUIObjectOf failed!
-// hr=%lx", "InvokeCommand failed. hr=%lx"). User-interface thread, with COM
-// initialised.
+// context menu's two failures show a message box in words for the user,
+// with the system's reason. User-interface thread, with COM initialised.
 #pragma once
 
 #include <string>
