@@ -47,7 +47,7 @@ const char* const kPackToolHelp =
     "\n"
     "Options:\n"
     "  -o, --output PATH  the installer to write (build), the folder (extract)\n"
-    "  --arch ARCH        x86 (default) or x64: the installer's architecture (build)\n"
+    "  --arch ARCH        x86 (default) or x64: the installer's architecture (build, init)\n"
     "  --stub FILE        the installer stub (build)\n"
     "  --codec CODEC      block (default), lz or store\n"
     "  --name NAME        the entry name (add)\n"
