@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,7 @@ int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM) {
     auto* a = reinterpret_cast<ShellItemData*>(first);
     auto* b = reinterpret_cast<ShellItemData*>(second);
     if (!a || !b || !a->parentFolder) return 0;
-    const HRESULT result = a->parentFolder->CompareIDs(0, a->relativeId, b->relativeId);
+    const HRESULT result = a->parentFolder->CompareIDs(0, a->relativeId.Get(), b->relativeId.Get());
     if (FAILED(result)) return 0;
     return static_cast<short>(HRESULT_CODE(result));
 }
@@ -58,11 +59,10 @@ void CShellTree::SetSystemImageList() {
 }
 
 void CShellTree::Populate() {
-    IShellFolder* desktop = nullptr;
-    if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
+    CComPtr<IShellFolder> desktop;
+    if (SUCCEEDED(SHGetDesktopFolder(desktop.Receive())) && desktop) {
         tree_.DeleteAllItems();
-        FillChildren(desktop, nullptr, TVI_ROOT);
-        desktop->Release();
+        FillChildren(desktop.Get(), nullptr, TVI_ROOT);
     }
     SortChildren(TVI_ROOT);
     HTREEITEM first = tree_.GetRootItem();
@@ -100,46 +100,36 @@ void CShellTree::FillChildren(IShellFolder* folder, LPCITEMIDLIST folderId, HTRE
                 item.mask |= TVIF_CHILDREN;
                 item.cChildren = 1;
             }
-            auto* data = static_cast<ShellItemData*>(allocator->Alloc(sizeof(ShellItemData)));
-            if (!data) break;
             std::string name;
-            if (!GetDisplayName(folder, id, SHGDN_NORMAL, name)) {
-                allocator->Free(data);
-                break;
-            }
+            if (!GetDisplayName(folder, id, SHGDN_NORMAL, name)) break;
             char text[kPathBytes];
             std::snprintf(text, sizeof text, "%s", name.c_str());
             item.pszText = text;
             item.cchTextMax = kPathBytes;
 
-            LPITEMIDLIST absolute = ConcatIdLists(*allocator.Get(), folderId, id);
+            auto data = std::make_unique<ShellItemData>();
+            data->absoluteId = ShellIdOwner(ConcatIdLists(*allocator.Get(), folderId, id));
+            data->relativeId = ShellIdOwner(CopySingleId(*allocator.Get(), id));
+            folder->AddRef();
+            data->parentFolder = CComPtr<IShellFolder>(folder);
             SHFILEINFOA info{};
-            SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof info,
+            const auto absolute = reinterpret_cast<LPCSTR>(data->absoluteId.Get());
+            SHGetFileInfoA(absolute, 0, &info, sizeof info,
                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
             item.iImage = info.iIcon;
-            SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof info,
+            SHGetFileInfoA(absolute, 0, &info, sizeof info,
                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
             item.iSelectedImage = info.iIcon;
-
-            data->relativeId = CopySingleId(*allocator.Get(), id);
-            data->parentFolder = folder;
-            folder->AddRef();
-            data->absoluteId = ConcatIdLists(*allocator.Get(), folderId, id);
-            item.lParam = reinterpret_cast<LPARAM>(data);
+            item.lParam = reinterpret_cast<LPARAM>(data.get());
 
             insert.hParent = parent;
             insert.hInsertAfter = previous ? previous : TVI_FIRST;
             HTREEITEM inserted = tree_.InsertItem(insert);
+            // Taken by the tree, the record is the item's; else it goes here.
             if (inserted) {
                 previous = inserted;
-            } else {
-                // The tree did not take the record: it is ours to free.
-                folder->Release();
-                allocator->Free(data->relativeId);
-                allocator->Free(data->absoluteId);
-                allocator->Free(data);
+                data.release();
             }
-            allocator->Free(absolute);
         }
         allocator->Free(id);
         id = nullptr;
@@ -166,23 +156,23 @@ ShellItemData* CShellTree::ItemData(HTREEITEM item) const {
     return reinterpret_cast<ShellItemData*>(data.lParam);
 }
 
-IShellFolder* CShellTree::BindItem(const ShellItemData* data) const {
-    if (!data || !data->parentFolder || !data->relativeId) return nullptr;
-    IShellFolder* bound = nullptr;
-    if (FAILED(data->parentFolder->BindToObject(data->relativeId, nullptr, IID_IShellFolder,
-                                                reinterpret_cast<void**>(&bound))))
-        return nullptr;
+CComPtr<IShellFolder> CShellTree::BindItem(const ShellItemData* data) const {
+    CComPtr<IShellFolder> bound;
+    if (!data || !data->parentFolder || !data->relativeId.Get()) return bound;
+    if (FAILED(data->parentFolder->BindToObject(data->relativeId.Get(), nullptr, IID_IShellFolder,
+                                                reinterpret_cast<void**>(bound.Receive()))))
+        bound.Reset();
     return bound;
 }
 
-std::string CShellTree::FileSystemPath(IShellFolder*, const ShellItemData& data) const {
+std::string CShellTree::FileSystemPath(const ShellItemData& data) const {
     ULONG attributes = SFGAO_FILESYSTEM;
-    LPCITEMIDLIST one = data.relativeId;
+    LPCITEMIDLIST one = data.relativeId.Get();
     if (FAILED(data.parentFolder->GetAttributesOf(1, &one, &attributes)) ||
         !(attributes & SFGAO_FILESYSTEM))
         return std::string();
     char path[kPathBytes] = "";
-    if (!SHGetPathFromIDListA(data.absoluteId, path)) return std::string();
+    if (!SHGetPathFromIDListA(data.absoluteId.Get(), path)) return std::string();
     return path;
 }
 
@@ -193,10 +183,8 @@ LRESULT CShellTree::OnItemExpanding(const NMTREEVIEWA& notice) {
     if (state & TVIS_EXPANDEDONCE) return 0;
     ShellItemData* data = ItemData(item);
     if (!data) return 0;
-    if (IShellFolder* bound = BindItem(data)) {
-        FillChildren(bound, data->absoluteId, item);
-        bound->Release();
-    }
+    if (const CComPtr<IShellFolder> bound = BindItem(data))
+        FillChildren(bound.Get(), data->absoluteId.Get(), item);
     SortChildren(item);
     return 0;
 }
@@ -205,11 +193,11 @@ bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
     HTREEITEM selected = tree_.GetSelectedItem();
     if (!selected) return false;
     ShellItemData* data = ItemData(selected);
-    IShellFolder* bound = BindItem(data);
+    const CComPtr<IShellFolder> bound = BindItem(data);
     if (!bound) return false;
 
     bool result = false;
-    const std::string folderPath = FileSystemPath(bound, *data);
+    const std::string folderPath = FileSystemPath(*data);
     if (!folderPath.empty()) {
         path = folderPath;
         result = true;
@@ -217,7 +205,7 @@ bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
     const UINT state = static_cast<UINT>(tree_.SendMessageA(
         TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(notice.itemNew.hItem), TVIS_EXPANDEDONCE));
     if (notice.itemNew.cChildren == 1 && !(state & TVIS_EXPANDEDONCE)) {
-        FillChildren(bound, data->absoluteId, notice.itemNew.hItem);
+        FillChildren(bound.Get(), data->absoluteId.Get(), notice.itemNew.hItem);
         SortChildren(notice.itemNew.hItem);
         TVITEMA mark{};
         mark.hItem = notice.itemNew.hItem;
@@ -226,19 +214,11 @@ bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
         mark.stateMask = TVIS_EXPANDEDONCE;
         tree_.SetItem(mark);
     }
-    bound->Release();
     return result;
 }
 
 void CShellTree::OnDeleteItem(const NMTREEVIEWA& notice) {
-    auto* data = reinterpret_cast<ShellItemData*>(notice.itemOld.lParam);
-    if (!data) return;
-    CComPtr<IMalloc> allocator = ShellAllocator();
-    if (!allocator) return;
-    if (data->parentFolder) data->parentFolder->Release();
-    allocator->Free(data->relativeId);
-    allocator->Free(data->absoluteId);
-    allocator->Free(data);
+    delete reinterpret_cast<ShellItemData*>(notice.itemOld.lParam);
 }
 
 LRESULT CShellTree::OnRightClick() {
@@ -256,7 +236,7 @@ LRESULT CShellTree::OnRightClick() {
     if (!tree_.GetItem(data)) return 0;
     auto* record = reinterpret_cast<ShellItemData*>(data.lParam);
     if (!record || !record->parentFolder) return 0;
-    ShowContextMenu(tree_.GetParent(), record->parentFolder, record->relativeId, screen);
+    ShowContextMenu(tree_.GetParent(), record->parentFolder.Get(), record->relativeId.Get(), screen);
     return 0;
 }
 
@@ -326,8 +306,8 @@ bool CShellTree::FindSibling(HTREEITEM& item, const std::string& name, FindMode 
     bool matched = false;
     while (item && !matched) {
         ShellItemData* data = ItemData(item);
-        if (IShellFolder* bound = BindItem(data)) {
-            std::string candidate = FileSystemPath(bound, *data);
+        if (const CComPtr<IShellFolder> bound = BindItem(data)) {
+            std::string candidate = FileSystemPath(*data);
             if (!candidate.empty()) {
                 if (mode == FindMode::Drive) {
                     if (candidate.size() < 5) {
@@ -344,7 +324,6 @@ bool CShellTree::FindSibling(HTREEITEM& item, const std::string& name, FindMode 
                     matched = true;
                 }
             }
-            bound->Release();
         }
         if (!matched) item = tree_.GetNextSiblingItem(item);
     }

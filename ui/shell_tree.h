@@ -19,15 +19,40 @@
 #include <string>
 
 #include "platform/win_controls.h"
+#include "platform/win_handles.h"
 #include "platform/win_sdk.h"
 // After the SDK headers.
 #include <shellapi.h>
 #include <shlobj.h>
 
+// An item id list from the shell allocator (the task allocator), freed with it.
+class ShellIdOwner {
+public:
+    ShellIdOwner() = default;
+    explicit ShellIdOwner(LPITEMIDLIST id) : id_(id) {}
+    ~ShellIdOwner() { CoTaskMemFree(id_); }
+    ShellIdOwner(const ShellIdOwner&) = delete;
+    ShellIdOwner& operator=(const ShellIdOwner&) = delete;
+    ShellIdOwner& operator=(ShellIdOwner&& other) noexcept {
+        if (this != &other) {
+            CoTaskMemFree(id_);
+            id_ = other.id_;
+            other.id_ = nullptr;
+        }
+        return *this;
+    }
+    LPITEMIDLIST Get() const { return id_; }
+
+private:
+    LPITEMIDLIST id_ = nullptr;
+};
+
+// One tree item's record: created with new when the item is inserted, owned
+// by the item, deleted when the tree deletes the item (OnDeleteItem).
 struct ShellItemData {
-    IShellFolder* parentFolder;
-    LPITEMIDLIST relativeId;
-    LPITEMIDLIST absoluteId;
+    CComPtr<IShellFolder> parentFolder;  // holds its own reference
+    ShellIdOwner relativeId;
+    ShellIdOwner absoluteId;
 };
 
 class CShellTree {
@@ -84,10 +109,10 @@ public:
 
 private:
     ShellItemData* ItemData(HTREEITEM item) const;
-    // The item's folder bound as IShellFolder (caller releases), or null.
-    IShellFolder* BindItem(const ShellItemData* data) const;
+    // The item's folder bound as IShellFolder, or empty.
+    CComPtr<IShellFolder> BindItem(const ShellItemData* data) const;
     // The file-system path of a file-system folder's item, or empty.
-    std::string FileSystemPath(IShellFolder* bound, const ShellItemData& data) const;
+    std::string FileSystemPath(const ShellItemData& data) const;
     void ShowContextMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST id, POINT screen);
 
     CTreeCtrl tree_;
