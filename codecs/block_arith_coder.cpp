@@ -5,8 +5,6 @@
 #include "codecs/block_bit_stream.h"
 #include "foundation/runtime_error.h"
 
-ArithmeticCoderState arithmeticCoder;
-
 // The encoder keeps the exact lower end of the interval: bits leave the top
 // of its 26-bit window as the range is doubled, and an addition that runs out
 // of the window carries into the bits already shifted out. Its output is the
@@ -33,8 +31,7 @@ uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
 
 // A completed byte: it waits as the carry byte until a byte other than 0xFF
 // follows it, after which no carry can reach it.
-void pushCodeByte(uint8_t byte) {
-    ArithmeticCoderState& c = arithmeticCoder;
+void pushCodeByte(ArithmeticCoderState& c, uint8_t byte) {
     if (!c.hasCarryByte) {
         c.carryByte = byte;
         c.hasCarryByte = true;
@@ -44,26 +41,24 @@ void pushCodeByte(uint8_t byte) {
         ++c.carryFFs;
         return;
     }
-    writeBitByte(c.carryByte);
+    writeBitByte(c.bits, c.carryByte);
     for (; c.carryFFs > 0; --c.carryFFs)
-        writeBitByte(0xFF);
+        writeBitByte(c.bits, 0xFF);
     c.carryByte = byte;
 }
 
-void shiftOutBits(uint32_t bits, int count) {
-    ArithmeticCoderState& c = arithmeticCoder;
+void shiftOutBits(ArithmeticCoderState& c, uint32_t bits, int count) {
     c.partialBits = (c.partialBits << count) | bits;
     c.partialCount += count;
     while (c.partialCount >= 8) {
         c.partialCount -= 8;
-        pushCodeByte(uint8_t(c.partialBits >> c.partialCount));
+        pushCodeByte(c, uint8_t(c.partialBits >> c.partialCount));
     }
     c.partialBits &= (uint64_t(1) << c.partialCount) - 1;
 }
 
 // Adds 1 just above the window.
-void carry() {
-    ArithmeticCoderState& c = arithmeticCoder;
+void carry(ArithmeticCoderState& c) {
     ++c.partialBits;
     if ((c.partialBits >> c.partialCount) == 0) return;
     c.partialBits = 0;  // the partial bits were all 1
@@ -72,9 +67,9 @@ void carry() {
     assert(c.hasCarryByte && c.carryByte != 0xFF);
     ++c.carryByte;
     if (c.carryFFs > 0) {
-        writeBitByte(c.carryByte);
+        writeBitByte(c.bits, c.carryByte);
         for (; c.carryFFs > 1; --c.carryFFs)
-            writeBitByte(0x00);
+            writeBitByte(c.bits, 0x00);
         c.carryFFs = 0;
         c.carryByte = 0x00;
     }
@@ -82,13 +77,14 @@ void carry() {
 
 }  // namespace
 
-void startEncoding() {
-    arithmeticCoder = ArithmeticCoderState{};
-    arithmeticCoder.range = kCodeHalf;
+void startEncoding(ArithmeticCoderState& c) {
+    const BitStreamState bits = c.bits;
+    c = ArithmeticCoderState{};
+    c.bits = bits;
+    c.range = kCodeHalf;
 }
 
-void encodeSymbol(FrequencyModel& model, int symbol) {
-    ArithmeticCoderState& c = arithmeticCoder;
+void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol) {
     const uint32_t total = model.totalFreq;
     const uint32_t cumLow = cumulativeFrequency(model, symbol);
     // The decoder's division-free step; it is exact, so both sides agree.
@@ -102,11 +98,11 @@ void encodeSymbol(FrequencyModel& model, int symbol) {
     }
     if (c.low >= kCodeWindow) {
         c.low -= kCodeWindow;
-        carry();
+        carry(c);
     }
     if (c.range <= kCodeQuarter) {
         const int doublings = __builtin_clz(c.range - 1) - 7;
-        shiftOutBits(c.low >> (kCodeBits - doublings), doublings);
+        shiftOutBits(c, c.low >> (kCodeBits - doublings), doublings);
         c.low = (c.low << doublings) & (kCodeWindow - 1);
         c.range <<= doublings;
     }
@@ -116,18 +112,19 @@ void encodeSymbol(FrequencyModel& model, int symbol) {
     updateModel(model, symbol);
 }
 
-void finishEncoding() {
-    ArithmeticCoderState& c = arithmeticCoder;
-    shiftOutBits(c.low, kCodeBits);
-    if (c.hasCarryByte) writeBitByte(c.carryByte);
+void finishEncoding(ArithmeticCoderState& c) {
+    shiftOutBits(c, c.low, kCodeBits);
+    if (c.hasCarryByte) writeBitByte(c.bits, c.carryByte);
     for (; c.carryFFs > 0; --c.carryFFs)
-        writeBitByte(0xFF);
-    if (c.partialCount > 0) writeBitByte(uint32_t(c.partialBits << (8 - c.partialCount)));
-    closeBitStream();
+        writeBitByte(c.bits, 0xFF);
+    if (c.partialCount > 0) writeBitByte(c.bits, uint32_t(c.partialBits << (8 - c.partialCount)));
+    closeBitStream(c.bits);
 }
 
-void startDecoding() {
-    arithmeticCoder = ArithmeticCoderState{};
-    arithmeticCoder.range = kCodeHalf;
-    arithmeticCoder.value = readBits(kCodeBits);
+void startDecoding(ArithmeticCoderState& c) {
+    const BitStreamState bits = c.bits;
+    c = ArithmeticCoderState{};
+    c.bits = bits;
+    c.range = kCodeHalf;
+    c.value = readBits(c.bits, kCodeBits);
 }

@@ -1,5 +1,5 @@
 // The block codec's adaptive arithmetic coder: 26-bit code values, unsigned
-// 32-bit arithmetic, bits through the process-wide bit stream.
+// 32-bit arithmetic, bits through the coder's own bit stream.
 //
 // Encoder and decoder compute the same range for every symbol, so the decoder
 // reads exactly as many bits as the encoder wrote: 26 at the start, then one
@@ -38,23 +38,29 @@ struct ArithmeticCoderState {
     bool hasCarryByte;
     uint8_t carryByte;
     uint32_t carryFFs;
+    BitStreamState bits;
 };
 
-extern ArithmeticCoderState arithmeticCoder;
+// A coder and the models of the format: everything one stream's coding
+// needs besides the block storage. Owned by whoever codes the stream.
+struct BlockCoderState {
+    ArithmeticCoderState coder;
+    BlockModels models;
+};
 
-// ---- encoder, over an open bit writer ------------------------------------------
+// ---- encoder, over c.bits opened as a writer ------------------------------------------
 
-void startEncoding();
+void startEncoding(ArithmeticCoderState& c);
 
 // Codes symbol (1..model.numSymbols) and updates the model. More than
 // kMaxPendingBits undecided bits is a fatal run-time error
 // "encodeSymbol: too many bits outstanding".
-void encodeSymbol(FrequencyModel& model, int symbol);
+void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol);
 
 // Writes the final 26 bits and closes the bit writer.
-void finishEncoding();
+void finishEncoding(ArithmeticCoderState& c);
 
-// ---- decoder, over an open bit reader ------------------------------------------
+// ---- decoder, over c.bits opened as a reader ------------------------------------------
 
 // range / total for totals up to kMaxReciprocalTotal without a division: a
 // division sits on the chain from one symbol to the next, while the table
@@ -83,13 +89,12 @@ inline uint32_t stepOfRange(uint32_t range, uint32_t total) {
 }
 
 // Reads the first 26 bits.
-void startDecoding();
+void startDecoding(ArithmeticCoderState& c);
 
 // Decodes one symbol of the model and updates the model. Always yields a
 // symbol of the model, whatever the input; a corrupt input shows only in what
 // the caller makes of the symbols.
-inline int decodeSymbol(FrequencyModel& model) {
-    ArithmeticCoderState& c = arithmeticCoder;
+inline int decodeSymbol(ArithmeticCoderState& c, FrequencyModel& model) {
     const uint32_t total = model.totalFreq;
     const uint32_t step = stepOfRange(c.range, total);
     // The symbol is the first whose cumulative frequency exceeds
@@ -125,7 +130,7 @@ inline int decodeSymbol(FrequencyModel& model) {
         // quarter: range is at least total-sized steps, so never 0 or 1.
         const int doublings = __builtin_clz(c.range - 1) - 7;
         c.range <<= doublings;
-        c.value = (c.value << doublings) | readBits(doublings);
+        c.value = (c.value << doublings) | readBits(c.bits, doublings);
     }
     updateModel(model, symbol);
     return symbol;

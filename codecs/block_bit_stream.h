@@ -1,12 +1,9 @@
 // The block codec's bit stream: bits packed into bytes most significant bit
 // first, over a std::streambuf.
 //
-// There is one bit stream in the whole process (the codec's state is
-// process-wide, so one stream is coded at a time). Opening a reader or a
-// writer while it is open, or closing it while none is open, is a fatal
-// run-time error ("openBitReader", "openBitWriter", "closeBitStream"); the
-// codec's entry points call resetBitStream() first, so an earlier call that
-// ended in an exception leaves nothing behind.
+// Each coder owns its bit stream (a member of its ArithmeticCoderState), so
+// any number of streams can be coded at once. Opening a reader or a writer
+// forgets whatever the stream held before.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +11,6 @@
 #include <streambuf>
 
 struct BitStreamState {
-    bool open = false;
     bool writing = false;
     std::streambuf* buffer = nullptr;
     // The low bitCount bits of heldBits: for a reader the bits still to come
@@ -27,30 +23,24 @@ struct BitStreamState {
     bool inputEnded = false;
 };
 
-extern BitStreamState bitStream;
-
-// Forgets any open bit stream without touching its buffer.
-void resetBitStream();
-
 // Starts reading bits from input's current position. The reader takes bytes
 // one at a time from input.rdbuf() and never reads ahead of the bit it needs.
-void openBitReader(std::istream& input);
+void openBitReader(BitStreamState& s, std::istream& input);
 
 // Starts writing bits to output.rdbuf(). A byte that cannot be written is a
 // fatal run-time error "EOF!".
-void openBitWriter(std::ostream& output);
+void openBitWriter(BitStreamState& s, std::ostream& output);
 
 // Ends the bit stream. A writer pads its last byte with 0 bits, writes it and
 // flushes the output ("EOF!" if either fails); a reader only lets go.
-void closeBitStream();
+void closeBitStream(BitStreamState& s);
 
 // Reads the byte behind the current one (eight 1 bits past the end of input).
-unsigned fetchBitStreamByte();
+unsigned fetchBitStreamByte(BitStreamState& s);
 
-inline unsigned readBit() {
-    BitStreamState& s = bitStream;
+inline unsigned readBit(BitStreamState& s) {
     if (s.bitCount == 0) {
-        s.heldBits = fetchBitStreamByte();
+        s.heldBits = fetchBitStreamByte(s);
         s.bitCount = 8;
     }
     --s.bitCount;
@@ -58,10 +48,9 @@ inline unsigned readBit() {
 }
 
 // Reads count (1..32) bits, the first one read being the most significant.
-inline uint32_t readBits(int count) {
-    BitStreamState& s = bitStream;
+inline uint32_t readBits(BitStreamState& s, int count) {
     while (s.bitCount < count) {
-        s.heldBits = (s.heldBits << 8) | fetchBitStreamByte();
+        s.heldBits = (s.heldBits << 8) | fetchBitStreamByte(s);
         s.bitCount += 8;
     }
     s.bitCount -= count;
@@ -69,21 +58,19 @@ inline uint32_t readBits(int count) {
 }
 
 // Reads 8 bits, most significant first.
-unsigned readBitByte();
+unsigned readBitByte(BitStreamState& s);
 
 // Writes the oldest 32 of the held bits out as four bytes.
-void flushBitStreamWord();
+void flushBitStreamWord(BitStreamState& s);
 
-inline void writeBit(unsigned bit) {
-    BitStreamState& s = bitStream;
+inline void writeBit(BitStreamState& s, unsigned bit) {
     s.heldBits = (s.heldBits << 1) | bit;
-    if (++s.bitCount >= 32) flushBitStreamWord();
+    if (++s.bitCount >= 32) flushBitStreamWord(s);
 }
 
 // Writes 8 bits, most significant first.
-inline void writeBitByte(unsigned byte) {
-    BitStreamState& s = bitStream;
+inline void writeBitByte(BitStreamState& s, unsigned byte) {
     s.heldBits = (s.heldBits << 8) | (byte & 0xFFu);
     s.bitCount += 8;
-    if (s.bitCount >= 32) flushBitStreamWord();
+    if (s.bitCount >= 32) flushBitStreamWord(s);
 }

@@ -7,16 +7,19 @@
 // move-to-front coded, and the values are written with an adaptive arithmetic
 // coder.
 //
-// The codec keeps its working state process-wide: only one stream may be
-// coded at a time in the whole process (calls from several threads at once
-// are not allowed). Every call starts afresh, so an earlier call that ended in
-// an exception (from a run-time error hook or a stream buffer) leaves nothing
-// behind; working storage is released when a call returns or throws.
+// All working state lives in BlockCompressor and BlockDecoder objects that
+// the caller owns: one object codes one stream at a time, and any number of
+// objects may work at once on different threads. An object keeps its storage
+// from one stream to the next; every stream starts afresh, so a call that
+// ended in an exception (from a run-time error hook or a stream buffer)
+// leaves nothing behind that matters. The free functions below code one
+// stream with an object of their own.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 
 #include "codecs/codec_callback.h"
 
@@ -87,3 +90,45 @@ size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
 // when the call began (then nothing is read); "compress: out of memory".
 // Clears the eof/fail state of both streams at the end.
 void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback);
+
+struct BlockCompressorWork;
+struct BlockDecoderWork;
+
+// Compresses streams as compressStream does. Its working storage (about
+// 7.5 MB) is had at the first call and kept until the object goes.
+class BlockCompressor {
+public:
+    BlockCompressor();
+    ~BlockCompressor();
+    BlockCompressor(const BlockCompressor&) = delete;
+    BlockCompressor& operator=(const BlockCompressor&) = delete;
+
+    void compress(std::istream& input, std::ostream& output, CodecCallback progressCallback);
+
+private:
+    std::unique_ptr<BlockCompressorWork> work_;
+};
+
+// Decodes streams as decodeBlockStream, decodeBlockStreamTo and
+// uncompressStream do. Its working storage (about 4.5 MB for "ResJ", the
+// 256 KiB window once a sink is used) is had when a stream first needs it
+// and kept until the object goes.
+class BlockDecoder {
+public:
+    BlockDecoder();
+    ~BlockDecoder();
+    BlockDecoder(const BlockDecoder&) = delete;
+    BlockDecoder& operator=(const BlockDecoder&) = delete;
+
+    BlockDecodeResult decode(std::istream& input, uint8_t* output, size_t capacity,
+                             CodecCallback blockCallback);
+    BlockDecodeResult decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                               CodecCallback blockCallback);
+    size_t uncompress(std::istream& input, uint8_t* output, size_t capacity,
+                      CodecCallback blockCallback);
+
+private:
+    BlockDecoderWork* work();
+
+    std::unique_ptr<BlockDecoderWork> work_;
+};

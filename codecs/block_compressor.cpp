@@ -27,13 +27,19 @@ constexpr uint32_t kBlockLimit = kCompressorBlockSizeDigit * kBlockSizeUnit;
 constexpr uint32_t kBlockFullIndex = kBlockLimit - 20;
 constexpr uint32_t kPairsBetweenProgressCalls = 32768;
 
-// Keys (the block lives in their top bytes), sorted order and bucket table.
-struct CompressorStorage {
+}  // namespace
+
+// Everything a compressor keeps between streams: the coder and its models,
+// the keys (the block lives in their top bytes), the sorted order and the
+// bucket table.
+struct BlockCompressorWork {
+    BlockCoderState coding;
     std::unique_ptr<uint32_t[]> keys;
     std::unique_ptr<uint32_t[]> order;
     std::unique_ptr<uint32_t[]> buckets;
 
     bool allocate() {
+        if (keys && order && buckets) return true;
         keys.reset(new (std::nothrow) uint32_t[kBlockLimit + kKeyOverhang]);
         order.reset(new (std::nothrow) uint32_t[kBlockLimit]);
         buckets.reset(new (std::nothrow) uint32_t[kBucketTableSize]);
@@ -41,14 +47,7 @@ struct CompressorStorage {
     }
 };
 
-// Leaves no bit stream open behind, however compression ends.
-class WriterScope {
-public:
-    WriterScope() { resetBitStream(); }
-    ~WriterScope() { resetBitStream(); }
-    WriterScope(const WriterScope&) = delete;
-    WriterScope& operator=(const WriterScope&) = delete;
-};
+namespace {
 
 // ---- input -----------------------------------------------------------------
 
@@ -180,9 +179,9 @@ inline unsigned moveToFront(uint8_t* list, uint8_t byte) {
 }
 
 // Header, then the last column move-to-front coded.
-void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32_t origin,
-                 bool last) {
-    emitBlockHeader(origin, last);
+void encodeBlock(BlockCoderState& state, const uint32_t* keys, const uint32_t* order, uint32_t n,
+                 uint32_t origin, bool last) {
+    emitBlockHeader(state, origin, last);
     uint8_t list[256];
     for (int i = 0; i < 256; ++i)
         list[i] = uint8_t(i);
@@ -202,29 +201,36 @@ void encodeBlock(const uint32_t* keys, const uint32_t* order, uint32_t n, uint32
         }
         const unsigned j = moveToFront(list, byte);
         if (zeroRun > 0) {
-            emitZeroRun(zeroRun);
+            emitZeroRun(state, zeroRun);
             zeroRun = 0;
         }
-        emitMtfValue(j);
+        emitMtfValue(state, j);
     }
-    if (zeroRun > 0) emitZeroRun(zeroRun);
-    emitMtfValue(kEndOfBlock);
+    if (zeroRun > 0) emitZeroRun(state, zeroRun);
+    emitMtfValue(state, kEndOfBlock);
 }
 
 }  // namespace
 
-void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback) {
-    WriterScope scope;
-    CompressorStorage storage;
-    if (!storage.allocate()) fatalRunTimeError("compress", __LINE__, "compress: out of memory");
-    uint32_t* keys = storage.keys.get();
-    uint32_t* order = storage.order.get();
+BlockCompressor::BlockCompressor() = default;
+BlockCompressor::~BlockCompressor() = default;
 
-    openBitWriter(output);
+void BlockCompressor::compress(std::istream& input, std::ostream& output,
+                               CodecCallback progressCallback) {
+    if (!work_) work_.reset(new (std::nothrow) BlockCompressorWork);
+    if (!work_ || !work_->allocate()) {
+        fatalRunTimeError("compress", __LINE__, "compress: out of memory");
+    }
+    BlockCompressorWork& work = *work_;
+    uint32_t* keys = work.keys.get();
+    uint32_t* order = work.order.get();
+    ArithmeticCoderState& coder = work.coding.coder;
+
+    openBitWriter(coder.bits, output);
     for (uint8_t byte : {'R', 'e', 's', char('A' + kCompressorBlockSizeDigit)})
-        writeBitByte(byte);
-    initHeaderModel();
-    startEncoding();
+        writeBitByte(coder.bits, byte);
+    initHeaderModel(work.coding.models);
+    startEncoding(coder);
 
     RunPairReader reader(input);
     bool last = false;
@@ -234,16 +240,21 @@ void compressStream(std::istream& input, std::ostream& output, CodecCallback pro
         randomiseBlock(keys, n);
         uint32_t origin = 0;
         try {
-            origin = sortRotations(keys, order, storage.buckets.get(), n);
+            origin = sortRotations(keys, order, work.buckets.get(), n);
         } catch (const std::bad_alloc&) {
             // The sorts' own scratch (at most a few MB).
             fatalRunTimeError("compress", __LINE__, "compress: out of memory");
         }
-        encodeBlock(keys, order, n, origin, last);
+        encodeBlock(work.coding, keys, order, n, origin, last);
     }
-    finishEncoding();
+    finishEncoding(coder);
 
     if (reader.failed() || input.bad()) fatalRunTimeError("compress", __LINE__, "streamBad!");
     input.clear();
     output.clear();
+}
+
+void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback) {
+    BlockCompressor compressor;
+    compressor.compress(input, output, progressCallback);
 }

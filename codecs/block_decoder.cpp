@@ -21,6 +21,40 @@ using namespace blockformat;
 
 namespace {
 
+// The window a sink is fed from.
+constexpr size_t kSinkWindowSize = 256 * 1024;
+
+}  // namespace
+
+// Everything a decoder keeps between streams: the coder and its models, the
+// last column and a link per row (first the row's occurrence rank, then the
+// forward walk through the block), both sized for the largest blocks met so
+// far, and the window a sink is fed from.
+struct BlockDecoderWork {
+    BlockCoderState coding;
+    std::unique_ptr<uint8_t[]> lastColumn;
+    std::unique_ptr<uint32_t[]> links;
+    uint32_t blockCapacity = 0;
+    std::unique_ptr<uint8_t[]> window;
+
+    bool reserveBlocks(uint32_t blockLimit) {
+        if (blockCapacity >= blockLimit) return true;
+        blockCapacity = 0;
+        links.reset();
+        lastColumn.reset(new (std::nothrow) uint8_t[blockLimit]);
+        links.reset(new (std::nothrow) uint32_t[blockLimit]);
+        if (!lastColumn || !links) return false;
+        blockCapacity = blockLimit;
+        return true;
+    }
+    bool reserveWindow() {
+        if (!window) window.reset(new (std::nothrow) uint8_t[kSinkWindowSize]);
+        return window != nullptr;
+    }
+};
+
+namespace {
+
 // What went wrong, where (the line of the check, for the fatal report), and
 // how uncompressStream words it.
 struct DecodeOutcome {
@@ -29,9 +63,6 @@ struct DecodeOutcome {
     int line;
     bool outOfMemory;
 };
-
-// The window a sink is fed from.
-constexpr size_t kSinkWindowSize = 256 * 1024;
 
 constexpr DecodeOutcome kDecodeOk{BlockDecodeStatus::Ok, nullptr, 0, false};
 
@@ -103,30 +134,13 @@ private:
     bool refused_ = false;
 };
 
-// The last column, and a link per row that is first the row's occurrence
-// rank and then the forward walk through the block.
-struct DecoderStorage {
-    std::unique_ptr<uint8_t[]> lastColumn;
-    std::unique_ptr<uint32_t[]> links;
-
-    bool allocate(uint32_t blockLimit) {
-        lastColumn.reset(new (std::nothrow) uint8_t[blockLimit]);
-        links.reset(new (std::nothrow) uint32_t[blockLimit]);
-        return lastColumn && links;
-    }
-};
-
-// Leaves the process-wide bit stream closed and the input readable, however
-// the decoder is left.
-class ReaderScope {
+// Clears the input's eof/fail state however the decoder is left.
+class InputStateScope {
 public:
-    explicit ReaderScope(std::istream& input) : input_(input) { resetBitStream(); }
-    ~ReaderScope() {
-        resetBitStream();
-        input_.clear();
-    }
-    ReaderScope(const ReaderScope&) = delete;
-    ReaderScope& operator=(const ReaderScope&) = delete;
+    explicit InputStateScope(std::istream& input) : input_(input) {}
+    ~InputStateScope() { input_.clear(); }
+    InputStateScope(const InputStateScope&) = delete;
+    InputStateScope& operator=(const InputStateScope&) = delete;
 
 private:
     std::istream& input_;
@@ -194,16 +208,17 @@ struct MoveToFrontList {
 // Decodes the block's symbols into lastColumn[0, n) until the end-of-block
 // symbol; more than blockLimit bytes is an overrun. Counts every byte value on
 // the way, which spares the inverse transform a pass over the column.
-DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32_t& n,
-                                uint32_t (&byteCounts)[256]) {
+DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uint32_t blockLimit,
+                                uint32_t& n, uint32_t (&byteCounts)[256]) {
+    ArithmeticCoderState& coder = state.coder;
     for (uint32_t& count : byteCounts)
         count = 0;
     MoveToFrontList list;
     n = 0;
-    FrequencyModel& basis = blockModels.basis;
-    int symbol = decodeSymbol(basis);
+    FrequencyModel& basis = state.models.basis;
+    int symbol = decodeSymbol(coder, basis);
     for (;;) {
-        if (bitStream.inputEnded) return truncated(__LINE__);
+        if (coder.bits.inputEnded) return truncated(__LINE__);
         if (symbol == kBasisEndOfBlock) return kDecodeOk;
         if (symbol == kBasisRun2 || symbol == kBasisRun1) {
             // A zero run: bijective base-2 digits, most significant first.
@@ -214,8 +229,8 @@ DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32
                     return fault(BlockDecodeStatus::Corrupt, "Block overrun during decompression",
                                  __LINE__);
                 }
-                symbol = decodeSymbol(basis);
-                if (bitStream.inputEnded) return truncated(__LINE__);
+                symbol = decodeSymbol(coder, basis);
+                if (coder.bits.inputEnded) return truncated(__LINE__);
             } while (symbol == kBasisRun2 || symbol == kBasisRun1);
             std::memset(lastColumn + n, list.front(), run);
             byteCounts[list.front()] += run;
@@ -225,8 +240,8 @@ DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32
         unsigned value = 1;
         if (symbol != kBasisValue1) {
             const int range = symbol - kBasisFirstRange;
-            value = (2u << range) - 1 + unsigned(decodeSymbol(blockModels.valueRanges[range]));
-            if (bitStream.inputEnded) return truncated(__LINE__);
+            value = (2u << range) - 1 + unsigned(decodeSymbol(coder, state.models.valueRanges[range]));
+            if (coder.bits.inputEnded) return truncated(__LINE__);
         }
         if (n >= blockLimit) {
             return fault(BlockDecodeStatus::Corrupt, "Block overrun during decompression",
@@ -235,7 +250,7 @@ DecodeOutcome decodeMoveToFront(uint8_t* lastColumn, uint32_t blockLimit, uint32
         const uint8_t byte = list.moveToFront(value);
         lastColumn[n++] = byte;
         ++byteCounts[byte];
-        symbol = decodeSymbol(basis);
+        symbol = decodeSymbol(coder, basis);
     }
 }
 
@@ -480,12 +495,13 @@ DecodeOutcome emitBlock(uint8_t* lastColumn, const uint32_t (&byteCounts)[256], 
 
 // ---- stream -----------------------------------------------------------------
 
-DecodeOutcome decodeStream(OutputArea& out, CodecCallback blockCallback) {
+DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallback blockCallback) {
+    ArithmeticCoderState& coder = work.coding.coder;
     uint8_t signature[4];
     int available = 0;
     for (uint8_t& byte : signature) {
-        byte = uint8_t(readBitByte());
-        if (!bitStream.inputEnded) ++available;
+        byte = uint8_t(readBitByte(coder.bits));
+        if (!coder.bits.inputEnded) ++available;
     }
     if (available < 4) {
         if (isSignaturePrefix(signature, available)) return truncated(__LINE__);
@@ -495,71 +511,86 @@ DecodeOutcome decodeStream(OutputArea& out, CodecCallback blockCallback) {
     if (digit == 0) return fault(BlockDecodeStatus::BadSignature, nullptr, __LINE__);
     const uint32_t blockLimit = uint32_t(digit) * kBlockSizeUnit;
 
-    DecoderStorage storage;
-    if (!storage.allocate(blockLimit)) {
+    if (!work.reserveBlocks(blockLimit)) {
         return DecodeOutcome{BlockDecodeStatus::Corrupt, "uncompress: out of memory", __LINE__,
                              true};
     }
+    uint8_t* const lastColumn = work.lastColumn.get();
+    uint32_t* const links = work.links.get();
 
-    initHeaderModel();
-    startDecoding();
+    BlockModels& models = work.coding.models;
+    initHeaderModel(models);
+    startDecoding(coder);
     for (;;) {
         if (blockCallback) blockCallback();
         uint32_t header = 0;
         for (int i = 0; i < 4; ++i) {
-            header = (header << 8) | uint32_t(decodeSymbol(blockModels.header) - 1);
+            header = (header << 8) | uint32_t(decodeSymbol(coder, models.header) - 1);
         }
-        if (bitStream.inputEnded) return truncated(__LINE__);
+        if (coder.bits.inputEnded) return truncated(__LINE__);
         // A negative header marks the last block and holds the complement of
         // its origin; any other holds origin + 1.
         const bool last = int32_t(header) < 0;
         const uint32_t origin = last ? ~header : header - 1;
 
-        initValueModels();
+        initValueModels(models);
         uint32_t n = 0;
         uint32_t byteCounts[256];
-        DecodeOutcome outcome =
-            decodeMoveToFront(storage.lastColumn.get(), blockLimit, n, byteCounts);
+        DecodeOutcome outcome = decodeMoveToFront(work.coding, lastColumn, blockLimit, n, byteCounts);
         if (outcome.status != BlockDecodeStatus::Ok) return outcome;
-        outcome = emitBlock(storage.lastColumn.get(), byteCounts, storage.links.get(), n, origin,
-                            last, out);
+        outcome = emitBlock(lastColumn, byteCounts, links, n, origin, last, out);
         if (outcome.status != BlockDecodeStatus::Ok || last) return outcome;
     }
 }
 
-DecodeOutcome decodeWithOutcome(std::istream& input, OutputArea& out, CodecCallback blockCallback) {
-    ReaderScope scope(input);
-    openBitReader(input);
-    DecodeOutcome outcome = decodeStream(out, blockCallback);
-    closeBitStream();
+DecodeOutcome decodeWithOutcome(BlockDecoderWork& work, std::istream& input, OutputArea& out,
+                                CodecCallback blockCallback) {
+    InputStateScope scope(input);
+    BitStreamState& bits = work.coding.coder.bits;
+    openBitReader(bits, input);
+    DecodeOutcome outcome = decodeStream(work, out, blockCallback);
+    closeBitStream(bits);
     return outcome;
 }
 
 }  // namespace
 
-BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
-                                    CodecCallback blockCallback) {
+BlockDecoder::BlockDecoder() = default;
+BlockDecoder::~BlockDecoder() = default;
+
+BlockDecoderWork* BlockDecoder::work() {
+    if (!work_) work_.reset(new (std::nothrow) BlockDecoderWork);
+    return work_.get();
+}
+
+BlockDecodeResult BlockDecoder::decode(std::istream& input, uint8_t* output, size_t capacity,
+                                       CodecCallback blockCallback) {
+    BlockDecoderWork* work = this->work();
+    if (!work) throw std::bad_alloc();
     OutputArea out(output, capacity);
-    DecodeOutcome outcome = decodeWithOutcome(input, out, blockCallback);
+    DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
     if (outcome.outOfMemory) throw std::bad_alloc();
     return BlockDecodeResult{outcome.status, out.size()};
 }
 
-BlockDecodeResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                                      CodecCallback blockCallback) {
-    std::unique_ptr<uint8_t[]> window(new uint8_t[kSinkWindowSize]);
-    OutputArea out(sink, window.get(), kSinkWindowSize, capacity);
-    DecodeOutcome outcome = decodeWithOutcome(input, out, blockCallback);
+BlockDecodeResult BlockDecoder::decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                         CodecCallback blockCallback) {
+    BlockDecoderWork* work = this->work();
+    if (!work || !work->reserveWindow()) throw std::bad_alloc();
+    OutputArea out(sink, work->window.get(), kSinkWindowSize, capacity);
+    DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
     if (outcome.outOfMemory) throw std::bad_alloc();
     if (outcome.status == BlockDecodeStatus::Ok) out.drain();
     if (out.refused()) outcome.status = BlockDecodeStatus::OutputFailed;
     return BlockDecodeResult{outcome.status, out.size()};
 }
 
-size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
-                        CodecCallback blockCallback) {
+size_t BlockDecoder::uncompress(std::istream& input, uint8_t* output, size_t capacity,
+                                CodecCallback blockCallback) {
+    BlockDecoderWork* work = this->work();
+    if (!work) fatalRunTimeError("compress", __LINE__, "uncompress: out of memory");
     OutputArea out(output, capacity);
-    DecodeOutcome outcome = decodeWithOutcome(input, out, blockCallback);
+    DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
     switch (outcome.status) {
         case BlockDecodeStatus::Ok:
             return out.size();
@@ -572,4 +603,22 @@ size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
             break;
     }
     fatalRunTimeError("compress", outcome.line, outcome.message);
+}
+
+BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
+                                    CodecCallback blockCallback) {
+    BlockDecoder decoder;
+    return decoder.decode(input, output, capacity, blockCallback);
+}
+
+BlockDecodeResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                      CodecCallback blockCallback) {
+    BlockDecoder decoder;
+    return decoder.decodeTo(input, sink, capacity, blockCallback);
+}
+
+size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
+                        CodecCallback blockCallback) {
+    BlockDecoder decoder;
+    return decoder.uncompress(input, output, capacity, blockCallback);
 }

@@ -2,8 +2,6 @@
 
 #include <cassert>
 
-BlockModels blockModels;
-
 void initModel(FrequencyModel& model, const char* name, int numSymbols, int increment,
                uint32_t maxTotal) {
     assert(numSymbols >= 1 && numSymbols <= kMaxModelSymbols);
@@ -28,11 +26,11 @@ void sumSymbolGroups(FrequencyModel& model) {
         model.groupFreq[symbolGroup(i)] += model.freq[i];
 }
 
-void initHeaderModel() {
-    initModel(blockModels.header, "header", 256, 0, 256);
+void initHeaderModel(BlockModels& models) {
+    initModel(models.header, "header", 256, 0, 256);
 }
 
-void initValueModels() {
+void initValueModels(BlockModels& models) {
     struct RangeModel {
         const char* name;
         int increment;
@@ -41,8 +39,8 @@ void initValueModels() {
         {"2-3", 4},   {"4-7", 3},    {"8-15", 3},    {"16-31", 3},
         {"32-63", 3}, {"64-127", 2}, {"128-255", 1},
     };
-    initModel(blockModels.basis, "basis", 11, 12, 1000);
+    initModel(models.basis, "basis", 11, 12, 1000);
     for (int i = 0; i < blockformat::kValueRangeCount; ++i) {
-        initModel(blockModels.valueRanges[i], kRanges[i].name, 2 << i, kRanges[i].increment, 1000);
+        initModel(models.valueRanges[i], kRanges[i].name, 2 << i, kRanges[i].increment, 1000);
     }
 }

@@ -66,10 +66,8 @@ struct BlockModels {
     FrequencyModel valueRanges[blockformat::kValueRangeCount];
 };
 
-extern BlockModels blockModels;
-
 // Once per stream, before the coder starts.
-void initHeaderModel();
+void initHeaderModel(BlockModels& models);
 
 // At the start of every block, after its header: "basis" and the range models.
-void initValueModels();
+void initValueModels(BlockModels& models);

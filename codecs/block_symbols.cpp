@@ -7,28 +7,28 @@
 
 using namespace blockformat;
 
-void emitBlockHeader(uint32_t origin, bool last) {
+void emitBlockHeader(BlockCoderState& state, uint32_t origin, bool last) {
     const uint32_t header = last ? ~origin : origin + 1;
     for (int shift = 24; shift >= 0; shift -= 8) {
-        encodeSymbol(blockModels.header, int((header >> shift) & 0xFFu) + 1);
+        encodeSymbol(state.coder, state.models.header, int((header >> shift) & 0xFFu) + 1);
     }
-    initValueModels();
+    initValueModels(state.models);
 }
 
-void emitMtfValue(unsigned value) {
-    FrequencyModel& basis = blockModels.basis;
+void emitMtfValue(BlockCoderState& state, unsigned value) {
+    FrequencyModel& basis = state.models.basis;
     switch (value) {
         case kRun2:
-            encodeSymbol(basis, kBasisRun2);
+            encodeSymbol(state.coder, basis, kBasisRun2);
             return;
         case kRun1:
-            encodeSymbol(basis, kBasisRun1);
+            encodeSymbol(state.coder, basis, kBasisRun1);
             return;
         case kEndOfBlock:
-            encodeSymbol(basis, kBasisEndOfBlock);
+            encodeSymbol(state.coder, basis, kBasisEndOfBlock);
             return;
         case 1:
-            encodeSymbol(basis, kBasisValue1);
+            encodeSymbol(state.coder, basis, kBasisValue1);
             return;
         default:
             break;
@@ -38,11 +38,11 @@ void emitMtfValue(unsigned value) {
     int range = 0;  // value lies in [2 << range, 4 << range)
     while (value >= (4u << range))
         ++range;
-    encodeSymbol(basis, kBasisFirstRange + range);
-    encodeSymbol(blockModels.valueRanges[range], int(value - ((2u << range) - 1)));
+    encodeSymbol(state.coder, basis, kBasisFirstRange + range);
+    encodeSymbol(state.coder, state.models.valueRanges[range], int(value - ((2u << range) - 1)));
 }
 
-void emitZeroRun(uint32_t k) {
+void emitZeroRun(BlockCoderState& state, uint32_t k) {
     unsigned digits[32];
     int count = 0;
     while (k > 0) {
@@ -55,5 +55,5 @@ void emitZeroRun(uint32_t k) {
         }
     }
     while (count > 0)
-        emitMtfValue(digits[--count]);
+        emitMtfValue(state, digits[--count]);
 }

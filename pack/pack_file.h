@@ -36,8 +36,8 @@
 // The codecs' own fatal reports are never reached through this class.
 //
 // One object has one file position and no locking: one operation at a time.
-// The block codec keeps its working state process-wide, so only one pack
-// operation that codes or decodes may run at a time in the whole process.
+// Objects are independent: packs may be read and written on several threads
+// at once, one object per thread.
 #pragma once
 
 #include <cstddef>

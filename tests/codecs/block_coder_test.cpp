@@ -96,25 +96,26 @@ TEST(BlockCoder, EncoderWritesTheBitsOfTheReferenceAndDecoderReadsThemBack) {
 
         std::ostringstream out;
         Models codecModels;
-        resetBitStream();
-        openBitWriter(out);
-        startEncoding();
+        ArithmeticCoderState encoder;
+        openBitWriter(encoder.bits, out);
+        startEncoding(encoder);
         for (auto [model, symbol] : symbols)
-            encodeSymbol(codecModels.models[model], symbol);
-        finishEncoding();
+            encodeSymbol(encoder, codecModels.models[model], symbol);
+        finishEncoding(encoder);
         ASSERT_EQ(out.str(), reference.finish()) << seed;
 
         std::istringstream in(out.str());
         Models decodeModels;
-        resetBitStream();
-        openBitReader(in);
-        startDecoding();
+        ArithmeticCoderState decoder;
+        openBitReader(decoder.bits, in);
+        startDecoding(decoder);
         for (size_t i = 0; i < symbols.size(); ++i) {
-            ASSERT_EQ(decodeSymbol(decodeModels.models[symbols[i].first]), symbols[i].second)
+            ASSERT_EQ(decodeSymbol(decoder, decodeModels.models[symbols[i].first]),
+                      symbols[i].second)
                 << seed << " at " << i;
         }
-        EXPECT_FALSE(bitStream.inputEnded);
-        closeBitStream();
+        EXPECT_FALSE(decoder.bits.inputEnded);
+        closeBitStream(decoder.bits);
     }
 }
 

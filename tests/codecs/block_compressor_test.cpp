@@ -5,7 +5,6 @@
 #include <sstream>
 #include <streambuf>
 
-#include "codecs/block_bit_stream.h"
 #include "codecs/block_codec.h"
 #include "tests/codecs/block_test_support.h"
 
@@ -114,29 +113,6 @@ TEST(BlockCompressor, FatalPaths) {
              compressStream(in, out, nullptr);
          },
          "streamBad!"},
-        {"bit writer opened twice",
-         [] {
-             std::ostringstream out;
-             resetBitStream();
-             openBitWriter(out);
-             openBitWriter(out);
-         },
-         "openBitWriter"},
-        {"bit reader opened over an open stream",
-         [] {
-             std::ostringstream out;
-             std::istringstream in;
-             resetBitStream();
-             openBitWriter(out);
-             openBitReader(in);
-         },
-         "openBitReader"},
-        {"bit stream closed while none is open",
-         [] {
-             resetBitStream();
-             closeBitStream();
-         },
-         "closeBitStream"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

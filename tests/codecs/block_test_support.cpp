@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -122,19 +123,19 @@ ScopedThrowingHook::~ScopedThrowingHook() {
 
 Bytes craftStream(const std::vector<CraftedBlock>& blocks, const char* signature) {
     std::ostringstream out;
-    resetBitStream();
-    openBitWriter(out);
+    auto state = std::make_unique<BlockCoderState>();
+    openBitWriter(state->coder.bits, out);
     for (int i = 0; i < 4; ++i)
-        writeBitByte(uint8_t(signature[i]));
-    initHeaderModel();
-    startEncoding();
+        writeBitByte(state->coder.bits, uint8_t(signature[i]));
+    initHeaderModel(state->models);
+    startEncoding(state->coder);
     for (const CraftedBlock& block : blocks) {
-        emitBlockHeader(block.origin, block.last);
+        emitBlockHeader(*state, block.origin, block.last);
         for (unsigned symbol : block.symbols)
-            emitMtfValue(symbol);
-        emitMtfValue(blockformat::kEndOfBlock);
+            emitMtfValue(*state, symbol);
+        emitMtfValue(*state, blockformat::kEndOfBlock);
     }
-    finishEncoding();
+    finishEncoding(state->coder);
     return out.str();
 }
 

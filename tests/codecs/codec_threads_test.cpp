@@ -1,0 +1,133 @@
+// Both codecs keep their working state in objects of the caller's, so
+// streams coded at the same time on different threads come out exactly as
+// when they are coded one after the other.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "codecs/block_codec.h"
+#include "codecs/lz_codec.h"
+#include "tests/codecs/block_test_support.h"
+
+namespace {
+
+using namespace blocktest;
+
+// What one worker produces for its input: both codecs' streams and what each
+// decodes back to.
+struct Coded {
+    Bytes block;
+    Bytes blockDecoded;
+    BlockDecodeStatus blockStatus = BlockDecodeStatus::Corrupt;
+    Bytes lz;
+    Bytes lzDecoded;
+    LzDecodeStatus lzStatus = LzDecodeStatus::Corrupt;
+};
+
+// Codes input with a compressor and a decoder of its own, several streams
+// in a row through the same objects.
+Coded codeWithObjects(const Bytes& input, BlockCompressor& compressor, BlockDecoder& decoder) {
+    Coded coded;
+    std::istringstream in(input);
+    std::ostringstream out;
+    compressor.compress(in, out, nullptr);
+    coded.block = out.str();
+    std::vector<uint8_t> area(input.size() + 1);
+    std::istringstream stream(coded.block);
+    const BlockDecodeResult result = decoder.decode(stream, area.data(), area.size(), nullptr);
+    coded.blockStatus = result.status;
+    coded.blockDecoded.assign(reinterpret_cast<const char*>(area.data()), result.size);
+
+    std::istringstream lzIn(input);
+    std::ostringstream lzOut;
+    lzCompress(lzIn, lzOut, nullptr);
+    coded.lz = lzOut.str();
+    std::istringstream lzStream(coded.lz);
+    const LzDecodeResult lzResult = lzUncompress(lzStream, area.data(), area.size(), nullptr);
+    coded.lzStatus = lzResult.status;
+    coded.lzDecoded.assign(reinterpret_cast<const char*>(area.data()), lzResult.size);
+    return coded;
+}
+
+void expectSame(const Coded& concurrent, const Coded& alone, const Bytes& input) {
+    EXPECT_EQ(concurrent.block, alone.block);
+    EXPECT_EQ(concurrent.blockStatus, BlockDecodeStatus::Ok);
+    EXPECT_EQ(concurrent.blockDecoded, input);
+    EXPECT_EQ(concurrent.lz, alone.lz);
+    EXPECT_EQ(concurrent.lzStatus, LzDecodeStatus::Ok);
+    EXPECT_EQ(concurrent.lzDecoded, input);
+}
+
+TEST(CodecThreads, TwoStreamsAtOnceGiveTheBytesOfOneAfterTheOther) {
+    // Different shapes, each of several blocks, so that the two threads are
+    // at different stages of the format most of the time.
+    const Bytes inputs[2] = {textLike(2'100'000, 7), periodic(randomBytes(1000, 3), 1'900'000) +
+                                                         runFree(300'000, 5)};
+    Coded alone[2];
+    for (int i = 0; i < 2; ++i) {
+        BlockCompressor compressor;
+        BlockDecoder decoder;
+        alone[i] = codeWithObjects(inputs[i], compressor, decoder);
+        // The free functions, one stream at a time, give the same stream.
+        ASSERT_EQ(alone[i].block, compress(inputs[i]));
+    }
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Coded concurrent[2][2];
+        std::atomic<int> ready{0};
+        auto work = [&](int i) {
+            BlockCompressor compressor;
+            BlockDecoder decoder;
+            ready.fetch_add(1);
+            while (ready.load() < 2) std::this_thread::yield();
+            // The same objects code a second stream: nothing of the first
+            // may linger.
+            for (int k = 0; k < 2; ++k)
+                concurrent[i][k] = codeWithObjects(inputs[i], compressor, decoder);
+        };
+        std::thread first(work, 0);
+        std::thread second(work, 1);
+        first.join();
+        second.join();
+        for (int i = 0; i < 2; ++i) {
+            for (int k = 0; k < 2; ++k) {
+                SCOPED_TRACE(i * 2 + k);
+                expectSame(concurrent[i][k], alone[i], inputs[i]);
+            }
+        }
+    }
+}
+
+TEST(CodecThreads, ObjectsReusedAfterADamagedStreamDecodeTheNextOneWhole) {
+    const Bytes input = textLike(1'000'000, 11);
+    const Bytes stream = compress(input);
+    BlockDecoder decoder;
+    std::vector<uint8_t> area(input.size());
+    const struct {
+        const char* name;
+        Bytes damaged;
+        BlockDecodeStatus status;
+    } cases[] = {
+        {"cut in the second block", stream.substr(0, stream.size() * 2 / 3),
+         BlockDecodeStatus::Truncated},
+        {"not a stream", Bytes("PK\3\4") + stream, BlockDecodeStatus::BadSignature},
+        {"output too small", stream, BlockDecodeStatus::TooLong},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::istringstream bad(c.damaged);
+        const size_t capacity = c.status == BlockDecodeStatus::TooLong ? input.size() / 2 : input.size();
+        EXPECT_EQ(decoder.decode(bad, area.data(), capacity, nullptr).status, c.status);
+        std::istringstream good(stream);
+        const BlockDecodeResult result = decoder.decode(good, area.data(), area.size(), nullptr);
+        EXPECT_EQ(result.status, BlockDecodeStatus::Ok);
+        EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), result.size), input);
+    }
+}
+
+}  // namespace
