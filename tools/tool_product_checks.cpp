@@ -35,6 +35,7 @@ const char* const kGeneralKeys[] = {
     "Advanced options def",
     "Number of file types",
     "Number of files",
+    "Built-in hosts",
 };
 // The keys "File type N.<key>" of [General].
 const char* const kFileTypeKeys[] = {

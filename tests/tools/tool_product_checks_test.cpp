@@ -115,6 +115,10 @@ TEST_F(ProductChecksTest, WarningsNameTheLineAndTheBuildGoesOn) {
          "Title=Demo Setup\nfile type 1.Icon=2",
          ":3: \"file type 1.Icon\" is not a key the installer reads: did you mean \"File type "
          "1.Icon\"?"},
+        {"host switch with a letter dropped", "Title=Demo Setup",
+         "Title=Demo Setup\nBuilt-in host=0",
+         ":3: \"Built-in host\" is not a key the installer reads: did you mean \"Built-in "
+         "hosts\"?"},
         {"empty title", "Title=Demo Setup",
          "Title=", ":2: \"Title\" is empty: the installer's window has no caption"},
     };
