@@ -14,6 +14,7 @@
 #include "tools/tool_files.h"
 #include "tools/tool_pack_open.h"
 #include "tools/tool_pe.h"
+#include "tools/tool_pe_resources.h"
 #include "tools/tool_product_checks.h"
 #include "tools/tool_progress.h"
 #include "tools/tool_signing.h"
@@ -186,16 +187,63 @@ void checkOutput(const std::string& output) {
         throw ToolError("no folder " + nativeString(folder) + " for " + output);
 }
 
-// Writes the stub and a pack of the entries into the working file work.
-void writeInstaller(const std::string& work, const fs::path& stub,
-                    const std::vector<BuildEntry>& entries, uint32_t mode, ToolContext& ctx) {
-    std::error_code error;
-    fs::copy_file(stub, work, error);
-    if (error) throw ToolError("cannot write " + work + ": " + error.message());
-    const uint64_t stubSize = fs::file_size(stub, error);
+// The icon of the product folder, when it has one, replaces the installer's.
+constexpr const char* kProductIconName = "setup.ico";
 
+// The stub's image with the product's version information and icon among
+// its resources (tool_pe_resources.h). A file that is no PE image at all is
+// taken as it is. Nothing is written: a damaged stub or icon is refused first.
+std::string stampedStub(const fs::path& stub, const fs::path& dir,
+                        const InstallConfiguration& config, const std::string& output) {
+    std::string image = readWholeFile(stub);
+    if (!isPeImage(image)) return image;
+    // The pack's trailer ends a file that holds one; the new resources would hide it.
+    if (image.size() >= 16 && image.compare(image.size() - 16, 4, "sRBV") == 0)
+        throw ToolError("the stub " + nativeString(stub) + " already holds a pack");
+    PeResourceTree tree;
+    try {
+        tree = readPeResources(image);
+    } catch (const PeResourceError& problem) {
+        throw ToolError("the stub " + nativeString(stub) + ": " + problem.what() + "; nothing written");
+    }
+    const InstallSettings& settings = config.settings;
+    const ProductIdentity identity{settings.productName, settings.version, settings.publisher,
+                                   settings.noticeText,
+                                   nativeString(fs::path(output).filename())};
+    PeResourceNames& versions = tree[PeResourceKey::Id(kResourceVersion)];
+    versions.erase(PeResourceKey::Id(1));
+    versions[PeResourceKey::Id(1)][PeResourceKey::Id(kLanguageNeutral)] =
+        PeResourceData{versionInfoResource(identity), 0};
+
+    const fs::path icon = dir / kProductIconName;
+    std::error_code error;
+    if (fs::is_regular_file(icon, error)) {
+        try {
+            replaceIcons(tree, readWholeFile(icon), installerIconGroups());
+        } catch (const PeResourceError& problem) {
+            throw ToolError(nativeString(icon) + ": " + problem.what() + "; nothing written");
+        }
+    }
+    try {
+        return writePeResources(image, tree);
+    } catch (const PeResourceError& problem) {
+        throw ToolError("the stub " + nativeString(stub) + ": " + problem.what() + "; nothing written");
+    }
+}
+
+// Writes the stub's image and a pack of the entries into the working file work.
+void writeInstaller(const std::string& work, const fs::path& stub, const std::string& image,
+                    const std::vector<BuildEntry>& entries, uint32_t mode, ToolContext& ctx) {
+    {
+        NewFile file(work);
+        if (!file.Write(reinterpret_cast<const uint8_t*>(image.data()), image.size()) ||
+            !file.Close())
+            throw ToolError("cannot write " + work);
+    }
+    std::error_code error;
+    fs::permissions(work, fs::status(stub, error).permissions(), error);  // as a copy would be
     auto pack = openPackToChange(work, nativeString(stub));
-    if (pack->GetCount() != 0 || pack->GetPackBase() != stubSize)
+    if (pack->GetCount() != 0 || pack->GetPackBase() != image.size())
         throw ToolError("the stub " + nativeString(stub) + " already holds a pack");
     uint64_t total = 0;
     for (const BuildEntry& entry : entries)
@@ -235,15 +283,16 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     const fs::path stub = findStub(args, ctx.toolFolder);
     checkUninstallProgram(dir, config, stub);
     checkOutput(output);
+    const std::string image = stampedStub(stub, dir, config, output);
 
     ReplacingFile replacing(output);
     if (signing) {
         // The signing tool writes the signed installer as the working file.
         const RemovedAtEnd unsignedFile(replacing.TempPath() + ".unsigned");
-        writeInstaller(unsignedFile.path, stub, entries, mode, ctx);
+        writeInstaller(unsignedFile.path, stub, image, entries, mode, ctx);
         signInstaller(unsignedFile.path, replacing.TempPath(), *signing);
     } else {
-        writeInstaller(replacing.TempPath(), stub, entries, mode, ctx);
+        writeInstaller(replacing.TempPath(), stub, image, entries, mode, ctx);
     }
     // Read back before the installer replaces anything, and closed again:
     // Windows renames no open file.

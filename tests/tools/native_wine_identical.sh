@@ -6,19 +6,20 @@
 set -euo pipefail
 native=$1 wine_run=$2 exe=$3 product=$4 stub=$5 work=$6
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/native" "$work/wine"
 export SOURCE_DATE_EPOCH=1700000000
 
-"$native" build "$product" -o "$work/native.exe" --stub "$stub"
-"$wine_run" "$exe" build "Z:$product" -o "Z:$work/wine.exe" --stub "Z:$stub"
-cmp "$work/native.exe" "$work/wine.exe"
+# One file name for both: the installer names its own file in its version information.
+"$native" build "$product" -o "$work/native/setup.exe" --stub "$stub"
+"$wine_run" "$exe" build "Z:$product" -o "Z:$work/wine/setup.exe" --stub "Z:$stub"
+cmp "$work/native/setup.exe" "$work/wine/setup.exe"
 
-"$wine_run" "$exe" verify "Z:$work/native.exe"
-"$native" verify "$work/wine.exe"
-diff <("$native" list "$work/native.exe") <("$wine_run" "$exe" list "Z:$work/wine.exe" | tr -d '\r')
+"$wine_run" "$exe" verify "Z:$work/native/setup.exe"
+"$native" verify "$work/wine/setup.exe"
+diff <("$native" list "$work/native/setup.exe") <("$wine_run" "$exe" list "Z:$work/wine/setup.exe" | tr -d '\r')
 
-"$wine_run" "$exe" extract "Z:$work/native.exe" -o "Z:$work/by-wine"
-"$native" extract "$work/wine.exe" -o "$work/by-native"
+"$wine_run" "$exe" extract "Z:$work/native/setup.exe" -o "Z:$work/by-wine"
+"$native" extract "$work/wine/setup.exe" -o "$work/by-native"
 diff -r "$product" "$work/by-wine"
 diff -r "$product" "$work/by-native"
 echo "identical installers; both tools read both"

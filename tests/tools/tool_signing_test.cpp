@@ -31,6 +31,9 @@ std::string withoutSignatureFields(const std::string& bytes) {
     return plain;
 }
 
+// The unsigned build of the product, beside the signed setup.exe.
+const char* const kUnsigned = "plain/setup.exe";
+
 const std::vector<std::string> kSignOptions = {"--sign-cert", "cert.pem", "--sign-key", "key.pem"};
 
 std::vector<std::string> buildArgs(const std::string& output, bool sign) {
@@ -60,38 +63,41 @@ protected:
                           scratch_.Capture());
     }
 
-    // Builds setup.exe signed and unsigned.exe from the same product.
+    // Builds setup.exe signed and plain/setup.exe from the same product (an
+    // installer names its own file in its version information: the same name).
     void BuildBoth() const {
+        fs::create_directories("plain");
         const ToolRun signedRun = Run(buildArgs("setup.exe", true));
         ASSERT_EQ(signedRun.exitCode, 0) << signedRun.err;
-        ASSERT_EQ(Run(buildArgs("unsigned.exe", false)).exitCode, 0);
+        ASSERT_EQ(Run(buildArgs(kUnsigned, false)).exitCode, 0);
     }
 };
 
 TEST_F(SigningTest, BuildSignsAndTheSignedPackReads) {
     BuildBoth();
     EXPECT_EQ(OsslVerify("setup.exe").exitCode, 0);
-    EXPECT_NE(OsslVerify("unsigned.exe").exitCode, 0);
+    EXPECT_NE(OsslVerify(kUnsigned).exitCode, 0);
 
     const ToolRun verify = Run({"verify", "setup.exe"});
     EXPECT_EQ(verify.exitCode, 0) << verify.err;
     EXPECT_EQ(verify.out, "setup.exe: 6 entries ok\nsigned: yes\n");
     EXPECT_NE(Run({"info", "setup.exe"}).out.find("\nsigned: yes\n"), std::string::npos);
-    EXPECT_EQ(Run({"list", "setup.exe"}).out, Run({"list", "unsigned.exe"}).out);
+    EXPECT_EQ(Run({"list", "setup.exe"}).out, Run({"list", kUnsigned}).out);
 
     // The signed file is the unsigned one, padded, with the table behind.
     TPackFile pack("setup.exe", false);
     ASSERT_TRUE(pack.IsSigned());
-    EXPECT_EQ(pack.GetPackEnd(), fs::file_size("unsigned.exe"));
+    EXPECT_EQ(pack.GetPackEnd(), fs::file_size(kUnsigned));
     // (Compared as a truth value: a mismatch would print kilobytes of bytes.)
     EXPECT_TRUE(withoutSignatureFields(readBytes("setup.exe").substr(0, pack.GetPackEnd())) ==
-                readBytes("unsigned.exe"));
+                readBytes(kUnsigned));
     EXPECT_EQ(
         folderListing("."),
-        (std::vector<std::string>{"cert.pem", "key.pem", "prod", "prod/English.clg",
+        (std::vector<std::string>{"cert.pem", "key.pem", "plain", kUnsigned, "prod",
+                                  "prod/English.clg",
                                   "prod/Nerro.ini", "prod/docs", "prod/docs/readme.txt",
                                   "prod/filter.8bf", "prod/logo.bmp", "prod/nerro-uninstall.exe",
-                                  "prod/notes.txt", "setup.exe", "stub.exe", "unsigned.exe"}));
+                                  "prod/notes.txt", "setup.exe", "stub.exe"}));
 }
 
 TEST_F(SigningTest, ChangedPackBreaksTheSignature) {
@@ -152,7 +158,7 @@ TEST_F(SigningTest, DropSignatureLeavesTheUnsignedInstallerChanged) {
     }
     // Compacting an already compact pack changes nothing: what is left is
     // the unsigned installer, security directory entry and padding gone.
-    EXPECT_TRUE(withoutChecksum(readBytes("setup.exe")) == readBytes("unsigned.exe"));
+    EXPECT_TRUE(withoutChecksum(readBytes("setup.exe")) == readBytes(kUnsigned));
     // And it can be signed again.
     const ToolRun again = runProgram(
         "osslsigncode",
