@@ -46,6 +46,10 @@ struct PeResourceKey {
 struct PeResourceData {
     std::string bytes;
     uint32_t codePage = 0;
+
+    bool operator==(const PeResourceData& other) const {
+        return bytes == other.bytes && codePage == other.codePage;
+    }
 };
 
 using PeResourceLanguages = std::map<PeResourceKey, PeResourceData>;
