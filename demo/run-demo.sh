@@ -49,7 +49,7 @@ start_private_display || die "no virtual display"
 echo "run-demo: no display; the end-to-end driver walks through an installation" >&2
 rm -rf "$tree/e2e-shots"
 NERRO_E2E_REPORT=1 NERRO_WINE_TIMEOUT=900 "$root/scripts/wine-run.sh" "$driver" \
-  --gtest_filter='InstallerE2E.StartUp*:InstallerE2E.Row*:InstallerE2E.Installs*'
+  --gtest_filter='InstallerE2E.StartUp*:InstallerE2E.ModernHost*:InstallerE2E.Row*:InstallerE2E.Installs*'
 status=$?
 WINEPREFIX=$NERRO_WINEPREFIX wineserver -k 2>/dev/null
 stop_private_display

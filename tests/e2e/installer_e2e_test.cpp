@@ -181,6 +181,35 @@ TEST_F(InstallerE2E, WithoutHostsThePathIsUnderProgramFiles) {
     EXPECT_EQ(installer.Wait(), 3u);
 }
 
+// A host of today from the demo's own host definitions: Photoshop keeps one
+// key per version in the 64-bit view, which the 32- and the 64-bit installer
+// both read; it is listed before the built-in hosts. The keys are the test's
+// own, made for the demonstration.
+TEST_F(InstallerE2E, ModernHostFromTheConfigurationIsListedFirst) {
+    AddHosts();
+    const std::string application = folder_ / "Adobe Photoshop 2026";
+    ASSERT_TRUE(CreateDirectoryA(application.c_str(), nullptr));
+    ScopedRegKey photoshop2026(HKEY_LOCAL_MACHINE, "SOFTWARE\\Adobe\\Photoshop\\270.0",
+                               KEY_WOW64_64KEY);
+    ASSERT_TRUE(photoshop2026.Fresh());
+    photoshop2026.SetString("ApplicationPath", application);
+
+    e2e::Process installer(NERRO_DEMO_SETUP_EXE, "", folder_.Path());
+    HWND dialog = MainDialog(installer);
+    ASSERT_NE(dialog, nullptr);
+    HWND list = GetDlgItem(dialog, kList);
+    ASSERT_EQ(e2e::ListRowCount(list), 3);
+    EXPECT_EQ(e2e::ListItemText(installer.Id(), list, 0, 0), "Adobe Photoshop 270.0");
+    EXPECT_EQ(e2e::ListItemText(installer.Id(), list, 0, 1), application + "\\Plug-ins\\");
+    EXPECT_EQ(e2e::ListItemText(installer.Id(), list, 1, 0), "Adobe Photoshop 7");
+    EXPECT_EQ(e2e::ControlText(dialog, kPath),
+              application + "\\Plug-ins\\" + kProgramFolder);
+    EXPECT_FALSE(e2e::IsVisible(dialog, kNoHostNote));
+    e2e::SaveScreenshot("modern-host");
+    e2e::Click(dialog, kExit);
+    EXPECT_EQ(installer.Wait(), 3u);
+}
+
 // ---- Interaction ---------------------------------------------------------------------
 
 TEST_F(InstallerE2E, RowLanguageAndBrowseChangeTheDialog) {
