@@ -318,8 +318,8 @@ TEST_F(StubResourcesTest, WindowsReadsTheVersionAndTheIconAndTheInstallerStarts)
         DestroyIcon(icon);
     }
     FreeLibrary(module);
-    // The installer runs: an empty /D= is wrong usage (2), told silently.
-    const ToolRun started = runProgram(path, {"/S", "/D="}, scratch_.Capture());
+    // The installer runs: an unknown switch is wrong usage (2), told silently.
+    const ToolRun started = runProgram(path, {"/S", "/NOSUCHSWITCH"}, scratch_.Capture());
     EXPECT_EQ(started.exitCode, 2);
 }
 #endif
