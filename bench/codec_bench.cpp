@@ -46,8 +46,8 @@ Bytes blockPack(const Bytes& input) {
 bool blockUnpack(const Bytes& stream, Bytes& output) {
     MemoryInputBuffer source(stream.data(), stream.size());
     std::istream in(&source);
-    BlockDecodeResult result = decodeBlockStream(in, output.data(), output.size(), nullptr);
-    return result.status == BlockDecodeStatus::Ok && result.size == output.size();
+    CodecResult result = decodeBlockStream(in, output.data(), output.size(), nullptr);
+    return result.status == CodecStatus::Ok && result.size == output.size();
 }
 
 Bytes lzPack(const Bytes& input) {
@@ -55,15 +55,16 @@ Bytes lzPack(const Bytes& input) {
     std::istream in(&source);
     GrowingOutputBuffer sink(input.size() / 2);
     std::ostream out(&sink);
-    if (lzCompress(in, out, nullptr) < 0) throw std::runtime_error("lzCompress failed");
+    if (lzCompress(in, out, nullptr).status != CodecStatus::Ok)
+        throw std::runtime_error("lzCompress failed");
     return Bytes(sink.data(), sink.data() + sink.size());
 }
 
 bool lzUnpack(const Bytes& stream, Bytes& output) {
     MemoryInputBuffer source(stream.data(), stream.size());
     std::istream in(&source);
-    LzDecodeResult result = lzUncompress(in, output.data(), output.size(), nullptr);
-    return result.status == LzDecodeStatus::Ok && result.size == output.size();
+    CodecResult result = lzUncompress(in, output.data(), output.size(), nullptr);
+    return result.status == CodecStatus::Ok && result.size == output.size();
 }
 
 Bytes zlibPack(const Bytes& input) {

@@ -3,7 +3,6 @@
 #include <cassert>
 
 #include "codecs/block_bit_stream.h"
-#include "foundation/runtime_error.h"
 
 // The encoder keeps the exact lower end of the interval: bits leave the top
 // of its 26-bit window as the range is doubled, and an addition that runs out
@@ -106,19 +105,16 @@ void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol) {
         c.low = (c.low << doublings) & (kCodeWindow - 1);
         c.range <<= doublings;
     }
-    if (c.carryFFs > kMaxPendingBits / 8) {
-        fatalRunTimeError("compress", __LINE__, "encodeSymbol: too many bits outstanding");
-    }
     updateModel(model, symbol);
 }
 
-void finishEncoding(ArithmeticCoderState& c) {
+bool finishEncoding(ArithmeticCoderState& c) {
     shiftOutBits(c, c.low, kCodeBits);
     if (c.hasCarryByte) writeBitByte(c.bits, c.carryByte);
     for (; c.carryFFs > 0; --c.carryFFs)
         writeBitByte(c.bits, 0xFF);
     if (c.partialCount > 0) writeBitByte(c.bits, uint32_t(c.partialBits << (8 - c.partialCount)));
-    closeBitStream(c.bits);
+    return closeBitStream(c.bits);
 }
 
 void startDecoding(ArithmeticCoderState& c) {

@@ -16,9 +16,6 @@ constexpr uint32_t kCodeHalf = 1u << 25;
 constexpr uint32_t kCodeQuarter = 1u << 24;
 constexpr int kCodeBits = 26;
 
-// An encoder that has more undecided bits than this gives up.
-constexpr uint32_t kMaxPendingBits = 500000000;
-
 // Models at least this wide are searched 8 symbols at a time.
 constexpr int kGroupSearchSymbols = 32;
 
@@ -52,13 +49,12 @@ struct BlockCoderState {
 
 void startEncoding(ArithmeticCoderState& c);
 
-// Codes symbol (1..model.numSymbols) and updates the model. More than
-// kMaxPendingBits undecided bits is a fatal run-time error
-// "encodeSymbol: too many bits outstanding".
+// Codes symbol (1..model.numSymbols) and updates the model.
 void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol);
 
-// Writes the final 26 bits and closes the bit writer.
-void finishEncoding(ArithmeticCoderState& c);
+// Writes the final 26 bits and closes the bit writer; false if the output
+// refused a byte or the flush (here or before).
+bool finishEncoding(ArithmeticCoderState& c);
 
 // ---- decoder, over c.bits opened as a reader ------------------------------------------
 

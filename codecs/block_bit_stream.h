@@ -21,19 +21,26 @@ struct BitStreamState {
     // Reader: a byte was needed past the end of the input (or the input
     // failed). Such bytes read as eight 1 bits; the decoder checks this flag.
     bool inputEnded = false;
+    // Reader: the stream buffer threw (inputEnded is set too).
+    bool inputFailed = false;
+    // Writer: a byte or the flush was refused. Nothing more is written.
+    bool outputFailed = false;
+    // Writer: bytes handed to the buffer.
+    uint64_t bytesWritten = 0;
 };
 
 // Starts reading bits from input's current position. The reader takes bytes
 // one at a time from input.rdbuf() and never reads ahead of the bit it needs.
 void openBitReader(BitStreamState& s, std::istream& input);
 
-// Starts writing bits to output.rdbuf(). A byte that cannot be written is a
-// fatal run-time error "EOF!".
+// Starts writing bits to output.rdbuf(). A byte that cannot be written sets
+// outputFailed.
 void openBitWriter(BitStreamState& s, std::ostream& output);
 
 // Ends the bit stream. A writer pads its last byte with 0 bits, writes it and
-// flushes the output ("EOF!" if either fails); a reader only lets go.
-void closeBitStream(BitStreamState& s);
+// flushes the output; returns false if that or any byte before it failed.
+// A reader only lets go (and returns true). The flags and the count stay.
+bool closeBitStream(BitStreamState& s);
 
 // Reads the byte behind the current one (eight 1 bits past the end of input).
 unsigned fetchBitStreamByte(BitStreamState& s);

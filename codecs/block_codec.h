@@ -22,22 +22,9 @@
 #include <memory>
 
 #include "codecs/codec_callback.h"
+#include "codecs/codec_status.h"
 
 class DecodeSink;
-
-enum class BlockDecodeStatus {
-    Ok,            // the whole stream was decoded
-    BadSignature,  // the input does not start with a block codec signature
-    Corrupt,       // the stream breaks the format (a block too long, a bad end marker...)
-    Truncated,     // the input ended (or failed) before the stream did
-    TooLong,       // the stream holds more than `capacity` bytes
-    OutputFailed,  // the sink of decodeBlockStreamTo refused bytes
-};
-
-struct BlockDecodeResult {
-    BlockDecodeStatus status;
-    size_t size;  // bytes written to the output
-};
 
 // Decodes one stream from input's current position into output[0, capacity).
 //
@@ -45,56 +32,67 @@ struct BlockDecodeResult {
 // the stream: on success the input is left right after the stream's last byte.
 // Accepts the signatures "ResB".."ResJ" and "BZ01".."BZ09". Calls
 // blockCallback (if not null) once before each block. The stream's state
-// flags are not consulted; a stream buffer that throws counts as the end of
-// the input (Truncated).
+// flags are not consulted.
 //
 // Never writes outside output[0, capacity), never loops forever, and reports
 // nothing, whatever the input holds, even if it is maliciously modified: a
 // bad input gives a status other than Ok (and output holds whatever was
-// decoded before the fault was seen). BadSignature leaves the output
-// untouched. Clears input's eof/fail state at the end. Throws std::bad_alloc
-// if the working storage (about 4.5 MB for "ResJ") cannot be had.
-BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
-                                    CodecCallback blockCallback);
+// decoded before the fault was seen). Statuses: Corrupt (no signature: fault
+// is null and the output untouched; or the stream breaks the format),
+// Truncated (the input ended before the stream), ReadFailed (the stream
+// buffer threw), OutputFull (the stream holds more than capacity bytes; what
+// fits is written), OutOfMemory (the working storage, about 4.5 MB for
+// "ResJ", cannot be had). Clears input's eof/fail state at the end.
+CodecResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
+                              CodecCallback blockCallback);
 
 // As decodeBlockStream, but the decoded bytes go to sink, in pieces of at most
 // 256 KiB, instead of into one area: a stream of any length is decoded with
 // the working storage plus that window. capacity still bounds the stream's
-// length (TooLong). Bytes reach the sink before the stream is known to be
+// length (OutputFull). Bytes reach the sink before the stream is known to be
 // whole: a status other than Ok means they must be discarded. A sink that
-// refuses bytes ends the decoding with OutputFailed.
-BlockDecodeResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                                      CodecCallback blockCallback);
-
-// As decodeBlockStream, but a stream that is corrupt, truncated or longer than
-// capacity is a fatal run-time error of unit "compress" ("Compressed stream
-// EOF", "Block overrun during decompression", "Unblock error", "Bad block
-// origin", "Decompressed data longer than its destination", "uncompress: out
-// of memory"). A bad signature returns 0 quietly and leaves output untouched.
-// Returns the number of bytes written.
-size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
-                        CodecCallback blockCallback);
+// refuses bytes ends the decoding with WriteFailed.
+CodecResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                CodecCallback blockCallback);
 
 // Compresses everything from input's current position to its end into one
-// stream ("ResJ") on output. Reads input through input.rdbuf() and never needs
-// to push a byte back. Calls progressCallback (if not null) at the first of
-// every block's run pairs and then every 32,769 pairs.
+// stream ("ResJ") on output and flushes it; size is the stream's length.
+// Reads input through input.rdbuf() and never needs to push a byte back.
+// Calls progressCallback (if not null) at the first of every block's run
+// pairs and then every 32,769 pairs.
 //
 // Working storage is about 7.5 MB, and up to about 11 MB while a block of
 // long exact repeats is sorted.
 //
-// Fatal run-time errors of unit "compress": "EOF!" when a byte cannot be
-// written or the output cannot be flushed; "streamBad!" after the stream is
-// written when the input ended in a hard error (bad state, or a stream buffer
-// that threw: what was read before is in the stream) or was already failed
-// when the call began (then nothing is read); "compress: out of memory".
-// Clears the eof/fail state of both streams at the end.
+// Statuses: WriteFailed when a byte cannot be written or the output cannot be
+// flushed (the rest of the stream is not written); ReadFailed when the input
+// ended in a hard error (bad state, or a stream buffer that threw: what was
+// read before is in the stream, which is complete) or was already failed when
+// the call began (then nothing is read); OutOfMemory. Clears the eof/fail
+// state of both streams at the end.
+CodecResult blockCompress(std::istream& input, std::ostream& output,
+                          CodecCallback progressCallback);
+
+// The stream functions of old, which report every failure as a fatal run-time
+// error of unit "compress" in the words of CodecResult::fault.
+//
+// uncompressStream: as decodeBlockStream, but a stream that is corrupt,
+// truncated or longer than capacity is fatal ("Compressed stream EOF", "Block
+// overrun during decompression", "Unblock error", "Bad block origin",
+// "Decompressed data longer than its destination", "uncompress: out of
+// memory"). An input without a signature returns 0 quietly and leaves output
+// untouched. Returns the number of bytes written.
+size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
+                        CodecCallback blockCallback);
+
+// compressStream: as blockCompress, with the fatal errors "EOF!" (WriteFailed),
+// "streamBad!" (ReadFailed) and "compress: out of memory".
 void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback);
 
 struct BlockCompressorWork;
 struct BlockDecoderWork;
 
-// Compresses streams as compressStream does. Its working storage (about
+// Compresses streams as blockCompress does. Its working storage (about
 // 7.5 MB) is had at the first call and kept until the object goes.
 class BlockCompressor {
 public:
@@ -103,14 +101,13 @@ public:
     BlockCompressor(const BlockCompressor&) = delete;
     BlockCompressor& operator=(const BlockCompressor&) = delete;
 
-    void compress(std::istream& input, std::ostream& output, CodecCallback progressCallback);
+    CodecResult compress(std::istream& input, std::ostream& output, CodecCallback progressCallback);
 
 private:
     std::unique_ptr<BlockCompressorWork> work_;
 };
 
-// Decodes streams as decodeBlockStream, decodeBlockStreamTo and
-// uncompressStream do. Its working storage (about 4.5 MB for "ResJ", the
+// Decodes streams as decodeBlockStream and decodeBlockStreamTo do. Its working storage (about 4.5 MB for "ResJ", the
 // 256 KiB window once a sink is used) is had when a stream first needs it
 // and kept until the object goes.
 class BlockDecoder {
@@ -120,12 +117,10 @@ public:
     BlockDecoder(const BlockDecoder&) = delete;
     BlockDecoder& operator=(const BlockDecoder&) = delete;
 
-    BlockDecodeResult decode(std::istream& input, uint8_t* output, size_t capacity,
-                             CodecCallback blockCallback);
-    BlockDecodeResult decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                               CodecCallback blockCallback);
-    size_t uncompress(std::istream& input, uint8_t* output, size_t capacity,
-                      CodecCallback blockCallback);
+    CodecResult decode(std::istream& input, uint8_t* output, size_t capacity,
+                       CodecCallback blockCallback);
+    CodecResult decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                         CodecCallback blockCallback);
 
 private:
     BlockDecoderWork* work();

@@ -15,7 +15,6 @@
 #include "codecs/block_randomise.h"
 #include "codecs/block_sort.h"
 #include "codecs/block_symbols.h"
-#include "foundation/runtime_error.h"
 
 using namespace blockformat;
 
@@ -215,11 +214,19 @@ void encodeBlock(BlockCoderState& state, const uint32_t* keys, const uint32_t* o
 BlockCompressor::BlockCompressor() = default;
 BlockCompressor::~BlockCompressor() = default;
 
-void BlockCompressor::compress(std::istream& input, std::ostream& output,
-                               CodecCallback progressCallback) {
+namespace {
+
+CodecResult failure(CodecStatus status, const char* fault, int line) {
+    return CodecResult{status, 0, fault, line};
+}
+
+}  // namespace
+
+CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
+                                      CodecCallback progressCallback) {
     if (!work_) work_.reset(new (std::nothrow) BlockCompressorWork);
     if (!work_ || !work_->allocate()) {
-        fatalRunTimeError("compress", __LINE__, "compress: out of memory");
+        return failure(CodecStatus::OutOfMemory, "compress: out of memory", __LINE__);
     }
     BlockCompressorWork& work = *work_;
     uint32_t* keys = work.keys.get();
@@ -234,7 +241,7 @@ void BlockCompressor::compress(std::istream& input, std::ostream& output,
 
     RunPairReader reader(input);
     bool last = false;
-    while (!last) {
+    while (!last && !coder.bits.outputFailed) {
         uint32_t n = 0;
         last = collectBlock(reader, keys, n, progressCallback);
         randomiseBlock(keys, n);
@@ -243,18 +250,25 @@ void BlockCompressor::compress(std::istream& input, std::ostream& output,
             origin = sortRotations(keys, order, work.buckets.get(), n);
         } catch (const std::bad_alloc&) {
             // The sorts' own scratch (at most a few MB).
-            fatalRunTimeError("compress", __LINE__, "compress: out of memory");
+            closeBitStream(coder.bits);
+            input.clear(input.rdstate() & std::ios::badbit);
+            output.clear();
+            return failure(CodecStatus::OutOfMemory, "compress: out of memory", __LINE__);
         }
         encodeBlock(work.coding, keys, order, n, origin, last);
     }
-    finishEncoding(coder);
-
-    if (reader.failed() || input.bad()) fatalRunTimeError("compress", __LINE__, "streamBad!");
-    input.clear();
+    const bool written = finishEncoding(coder);
+    const size_t streamSize = coder.bits.bytesWritten;
+    const bool inputFailed = reader.failed() || input.bad();
+    input.clear(input.rdstate() & std::ios::badbit);
     output.clear();
+    if (!written) return failure(CodecStatus::WriteFailed, "EOF!", __LINE__);
+    if (inputFailed) return CodecResult{CodecStatus::ReadFailed, streamSize, "streamBad!", __LINE__};
+    return CodecResult{CodecStatus::Ok, streamSize, nullptr, 0};
 }
 
-void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback) {
+CodecResult blockCompress(std::istream& input, std::ostream& output,
+                          CodecCallback progressCallback) {
     BlockCompressor compressor;
-    compressor.compress(input, output, progressCallback);
+    return compressor.compress(input, output, progressCallback);
 }

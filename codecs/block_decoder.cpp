@@ -15,7 +15,6 @@
 #include "codecs/block_models.h"
 #include "codecs/block_randomise.h"
 #include "codecs/decode_sink.h"
-#include "foundation/runtime_error.h"
 
 using namespace blockformat;
 
@@ -55,23 +54,24 @@ struct BlockDecoderWork {
 
 namespace {
 
-// What went wrong, where (the line of the check, for the fatal report), and
-// how uncompressStream words it.
+// What went wrong, how the fatal report words it, and where (the line of the
+// check).
 struct DecodeOutcome {
-    BlockDecodeStatus status;
+    CodecStatus status;
     const char* message;
     int line;
-    bool outOfMemory;
 };
 
-constexpr DecodeOutcome kDecodeOk{BlockDecodeStatus::Ok, nullptr, 0, false};
+constexpr DecodeOutcome kDecodeOk{CodecStatus::Ok, nullptr, 0};
 
-DecodeOutcome fault(BlockDecodeStatus status, const char* message, int line) {
-    return DecodeOutcome{status, message, line, false};
+DecodeOutcome fault(CodecStatus status, const char* message, int line) {
+    return DecodeOutcome{status, message, line};
 }
 
-DecodeOutcome truncated(int line) {
-    return fault(BlockDecodeStatus::Truncated, "Compressed stream EOF", line);
+// The input ended before the stream did, or failed.
+DecodeOutcome inputEnded(const BitStreamState& bits, int line) {
+    return fault(bits.inputFailed ? CodecStatus::ReadFailed : CodecStatus::Truncated,
+                 "Compressed stream EOF", line);
 }
 
 // Where the decoded bytes go: straight into the caller's area, or into a
@@ -218,7 +218,7 @@ DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uin
     FrequencyModel& basis = state.models.basis;
     int symbol = decodeSymbol(coder, basis);
     for (;;) {
-        if (coder.bits.inputEnded) return truncated(__LINE__);
+        if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
         if (symbol == kBasisEndOfBlock) return kDecodeOk;
         if (symbol == kBasisRun2 || symbol == kBasisRun1) {
             // A zero run: bijective base-2 digits, most significant first.
@@ -226,11 +226,11 @@ DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uin
             do {
                 run = 2 * run + (symbol == kBasisRun2 ? 2 : 1);
                 if (run > blockLimit - n) {
-                    return fault(BlockDecodeStatus::Corrupt, "Block overrun during decompression",
+                    return fault(CodecStatus::Corrupt, "Block overrun during decompression",
                                  __LINE__);
                 }
                 symbol = decodeSymbol(coder, basis);
-                if (coder.bits.inputEnded) return truncated(__LINE__);
+                if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
             } while (symbol == kBasisRun2 || symbol == kBasisRun1);
             std::memset(lastColumn + n, list.front(), run);
             byteCounts[list.front()] += run;
@@ -241,10 +241,10 @@ DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uin
         if (symbol != kBasisValue1) {
             const int range = symbol - kBasisFirstRange;
             value = (2u << range) - 1 + unsigned(decodeSymbol(coder, state.models.valueRanges[range]));
-            if (coder.bits.inputEnded) return truncated(__LINE__);
+            if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
         }
         if (n >= blockLimit) {
-            return fault(BlockDecodeStatus::Corrupt, "Block overrun during decompression",
+            return fault(CodecStatus::Corrupt, "Block overrun during decompression",
                          __LINE__);
         }
         const uint8_t byte = list.moveToFront(value);
@@ -444,7 +444,7 @@ Stretch findStretch(const uint8_t* from, const uint8_t* end) {
 }
 
 DecodeOutcome tooLong(int line) {
-    return fault(BlockDecodeStatus::TooLong, "Decompressed data longer than its destination", line);
+    return fault(CodecStatus::OutputFull, "Decompressed data longer than its destination", line);
 }
 
 // Run-length undoing of block[0, dataEnd): after four equal bytes comes a
@@ -465,7 +465,7 @@ DecodeOutcome undoRunLengths(const uint8_t* block, uint32_t dataEnd, OutputArea&
         if (!stretch.endsInRun) continue;
         // A run of four at the very end lacks its count; the compressor never
         // splits a run from its count.
-        if (p == end) return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
+        if (p == end) return fault(CodecStatus::Corrupt, "Unblock error", __LINE__);
         if (!out.putRepeated(p[-1], *p)) return tooLong(__LINE__);
         ++p;
     }
@@ -476,7 +476,7 @@ DecodeOutcome undoRunLengths(const uint8_t* block, uint32_t dataEnd, OutputArea&
 // the block whose last column is lastColumn[0, n) (overwritten with the block).
 DecodeOutcome emitBlock(uint8_t* lastColumn, const uint32_t (&byteCounts)[256], uint32_t* links,
                         uint32_t n, uint32_t origin, bool last, OutputArea& out) {
-    if (origin >= n) return fault(BlockDecodeStatus::Corrupt, "Bad block origin", __LINE__);
+    if (origin >= n) return fault(CodecStatus::Corrupt, "Bad block origin", __LINE__);
     WalkChains chains;
     chains.count = chooseStartRows(origin, n, chains.startRow);
     uint32_t ascendingStarts[kMaxWalkChains];
@@ -488,7 +488,7 @@ DecodeOutcome emitBlock(uint8_t* lastColumn, const uint32_t (&byteCounts)[256], 
     derandomiseBlock(block, n);
     // The last block's final byte is the end marker, not data.
     if (last && block[n - 1] != kEndMarker) {
-        return fault(BlockDecodeStatus::Corrupt, "Unblock error", __LINE__);
+        return fault(CodecStatus::Corrupt, "Unblock error", __LINE__);
     }
     return undoRunLengths(block, last ? n - 1 : n, out);
 }
@@ -504,16 +504,15 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
         if (!coder.bits.inputEnded) ++available;
     }
     if (available < 4) {
-        if (isSignaturePrefix(signature, available)) return truncated(__LINE__);
-        return fault(BlockDecodeStatus::BadSignature, nullptr, __LINE__);
+        if (isSignaturePrefix(signature, available)) return inputEnded(coder.bits, __LINE__);
+        return fault(CodecStatus::Corrupt, nullptr, __LINE__);
     }
     const int digit = blockSizeDigit(signature);
-    if (digit == 0) return fault(BlockDecodeStatus::BadSignature, nullptr, __LINE__);
+    if (digit == 0) return fault(CodecStatus::Corrupt, nullptr, __LINE__);
     const uint32_t blockLimit = uint32_t(digit) * kBlockSizeUnit;
 
     if (!work.reserveBlocks(blockLimit)) {
-        return DecodeOutcome{BlockDecodeStatus::Corrupt, "uncompress: out of memory", __LINE__,
-                             true};
+        return fault(CodecStatus::OutOfMemory, "uncompress: out of memory", __LINE__);
     }
     uint8_t* const lastColumn = work.lastColumn.get();
     uint32_t* const links = work.links.get();
@@ -527,7 +526,7 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
         for (int i = 0; i < 4; ++i) {
             header = (header << 8) | uint32_t(decodeSymbol(coder, models.header) - 1);
         }
-        if (coder.bits.inputEnded) return truncated(__LINE__);
+        if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
         // A negative header marks the last block and holds the complement of
         // its origin; any other holds origin + 1.
         const bool last = int32_t(header) < 0;
@@ -537,9 +536,9 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
         uint32_t n = 0;
         uint32_t byteCounts[256];
         DecodeOutcome outcome = decodeMoveToFront(work.coding, lastColumn, blockLimit, n, byteCounts);
-        if (outcome.status != BlockDecodeStatus::Ok) return outcome;
+        if (outcome.status != CodecStatus::Ok) return outcome;
         outcome = emitBlock(lastColumn, byteCounts, links, n, origin, last, out);
-        if (outcome.status != BlockDecodeStatus::Ok || last) return outcome;
+        if (outcome.status != CodecStatus::Ok || last) return outcome;
     }
 }
 
@@ -563,62 +562,48 @@ BlockDecoderWork* BlockDecoder::work() {
     return work_.get();
 }
 
-BlockDecodeResult BlockDecoder::decode(std::istream& input, uint8_t* output, size_t capacity,
-                                       CodecCallback blockCallback) {
-    BlockDecoderWork* work = this->work();
-    if (!work) throw std::bad_alloc();
-    OutputArea out(output, capacity);
-    DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
-    if (outcome.outOfMemory) throw std::bad_alloc();
-    return BlockDecodeResult{outcome.status, out.size()};
+namespace {
+
+CodecResult resultOf(const DecodeOutcome& outcome, size_t size) {
+    return CodecResult{outcome.status, size, outcome.message, outcome.line};
 }
 
-BlockDecodeResult BlockDecoder::decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                                         CodecCallback blockCallback) {
+}  // namespace
+
+CodecResult BlockDecoder::decode(std::istream& input, uint8_t* output, size_t capacity,
+                                 CodecCallback blockCallback) {
     BlockDecoderWork* work = this->work();
-    if (!work || !work->reserveWindow()) throw std::bad_alloc();
+    if (!work) {
+        input.clear();
+        return resultOf(fault(CodecStatus::OutOfMemory, "uncompress: out of memory", __LINE__), 0);
+    }
+    OutputArea out(output, capacity);
+    const DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
+    return resultOf(outcome, out.size());
+}
+
+CodecResult BlockDecoder::decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                   CodecCallback blockCallback) {
+    BlockDecoderWork* work = this->work();
+    if (!work || !work->reserveWindow()) {
+        input.clear();
+        return resultOf(fault(CodecStatus::OutOfMemory, "uncompress: out of memory", __LINE__), 0);
+    }
     OutputArea out(sink, work->window.get(), kSinkWindowSize, capacity);
     DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
-    if (outcome.outOfMemory) throw std::bad_alloc();
-    if (outcome.status == BlockDecodeStatus::Ok) out.drain();
-    if (out.refused()) outcome.status = BlockDecodeStatus::OutputFailed;
-    return BlockDecodeResult{outcome.status, out.size()};
+    if (outcome.status == CodecStatus::Ok) out.drain();
+    if (out.refused()) outcome = fault(CodecStatus::WriteFailed, "Decoded data refused", __LINE__);
+    return resultOf(outcome, out.size());
 }
 
-size_t BlockDecoder::uncompress(std::istream& input, uint8_t* output, size_t capacity,
-                                CodecCallback blockCallback) {
-    BlockDecoderWork* work = this->work();
-    if (!work) fatalRunTimeError("compress", __LINE__, "uncompress: out of memory");
-    OutputArea out(output, capacity);
-    DecodeOutcome outcome = decodeWithOutcome(*work, input, out, blockCallback);
-    switch (outcome.status) {
-        case BlockDecodeStatus::Ok:
-            return out.size();
-        case BlockDecodeStatus::BadSignature:
-            return 0;
-        case BlockDecodeStatus::Corrupt:
-        case BlockDecodeStatus::Truncated:
-        case BlockDecodeStatus::TooLong:
-        case BlockDecodeStatus::OutputFailed:  // no sink here
-            break;
-    }
-    fatalRunTimeError("compress", outcome.line, outcome.message);
-}
-
-BlockDecodeResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
-                                    CodecCallback blockCallback) {
+CodecResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
+                              CodecCallback blockCallback) {
     BlockDecoder decoder;
     return decoder.decode(input, output, capacity, blockCallback);
 }
 
-BlockDecodeResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                                      CodecCallback blockCallback) {
+CodecResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                                CodecCallback blockCallback) {
     BlockDecoder decoder;
     return decoder.decodeTo(input, sink, capacity, blockCallback);
-}
-
-size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
-                        CodecCallback blockCallback) {
-    BlockDecoder decoder;
-    return decoder.uncompress(input, output, capacity, blockCallback);
 }

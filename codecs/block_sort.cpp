@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/runtime_error.h"
 
 namespace {
 
@@ -398,8 +397,10 @@ uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint3
             sortRotationsBySuffixes(block.data(), order, n);
         }
     }
-    for (uint32_t r = 0; r < n; ++r) {
-        if (order[r] == 0) return r;
-    }
-    fatalRunTimeError("compress", __LINE__, "sortRotations");
+    // order is a permutation of the rotations: rotation 0 is in it.
+    uint32_t origin = 0;
+    while (origin + 1 < n && order[origin] != 0)
+        ++origin;
+    assert(order[origin] == 0);
+    return origin;
 }

@@ -1,9 +1,10 @@
 #include "codecs/block_symbols.h"
 
+#include <cassert>
+
 #include "codecs/block_arith_coder.h"
 #include "codecs/block_format.h"
 #include "codecs/block_models.h"
-#include "foundation/runtime_error.h"
 
 using namespace blockformat;
 
@@ -33,8 +34,7 @@ void emitMtfValue(BlockCoderState& state, unsigned value) {
         default:
             break;
     }
-    if (value < 2 || value > 255)
-        fatalRunTimeError("compress", __LINE__, "emitMtfValue: bad value!");
+    assert(value >= 2 && value <= 255);
     int range = 0;  // value lies in [2 << range, 4 << range)
     while (value >= (4u << range))
         ++range;

@@ -13,8 +13,7 @@ void emitBlockHeader(BlockCoderState& state, uint32_t origin, bool last);
 
 // Codes one block symbol: a move-to-front value 1..255, kRun2, kRun1 or
 // kEndOfBlock, as a "basis" symbol and, for values 2..255, a symbol of the
-// value's range model. Any other value is a fatal run-time error
-// "emitMtfValue: bad value!".
+// value's range model.
 void emitMtfValue(BlockCoderState& state, unsigned value);
 
 // Codes a run of k >= 1 move-to-front zeros as the bijective base-2 digits of

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -461,7 +462,9 @@ private:
 
 }  // namespace
 
-long lzCompress(std::istream& input, std::ostream& output, CodecCallback progress) {
+namespace {
+
+CodecResult compressWith(std::istream& input, std::ostream& output, CodecCallback progress) {
     MatchFinder finder(input);
     FlagWriter writer(output);
     uint64_t progressAt = kProgressFirst;
@@ -485,9 +488,22 @@ long lzCompress(std::istream& input, std::ostream& output, CodecCallback progres
         }
         pos = finder.prepare(pos);
     }
+    if (finder.readFailed()) return {CodecStatus::ReadFailed, 0};
+    const long written = writer.finish();
+    if (written < 0) return {CodecStatus::WriteFailed, 0};
+    return {CodecStatus::Ok, static_cast<size_t>(written)};
+}
+
+}  // namespace
+
+CodecResult lzCompress(std::istream& input, std::ostream& output, CodecCallback progress) {
+    CodecResult result{CodecStatus::OutOfMemory, 0};
+    try {
+        result = compressWith(input, output, progress);
+    } catch (const std::bad_alloc&) {
+    }
     input.clear(input.rdstate() & std::ios::badbit);
-    if (finder.readFailed()) return -1;
-    return writer.finish();
+    return result;
 }
 
 // ---------------------------------------------------------------------------
@@ -510,19 +526,20 @@ public:
                   size_t capacity)
         : in_(in), sink_(&sink), output_(window), windowSize_(windowSize), capacity_(capacity) {}
 
-    LzDecodeStatus run(CodecCallback progress) {
-        LzDecodeStatus status = decode(progress);
-        if (status == LzDecodeStatus::Ok && sink_ && !handOn()) status = LzDecodeStatus::OutputFailed;
-        if (refused_) status = LzDecodeStatus::OutputFailed;
+    CodecStatus run(CodecCallback progress) {
+        CodecStatus status = decode(progress);
+        if (status == CodecStatus::Truncated && inputFailed_) status = CodecStatus::ReadFailed;
+        if (status == CodecStatus::Ok && sink_ && !handOn()) status = CodecStatus::WriteFailed;
+        if (refused_) status = CodecStatus::WriteFailed;
         return status;
     }
 
     size_t written() const { return written_; }
 
 private:
-    LzDecodeStatus decode(CodecCallback progress) {
+    CodecStatus decode(CodecCallback progress) {
         size_t progressAt = kProgressFirst;
-        if (!loadWord()) return LzDecodeStatus::Truncated;
+        if (!loadWord()) return CodecStatus::Truncated;
         for (;;) {
             if (written_ > progressAt) {
                 if (progress) progress();
@@ -531,63 +548,78 @@ private:
             if (word_ == kFreshLiteralWord && capacity_ - written_ >= kFlagsPerWord - 1) {
                 // Sixteen literals: the first fifteen bytes lie together before the
                 // next word. Taken in one read; the 16th flag is left in the word.
-                if (!makeRoom(kFlagsPerWord - 1)) return LzDecodeStatus::OutputFailed;
-                size_t got = static_cast<size_t>(
-                    in_.sgetn(reinterpret_cast<char*>(output_ + pos_), kFlagsPerWord - 1));
+                if (!makeRoom(kFlagsPerWord - 1)) return CodecStatus::WriteFailed;
+                size_t got = readBytes(output_ + pos_, kFlagsPerWord - 1);
                 pos_ += got;
                 written_ += got;
-                if (got < kFlagsPerWord - 1) return LzDecodeStatus::Truncated;
+                if (got < kFlagsPerWord - 1) return CodecStatus::Truncated;
                 word_ >>= kFlagsPerWord - 1;
                 continue;
             }
             uint32_t isLiteral;
-            if (!takeFlag(isLiteral)) return LzDecodeStatus::Truncated;
+            if (!takeFlag(isLiteral)) return CodecStatus::Truncated;
             if (isLiteral) {
                 uint32_t byte;
-                if (!readByte(byte)) return LzDecodeStatus::Truncated;
-                if (written_ == capacity_) return LzDecodeStatus::OutputFull;
-                if (!makeRoom(1)) return LzDecodeStatus::OutputFailed;
+                if (!readByte(byte)) return CodecStatus::Truncated;
+                if (written_ == capacity_) return CodecStatus::OutputFull;
+                if (!makeRoom(1)) return CodecStatus::WriteFailed;
                 output_[pos_++] = static_cast<uint8_t>(byte);
                 ++written_;
                 continue;
             }
             uint32_t isLong;
-            if (!takeFlag(isLong)) return LzDecodeStatus::Truncated;
+            if (!takeFlag(isLong)) return CodecStatus::Truncated;
             int length;
             size_t distance;
             if (isLong) {
                 uint32_t low, high;
-                if (!readByte(low) || !readByte(high)) return LzDecodeStatus::Truncated;
+                if (!readByte(low) || !readByte(high)) return CodecStatus::Truncated;
                 distance = kHistory - (((high >> 3) << 8) + low);
                 if (high & 7) {
                     length = static_cast<int>(high & 7) + 2;
                 } else {
                     uint32_t n;
-                    if (!readByte(n)) return LzDecodeStatus::Truncated;
-                    if (n == 0) return LzDecodeStatus::Ok;
+                    if (!readByte(n)) return CodecStatus::Truncated;
+                    if (n == 0) return CodecStatus::Ok;
                     if (n == 1) continue;
                     length = static_cast<int>(n) + 1;
                 }
             } else {
                 uint32_t x, y, b;
                 if (!takeFlag(x) || !takeFlag(y) || !readByte(b)) {
-                    return LzDecodeStatus::Truncated;
+                    return CodecStatus::Truncated;
                 }
                 length = 2 + static_cast<int>(2 * x + y);
                 distance = 256 - b;
             }
-            if (distance > written_) return LzDecodeStatus::Corrupt;
+            if (distance > written_) return CodecStatus::Corrupt;
             if (!copyMatch(distance, static_cast<size_t>(length))) {
-                return refused_ ? LzDecodeStatus::OutputFailed : LzDecodeStatus::OutputFull;
+                return refused_ ? CodecStatus::WriteFailed : CodecStatus::OutputFull;
             }
         }
     }
 
+    // A stream buffer that throws ends the input: inputFailed_ tells it apart.
     bool readByte(uint32_t& value) {
-        int c = in_.sbumpc();
+        int c = std::char_traits<char>::eof();
+        try {
+            c = in_.sbumpc();
+        } catch (...) {
+            inputFailed_ = true;
+        }
         if (c == std::char_traits<char>::eof()) return false;
         value = static_cast<uint8_t>(c);
         return true;
+    }
+
+    size_t readBytes(uint8_t* to, size_t count) {
+        try {
+            return static_cast<size_t>(
+                in_.sgetn(reinterpret_cast<char*>(to), static_cast<std::streamsize>(count)));
+        } catch (...) {
+            inputFailed_ = true;
+            return 0;
+        }
     }
 
     // A word just loaded whose 16 flags are all literals.
@@ -668,27 +700,29 @@ private:
     size_t written_ = 0;  // bytes decoded in all
     uint32_t word_ = 0;
     bool refused_ = false;
+    bool inputFailed_ = false;
 };
 
 }  // namespace
 
-LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
-                            CodecCallback progress) {
+CodecResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
+                         CodecCallback progress) {
     std::streambuf* source = input.rdbuf();
-    if (!source) return {LzDecodeStatus::Truncated, 0};
+    if (!source) return {CodecStatus::Truncated, 0};
     StreamDecoder decoder(*source, output, capacity);
-    LzDecodeStatus status = decoder.run(progress);
+    CodecStatus status = decoder.run(progress);
     input.clear(input.rdstate() & std::ios::badbit);
     return {status, decoder.written()};
 }
 
-LzDecodeResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                              CodecCallback progress) {
+CodecResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                           CodecCallback progress) {
     std::streambuf* source = input.rdbuf();
-    if (!source) return {LzDecodeStatus::Truncated, 0};
-    std::unique_ptr<uint8_t[]> window(new uint8_t[kSinkWindowSize]);
+    if (!source) return {CodecStatus::Truncated, 0};
+    std::unique_ptr<uint8_t[]> window(new (std::nothrow) uint8_t[kSinkWindowSize]);
+    if (!window) return {CodecStatus::OutOfMemory, 0};
     StreamDecoder decoder(*source, sink, window.get(), kSinkWindowSize, capacity);
-    LzDecodeStatus status = decoder.run(progress);
+    CodecStatus status = decoder.run(progress);
     input.clear(input.rdstate() & std::ios::badbit);
     return {status, decoder.written()};
 }

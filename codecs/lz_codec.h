@@ -26,30 +26,18 @@
 #include <ostream>
 
 #include "codecs/codec_callback.h"
+#include "codecs/codec_status.h"
 #include "codecs/decode_sink.h"
-
-enum class LzDecodeStatus {
-    Ok,          // the end marker was reached; size is the stream's whole content
-    Truncated,   // the input ended inside the stream
-    OutputFull,  // the stream holds more than capacity bytes
-    Corrupt,     // a match reaches back before the first decoded byte
-    OutputFailed,  // the sink of lzUncompressTo refused bytes
-};
-
-struct LzDecodeResult {
-    LzDecodeStatus status;
-    size_t size;  // bytes written to the output area, also when status is not Ok
-};
 
 // Decodes one LZ stream from input's current position into output[0, capacity).
 //
 // Ok: the end marker was read; the input stands right after the stream's last
 // byte, so a following stream can be decoded next. Truncated: the input ended
-// first. OutputFull: the stream decodes to more than capacity bytes; the first
-// capacity bytes are written and the input stands somewhere inside the
-// stream. Corrupt: a match refers to bytes before the start of the output;
-// the bytes decoded before it are written. In every case size counts the
-// bytes written.
+// first. ReadFailed: the input's stream buffer threw. OutputFull: the stream
+// decodes to more than capacity bytes; the first capacity bytes are written
+// and the input stands somewhere inside the stream. Corrupt: a match refers
+// to bytes before the start of the output; the bytes decoded before it are
+// written. In every case size counts the bytes written.
 //
 // Never writes outside output[0, capacity) and never reads past the end of the
 // input, whatever the input holds (corrupt, truncated or hostile streams
@@ -62,30 +50,31 @@ struct LzDecodeResult {
 // nothing (Truncated). progress, when not null, is called each time the
 // decoded size first exceeds 16384 + 8192*k bytes (k = 0, 1, ...). Needs no
 // working storage of its own.
-LzDecodeResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
-                            CodecCallback progress);
+CodecResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
+                         CodecCallback progress);
 
 // As lzUncompress, but the decoded bytes go to sink, in pieces of at most
 // 256 KiB, instead of into one area: a stream of any length is decoded in a
 // window of about 270 KB. capacity still bounds the stream's length
 // (OutputFull). Bytes reach the sink before the stream is known to be whole:
 // a status other than Ok means they must be discarded. A sink that refuses
-// bytes ends the decoding with OutputFailed. Throws std::bad_alloc if the
-// window cannot be had.
-LzDecodeResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
-                              CodecCallback progress);
+// bytes ends the decoding with WriteFailed; a window that cannot be had gives
+// OutOfMemory.
+CodecResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+                           CodecCallback progress);
 
 // Compresses everything from input's current position to its end into one LZ
 // stream written at output's current position. At every item it takes the
 // longest match within 8192 bytes (the nearest of equally long ones), so the
 // output is fixed by the input's bytes alone, whichever way they are delivered.
 //
-// Returns the number of bytes written, or -1 when writing to output fails or
-// reading the input fails for any reason other than reaching its end (a stream
-// whose badbit gets set); on -1 the bytes already written are not a valid
-// stream. The input is left at its end with eofbit and failbit cleared, as the
-// block compressor leaves it (badbit stays set after a failed read). progress,
-// when not null, is called each time the number of bytes coded first exceeds
-// 16385 + 8192*k (k = 0, 1, ...). Working storage is under 1 MB, much less for
-// inputs under 32 KB; std::bad_alloc is thrown if it cannot be had.
-long lzCompress(std::istream& input, std::ostream& output, CodecCallback progress);
+// Ok: size is the number of bytes written. WriteFailed: writing to output
+// failed; ReadFailed: reading the input failed for any reason other than
+// reaching its end (a stream whose badbit gets set); either way the bytes
+// already written are not a valid stream. The input is left at its end with
+// eofbit and failbit cleared, as the block compressor leaves it (badbit stays
+// set after a failed read). progress, when not null, is called each time the
+// number of bytes coded first exceeds 16385 + 8192*k (k = 0, 1, ...). Working
+// storage is under 1 MB, much less for inputs under 32 KB; OutOfMemory when
+// it cannot be had.
+CodecResult lzCompress(std::istream& input, std::ostream& output, CodecCallback progress);

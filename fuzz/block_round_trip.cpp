@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::istringstream stream(out.str());
     std::vector<uint8_t> decoded(size + 1);
-    const BlockDecodeResult result = decodeBlockStream(stream, decoded.data(), size, nullptr);
-    if (result.status != BlockDecodeStatus::Ok || result.size != size) std::abort();
+    const CodecResult result = decodeBlockStream(stream, decoded.data(), size, nullptr);
+    if (result.status != CodecStatus::Ok || result.size != size) std::abort();
     if (size > 0 && std::memcmp(decoded.data(), data, size) != 0) std::abort();
     if (size_t(stream.tellg()) != out.str().size()) std::abort();
     return 0;

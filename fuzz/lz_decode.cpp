@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t capacity = data[0] | (size_t{data[1]} << 8);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));
     std::vector<uint8_t> output(capacity);
-    LzDecodeResult result = lzUncompress(in, output.data(), capacity, nullptr);
+    CodecResult result = lzUncompress(in, output.data(), capacity, nullptr);
     if (result.size > capacity) std::abort();
     in.clear();
     if (in.tellg() > static_cast<std::streamoff>(size - 2)) std::abort();

@@ -12,21 +12,21 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream source(std::string(reinterpret_cast<const char*>(data), size));
     std::ostringstream sink;
-    long written = lzCompress(source, sink, nullptr);
+    const CodecResult written = lzCompress(source, sink, nullptr);
     std::string stream = sink.str();
-    if (written != static_cast<long>(stream.size())) std::abort();
+    if (written.status != CodecStatus::Ok || written.size != stream.size()) std::abort();
 
     std::istringstream in(stream);
     std::vector<uint8_t> output(size);
-    LzDecodeResult result = lzUncompress(in, output.data(), size, nullptr);
-    if (result.status != LzDecodeStatus::Ok || result.size != size) std::abort();
+    CodecResult result = lzUncompress(in, output.data(), size, nullptr);
+    if (result.status != CodecStatus::Ok || result.size != size) std::abort();
     if (size > 0 && std::memcmp(output.data(), data, size) != 0) std::abort();
     if (in.tellg() != static_cast<std::streamoff>(stream.size())) std::abort();
 
     if (size > 0) {
         std::istringstream again(stream);
-        LzDecodeResult shorter = lzUncompress(again, output.data(), size - 1, nullptr);
-        if (shorter.status != LzDecodeStatus::OutputFull || shorter.size != size - 1) std::abort();
+        CodecResult shorter = lzUncompress(again, output.data(), size - 1, nullptr);
+        if (shorter.status != CodecStatus::OutputFull || shorter.size != size - 1) std::abort();
     }
     return 0;
 }

@@ -40,16 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool ok = false;
     size_t written = 0;
     if (block) {
-        const BlockDecodeResult whole = decodeBlockStream(first, area.data(), capacity, nullptr);
-        const BlockDecodeResult streamed = decodeBlockStreamTo(second, sink, capacity, nullptr);
+        const CodecResult whole = decodeBlockStream(first, area.data(), capacity, nullptr);
+        const CodecResult streamed = decodeBlockStreamTo(second, sink, capacity, nullptr);
         if (whole.status != streamed.status || whole.size != streamed.size) std::abort();
-        ok = whole.status == BlockDecodeStatus::Ok;
+        ok = whole.status == CodecStatus::Ok;
         written = whole.size;
     } else {
-        const LzDecodeResult whole = lzUncompress(first, area.data(), capacity, nullptr);
-        const LzDecodeResult streamed = lzUncompressTo(second, sink, capacity, nullptr);
+        const CodecResult whole = lzUncompress(first, area.data(), capacity, nullptr);
+        const CodecResult streamed = lzUncompressTo(second, sink, capacity, nullptr);
         if (whole.status != streamed.status || whole.size != streamed.size) std::abort();
-        ok = whole.status == LzDecodeStatus::Ok;
+        ok = whole.status == CodecStatus::Ok;
         written = whole.size;
     }
     // A stream that failed may keep its last bytes back; an accepted one

@@ -92,18 +92,6 @@ std::unique_ptr<uint8_t[]> tryAllocate(uint64_t size) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
 }
 
-// The block decoder throws when it cannot get its working storage; for the
-// pack that is one more entry or index that cannot be read.
-BlockDecodeResult decodeBlock(std::istream& input, uint8_t* output, size_t capacity,
-                              CodecCallback callback) {
-    try {
-        return decodeBlockStream(input, output, capacity, callback);
-    } catch (const std::bad_alloc&) {
-        input.clear();
-        return {BlockDecodeStatus::Corrupt, 0};
-    }
-}
-
 // Fills a block of known size, the whole-entry form of extraction.
 class BlockFillSink final : public DecodeSink {
 public:
@@ -139,6 +127,22 @@ private:
     uint64_t seen_ = 0;
 };
 
+// What a decoder's status means for an entry. The input holds all the stored
+// bytes, so a stream cut by its end is StoredSizeWrong; a failed read of the
+// file makes the entry undecodable.
+PackReadStatus readStatusOf(CodecStatus status) {
+    switch (status) {
+        case CodecStatus::Ok: return PackReadStatus::Ok;
+        case CodecStatus::Truncated: return PackReadStatus::StoredSizeWrong;
+        case CodecStatus::WriteFailed: return PackReadStatus::OutputFailed;
+        case CodecStatus::OutOfMemory: return PackReadStatus::NoMemory;
+        case CodecStatus::Corrupt:
+        case CodecStatus::OutputFull:
+        case CodecStatus::ReadFailed: return PackReadStatus::Undecodable;
+    }
+    return PackReadStatus::Undecodable;
+}
+
 // Decodes the stored data in input, which ends where they end, into output.
 // Ok means the stream decoded whole to `size` bytes at most (the caller
 // counts them); a stream cut by the end of input is StoredSizeWrong, as the
@@ -160,24 +164,10 @@ PackReadStatus decodeInto(std::istream& input, PackMethod method, uint32_t size,
             }
             return PackReadStatus::Ok;
         }
-        case PackMethod::Block: {
-            const BlockDecodeResult decoded = decodeBlockStreamTo(input, output, size, progress);
-            switch (decoded.status) {
-                case BlockDecodeStatus::Ok: return PackReadStatus::Ok;
-                case BlockDecodeStatus::Truncated: return PackReadStatus::StoredSizeWrong;
-                case BlockDecodeStatus::OutputFailed: return PackReadStatus::OutputFailed;
-                default: return PackReadStatus::Undecodable;
-            }
-        }
-        case PackMethod::Lz: {
-            const LzDecodeResult decoded = lzUncompressTo(input, output, size, progress);
-            switch (decoded.status) {
-                case LzDecodeStatus::Ok: return PackReadStatus::Ok;
-                case LzDecodeStatus::Truncated: return PackReadStatus::StoredSizeWrong;
-                case LzDecodeStatus::OutputFailed: return PackReadStatus::OutputFailed;
-                default: return PackReadStatus::Undecodable;
-            }
-        }
+        case PackMethod::Block:
+            return readStatusOf(decodeBlockStreamTo(input, output, size, progress).status);
+        case PackMethod::Lz:
+            return readStatusOf(lzUncompressTo(input, output, size, progress).status);
     }
     return PackReadStatus::Undecodable;
 }
@@ -361,9 +351,9 @@ bool TPackFile::ReadIndexV5(uint64_t indexPosition, uint64_t indexEnd, PackIndex
     if (bodySize > kMaxIndexBodySize || count * kMinIndexRecordSize > bodySize) return false;
     std::unique_ptr<uint8_t[]> body = tryAllocate(bodySize);
     if (!body) return false;
-    const BlockDecodeResult decoded = decodeBlock(*stream_, body.get(), bodySize, nullptr);
+    const CodecResult decoded = decodeBlockStream(*stream_, body.get(), bodySize, nullptr);
     stream_->clear();
-    if (decoded.status != BlockDecodeStatus::Ok || decoded.size != bodySize) return false;
+    if (decoded.status != CodecStatus::Ok || decoded.size != bodySize) return false;
     return parsePackIndexBody(body.get(), bodySize, count, index);
 }
 
@@ -386,10 +376,10 @@ bool TPackFile::ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t
     std::unique_ptr<uint8_t[]> table = tryAllocate(tableSize);
     if (!table) return false;
     if (compressed) {
-        const BlockDecodeResult decoded =
-            decodeBlock(*stream_, table.get(), static_cast<size_t>(tableSize), nullptr);
+        const CodecResult decoded =
+            decodeBlockStream(*stream_, table.get(), static_cast<size_t>(tableSize), nullptr);
         stream_->clear();
-        if (decoded.status != BlockDecodeStatus::Ok || decoded.size != tableSize) return false;
+        if (decoded.status != CodecStatus::Ok || decoded.size != tableSize) return false;
     } else if (!readBytes(*stream_, table.get(), tableSize)) {
         return false;
     }
@@ -462,12 +452,7 @@ PackReadStatus TPackFile::DecodeEntry(const TPackEntry& entry, DecodeSink& outpu
     PackRangeBuf range(*stream_->rdbuf(), packBase_ + entry.offset, entry.storedSize);
     std::istream input(&range);
     CheckingSink checking(output);
-    PackReadStatus status = PackReadStatus::Undecodable;
-    try {
-        status = decodeInto(input, method, entry.size, checking, progress_);
-    } catch (const std::bad_alloc&) {
-        status = PackReadStatus::NoMemory;
-    }
+    const PackReadStatus status = decodeInto(input, method, entry.size, checking, progress_);
     stream_->clear();
     if (range.SourceFailed()) return PackReadStatus::Undecodable;
     if (status == PackReadStatus::Ok && range.Remaining() != 0)
@@ -525,16 +510,18 @@ bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& e
             sourceStream.read(piece.get(), kCopyPieceSize);
             sinkStream.write(piece.get(), sourceStream.gcount());
         } while (sourceStream && sinkStream);
+        coded = !sinkStream.fail();
     } else if (mode & kPackModeBlockCodec) {
-        compressStream(sourceStream, sinkStream, progress_);
+        coded = blockCompress(sourceStream, sinkStream, progress_).status == CodecStatus::Ok;
     } else {
-        coded = lzCompress(sourceStream, sinkStream, progress_) >= 0;
+        coded = lzCompress(sourceStream, sinkStream, progress_).status == CodecStatus::Ok;
     }
     sinkStream.flush();
+    coded = coded && !sinkStream.fail();
     stream_->clear();
     // Every coder reads its input to the end; one that stopped before it has
     // not written the whole entry.
-    if (!coded || sink.WriteFailed() || !source.ReachedEnd() || source.ReadFailed()) return false;
+    if (!coded || !source.ReachedEnd() || source.ReadFailed()) return false;
     if (source.BytesRead() > kMax32 || offset + sink.BytesWritten() > kMax32) return false;
 
     entry.offset = static_cast<uint32_t>(offset);
@@ -576,7 +563,10 @@ bool TPackFile::WriteIndexAndTrailer(uint64_t& fileEnd) {
     writeLe32(header + 8, static_cast<uint32_t>(index_->size()));
     out.write(reinterpret_cast<const char*>(header), kIndexHeaderSize);
     std::istringstream bodyStream(std::move(body));
-    compressStream(bodyStream, out, nullptr);
+    if (out.fail() || blockCompress(bodyStream, out, nullptr).status != CodecStatus::Ok) {
+        stream_->clear();
+        return false;
+    }
 
     const uint64_t indexLength = sink.BytesWritten();
     if (indexLength + kTrailerSize > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
@@ -589,9 +579,10 @@ bool TPackFile::WriteIndexAndTrailer(uint64_t& fileEnd) {
     writeLe32(trailer + 12, kWrittenFormatWord);
     out.write(reinterpret_cast<const char*>(trailer), kTrailerSize);
     out.flush();
+    const bool written = !out.fail();
     stream_->clear();
     fileEnd = endOfData_ + sink.BytesWritten();
-    return !sink.WriteFailed();
+    return written;
 }
 
 // The trailer must be the file's last 16 bytes: a new index shorter than the

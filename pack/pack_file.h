@@ -33,7 +33,6 @@
 //
 // Damaged packs are handled safely: no operation writes outside its buffers,
 // ends the process or waits for input that never comes, whatever the file holds.
-// The codecs' own fatal reports are never reached through this class.
 //
 // One object has one file position and no locking: one operation at a time.
 // Objects are independent: packs may be read and written on several threads
@@ -192,7 +191,7 @@ public:
     // kMaxPackNameLength bytes, input not seekable, entry or pack beyond
     // 4 GiB, or a write to the file failed. Once data were written, a failed
     // AddStream leaves IsModified set, so that Flush restores index and trailer.
-    // Only the block compressor's own "out of memory" report ends the process.
+    // A codec that cannot get its working storage fails the call too.
     virtual TPackEntry* AddStream(std::istream& input, const char* name, uint32_t mode);
 
     // Drops the record of that name (null name = "") from the index in memory;

@@ -6,21 +6,20 @@
 
 PackSinkBuf::int_type PackSinkBuf::overflow(int_type ch) {
     if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-    if (traits_type::eq_int_type(target_.sputc(traits_type::to_char_type(ch)), traits_type::eof()))
-        failed_ = true;
+    const int_type put = target_.sputc(traits_type::to_char_type(ch));
+    if (traits_type::eq_int_type(put, traits_type::eof())) return put;
     ++written_;
     return ch;
 }
 
 std::streamsize PackSinkBuf::xsputn(const char* data, std::streamsize count) {
-    if (target_.sputn(data, count) != count) failed_ = true;
-    written_ += static_cast<uint64_t>(count);
-    return count;
+    const std::streamsize put = target_.sputn(data, count);
+    if (put > 0) written_ += static_cast<uint64_t>(put);
+    return put;
 }
 
 int PackSinkBuf::sync() {
-    if (target_.pubsync() != 0) failed_ = true;
-    return 0;
+    return target_.pubsync();
 }
 
 PackSourceBuf::PackSourceBuf(std::streambuf& source)

@@ -1,9 +1,8 @@
 // Stream buffers that sit between the codecs and the pack's files.
 //
-// The codecs clear the error state of the streams they are given, and the
-// block codec ends the process when its output refuses a byte. These buffers
-// forward to the real ones, remember what happened for the pack to act on,
-// and never let a failed write reach a codec.
+// The codecs clear the error state of the streams they are given. These
+// buffers forward to the real ones and remember what happened for the pack to
+// act on.
 #pragma once
 
 #include <cstdint>
@@ -12,16 +11,14 @@
 
 #include "pack/pack_check.h"
 
-// Forwards every byte to target and counts them. A byte target refuses is
-// recorded in WriteFailed and still reported as written to the writer.
+// Forwards every byte to target and counts those it takes. A byte or a flush
+// that target refuses is refused to the writer as well.
 class PackSinkBuf : public std::streambuf {
 public:
     explicit PackSinkBuf(std::streambuf& target) : target_(target) {}
 
-    // Bytes handed to this buffer.
+    // Bytes target took.
     uint64_t BytesWritten() const { return written_; }
-    // target refused a byte or a flush.
-    bool WriteFailed() const { return failed_; }
 
 protected:
     int_type overflow(int_type ch) override;
@@ -31,13 +28,12 @@ protected:
 private:
     std::streambuf& target_;
     uint64_t written_ = 0;
-    bool failed_ = false;
 };
 
 // Reads source through a buffer of its own, keeping the check value and the
 // count of every byte taken from source. One byte can always be put back.
-// An exception from source ends the input instead of reaching the reader:
-// the block compressor would take it for a fatal error.
+// An exception from source ends the input instead of reaching the reader,
+// and is remembered in ReadFailed.
 class PackSourceBuf : public std::streambuf {
 public:
     explicit PackSourceBuf(std::streambuf& source);

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "foundation/runtime_error.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_errors.h"
 #include "tools/tool_version.h"
@@ -88,21 +87,6 @@ const Command kCommands[] = {
     {"init", runInit, {"arch"}, {}},
 };
 
-// A fatal report of a codec (such as running out of memory) ends the command
-// instead of the process, so its temporary files are cleaned up.
-void throwRunTimeError(const char* text, bool) {
-    std::string reason = text;
-    for (char& c : reason)
-        if (c == '\n') c = ' ';
-    throw ToolError("internal error: " + reason);
-}
-
-class RunTimeErrorHookScope {
-public:
-    RunTimeErrorHookScope() { setRunTimeErrorHook(throwRunTimeError); }
-    ~RunTimeErrorHookScope() { setRunTimeErrorHook(nullptr); }
-};
-
 int usageFailure(std::ostream& err, const std::string& reason) {
     err << "nerro-pack: " << reason << " (see nerro-pack --help)\n";
     return kExitUsage;
@@ -128,7 +112,6 @@ int runPackTool(const std::vector<std::string>& args, const fs::path& toolFolder
     if (!command) return usageFailure(err, "unknown command '" + name + "'");
 
     ToolContext ctx{out, err, toolFolder, showProgress};
-    RunTimeErrorHookScope hook;
     try {
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         const CommandArgs parsed = parseCommandArgs(name, rest, command->options, command->flags);

@@ -135,7 +135,7 @@ TEST(BlockCompressor, InputThatFailsKeepsWhatWasReadThenReports) {
     }
     // The stream was finished before the report: it holds the bytes read.
     const Decoded decoded = decode(out.str(), data.size());
-    EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+    EXPECT_EQ(decoded.status, CodecStatus::Ok);
     EXPECT_EQ(decoded.data, data);
 }
 

@@ -22,10 +22,10 @@ Bytes twoBlockStream() {
 
 TEST(BlockDecodeSafety, EveryTruncationIsReportedAsTruncated) {
     for (const Bytes& stream : {readGolden("text.block"), twoBlockStream()}) {
-        ASSERT_EQ(decode(stream, 10000).status, BlockDecodeStatus::Ok);
+        ASSERT_EQ(decode(stream, 10000).status, CodecStatus::Ok);
         for (size_t length = 0; length < stream.size(); ++length) {
             const Decoded decoded = decode(stream.substr(0, length), 10000);
-            EXPECT_EQ(decoded.status, BlockDecodeStatus::Truncated) << length;
+            EXPECT_EQ(decoded.status, CodecStatus::Truncated) << length;
             EXPECT_TRUE(decoded.guardIntact) << length;
         }
     }
@@ -40,7 +40,7 @@ TEST(BlockDecodeSafety, FlippedBitsNeverPassUnnoticedOrOverflow) {
         damaged[bit / 8] = char(damaged[bit / 8] ^ (0x80 >> (bit % 8)));
         const Decoded decoded = decode(damaged, original.size());
         EXPECT_TRUE(decoded.guardIntact) << bit;
-        if (decoded.status == BlockDecodeStatus::Ok && decoded.data != original) ++unnoticed;
+        if (decoded.status == CodecStatus::Ok && decoded.data != original) ++unnoticed;
     }
     // Without a checksum a flip may in principle decode to other valid data;
     // this stream has no such bit (flips of the final padding bits decode
@@ -54,7 +54,7 @@ TEST(BlockDecodeSafety, RandomStreamsFailCleanly) {
         // Half of them behind a valid signature, so the coder gets to work.
         const Bytes stream = seed % 2 ? "ResJ" + body : body;
         const Decoded decoded = decode(stream, 1 << 16);
-        EXPECT_NE(decoded.status, BlockDecodeStatus::Ok) << seed;
+        EXPECT_NE(decoded.status, CodecStatus::Ok) << seed;
         EXPECT_TRUE(decoded.guardIntact) << seed;
     }
 }
@@ -81,7 +81,7 @@ TEST(BlockZeroRuns, DigitsDecodeAndEncodeAsTheFormatSpellsThem) {
         const Bytes data = periodic("ab", 2 * (k + 1));
         const Bytes stream = craftStream({abBlock(kZeroRunDigits[k - 1], uint32_t(k + 1))});
         const Decoded decoded = decode(stream, 100);
-        EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+        EXPECT_EQ(decoded.status, CodecStatus::Ok);
         EXPECT_EQ(decoded.data, data);
         EXPECT_EQ(compress(data), stream);
     }
@@ -91,7 +91,7 @@ struct DamageCase {
     const char* name;
     Bytes stream;
     size_t capacity;
-    BlockDecodeStatus status;
+    CodecStatus status;
     const char* message;
 };
 
@@ -103,21 +103,21 @@ std::vector<DamageCase> damageCases() {
     Bytes overrun = compress(runFree(100000, 1));
     overrun.replace(0, 4, "ResB");
     return {
-        {"truncated", textStream.substr(0, 100), text.size(), BlockDecodeStatus::Truncated,
+        {"truncated", textStream.substr(0, 100), text.size(), CodecStatus::Truncated,
          "Compressed stream EOF"},
-        {"block longer than its signature allows", overrun, 200000, BlockDecodeStatus::Corrupt,
+        {"block longer than its signature allows", overrun, 200000, CodecStatus::Corrupt,
          "Block overrun during decompression"},
         {"last block without the end marker", craftStream({referenceBlock("ab", true)}), 100,
-         BlockDecodeStatus::Corrupt, "Unblock error"},
+         CodecStatus::Corrupt, "Unblock error"},
         {"run of four without its count", craftStream({referenceBlock("xAAAA*", true)}), 100,
-         BlockDecodeStatus::Corrupt, "Unblock error"},
-        {"origin outside the block", craftStream({outsideOrigin}), 100, BlockDecodeStatus::Corrupt,
+         CodecStatus::Corrupt, "Unblock error"},
+        {"origin outside the block", craftStream({outsideOrigin}), 100, CodecStatus::Corrupt,
          "Bad block origin"},
-        {"empty block", craftStream({CraftedBlock{0, true, {}}}), 100, BlockDecodeStatus::Corrupt,
+        {"empty block", craftStream({CraftedBlock{0, true, {}}}), 100, CodecStatus::Corrupt,
          "Bad block origin"},
-        {"content longer than the area", textStream, text.size() - 1, BlockDecodeStatus::TooLong,
+        {"content longer than the area", textStream, text.size() - 1, CodecStatus::OutputFull,
          "Decompressed data longer than its destination"},
-        {"any content for an empty area", readGolden("a.block"), 0, BlockDecodeStatus::TooLong,
+        {"any content for an empty area", readGolden("a.block"), 0, CodecStatus::OutputFull,
          "Decompressed data longer than its destination"},
     };
 }
@@ -147,7 +147,7 @@ TEST(BlockDecodeDamage, StatusAndFatalReport) {
 
 TEST(BlockDecodeDamage, LastBlockOfOnlyTheEndMarkerGivesNoOutput) {
     const Decoded decoded = decode(craftStream({referenceBlock("*", true)}), 0);
-    EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+    EXPECT_EQ(decoded.status, CodecStatus::Ok);
     EXPECT_TRUE(decoded.data.empty());
 }
 
@@ -193,13 +193,13 @@ TEST(BlockDecodeDamage, BlockOfSelfLinkedRowsDecodesAsAPlainWalk) {
         --walked[p.current()];
     const Bytes expected = undoRuns(walked);
     const Decoded decoded = decode(craftStream({block}), expected.size());
-    EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+    EXPECT_EQ(decoded.status, CodecStatus::Ok);
     EXPECT_TRUE(decoded.guardIntact);
     EXPECT_EQ(decoded.data, expected);
 
     // From row 1 on it is "a" throughout, and the end marker is missing.
     block.origin = 1;
-    EXPECT_EQ(decode(craftStream({block}), expected.size()).status, BlockDecodeStatus::Corrupt);
+    EXPECT_EQ(decode(craftStream({block}), expected.size()).status, CodecStatus::Corrupt);
 }
 
 }  // namespace

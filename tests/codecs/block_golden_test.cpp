@@ -27,7 +27,7 @@ TEST_P(BlockGolden, DecoderReadsTheKnownStream) {
     const Bytes stream = readGolden(name + ".block");
 
     const Decoded decoded = decode(stream, expected.size());
-    EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+    EXPECT_EQ(decoded.status, CodecStatus::Ok);
     EXPECT_EQ(decoded.data, expected);
 
     std::vector<uint8_t> area(expected.size() + 1);

@@ -65,7 +65,7 @@ TEST(BlockRoundTrip, ShapesOfInput) {
         const Bytes stream = compress(c.input);
         blockCalls = 0;
         const Decoded decoded = decode(stream, c.input.size(), countBlock);
-        EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok);
+        EXPECT_EQ(decoded.status, CodecStatus::Ok);
         EXPECT_TRUE(decoded.data == c.input);
         EXPECT_TRUE(decoded.guardIntact);
         EXPECT_TRUE(decoded.inputCleared);
@@ -81,7 +81,7 @@ TEST(BlockRoundTrip, RunsOfOneTo300EqualBytes) {
         const Bytes input = "<" + Bytes(length, 'A') + ">" + Bytes(length, '\xFB');
         const Bytes stream = compress(input);
         const Decoded decoded = decode(stream, input.size());
-        ASSERT_EQ(decoded.status, BlockDecodeStatus::Ok) << length;
+        ASSERT_EQ(decoded.status, CodecStatus::Ok) << length;
         ASSERT_EQ(decoded.data, input) << length;
     }
 }
@@ -103,7 +103,7 @@ TEST(BlockSignature, BothFormsAndEveryBlockSizeAreAccepted) {
     const Bytes body = compress(input).substr(4);
     for (const char* signature : {"ResB", "ResE", "ResJ", "BZ01", "BZ05", "BZ09"}) {
         const Decoded decoded = decode(signature + body, input.size());
-        EXPECT_EQ(decoded.status, BlockDecodeStatus::Ok) << signature;
+        EXPECT_EQ(decoded.status, CodecStatus::Ok) << signature;
         EXPECT_EQ(decoded.data, input) << signature;
     }
 }
@@ -114,10 +114,10 @@ TEST(BlockSignature, BlockSizeLimitsTheBlock) {
     const Bytes overruns = runFree(100000, 15);
     for (const char* signature : {"ResB", "BZ01"}) {
         const Decoded ok = decode(signature + compress(fits).substr(4), fits.size());
-        EXPECT_EQ(ok.status, BlockDecodeStatus::Ok) << signature;
+        EXPECT_EQ(ok.status, CodecStatus::Ok) << signature;
         EXPECT_EQ(ok.data, fits) << signature;
         const Decoded bad = decode(signature + compress(overruns).substr(4), overruns.size());
-        EXPECT_EQ(bad.status, BlockDecodeStatus::Corrupt) << signature;
+        EXPECT_EQ(bad.status, CodecStatus::Corrupt) << signature;
         EXPECT_TRUE(bad.guardIntact);
     }
 }
@@ -128,7 +128,7 @@ TEST(BlockSignature, OthersAreRejectedWithoutOutputOrReport) {
     for (const char* signature : {"ResA", "ResK", "BZ00", "BZ0:", "BZh9", "resJ", "\0\0\0\0"}) {
         const Bytes stream = Bytes(signature, 4) + body;
         const Decoded decoded = decode(stream, 100);
-        EXPECT_EQ(decoded.status, BlockDecodeStatus::BadSignature) << signature;
+        EXPECT_EQ(decoded.status, CodecStatus::Corrupt) << signature;
         EXPECT_TRUE(decoded.data.empty());
         EXPECT_TRUE(decoded.guardIntact);
 
@@ -147,8 +147,8 @@ TEST(BlockBackToBack, DecodingStopsRightAfterTheStream) {
     std::istringstream in(firstStream + secondStream + "tail");
 
     std::vector<uint8_t> area(first.size() + second.size());
-    BlockDecodeResult result = decodeBlockStream(in, area.data(), area.size(), nullptr);
-    EXPECT_EQ(result.status, BlockDecodeStatus::Ok);
+    CodecResult result = decodeBlockStream(in, area.data(), area.size(), nullptr);
+    EXPECT_EQ(result.status, CodecStatus::Ok);
     EXPECT_EQ(Bytes(area.begin(), area.begin() + result.size), first);
     EXPECT_EQ(size_t(in.tellg()), firstStream.size());
 
@@ -166,7 +166,7 @@ TEST(BlockBackToBack, InputStateIsClearedAfterDecoding) {
     std::istringstream in(stream);
     in.setstate(std::ios::eofbit | std::ios::failbit);
     uint8_t byte = 0;
-    EXPECT_EQ(decodeBlockStream(in, &byte, 1, nullptr).status, BlockDecodeStatus::Ok);
+    EXPECT_EQ(decodeBlockStream(in, &byte, 1, nullptr).status, CodecStatus::Ok);
     EXPECT_EQ(byte, 'x');
     EXPECT_TRUE(in.good());
 }

@@ -38,7 +38,7 @@ Decoded decode(const Bytes& stream, size_t capacity, CodecCallback blockCallback
     constexpr uint8_t kGuardByte = 0xA5;
     std::vector<uint8_t> area(capacity + kGuard, kGuardByte);
     std::istringstream in(stream);
-    const BlockDecodeResult result = decodeBlockStream(in, area.data(), capacity, blockCallback);
+    const CodecResult result = decodeBlockStream(in, area.data(), capacity, blockCallback);
     Decoded decoded{result.status, Bytes(), true, in.good()};
     EXPECT_LE(result.size, capacity);
     decoded.data.assign(reinterpret_cast<const char*>(area.data()),

@@ -20,7 +20,7 @@ Bytes readGolden(const std::string& name);
 Bytes compress(const Bytes& input, CodecCallback progress = nullptr);
 
 struct Decoded {
-    BlockDecodeStatus status;
+    CodecStatus status;
     Bytes data;         // the bytes reported as written
     bool guardIntact;   // nothing written past them (nor past the capacity)
     bool inputCleared;  // the input's state was good afterwards

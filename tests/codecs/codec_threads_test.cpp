@@ -22,10 +22,10 @@ using namespace blocktest;
 struct Coded {
     Bytes block;
     Bytes blockDecoded;
-    BlockDecodeStatus blockStatus = BlockDecodeStatus::Corrupt;
+    CodecStatus blockStatus = CodecStatus::Corrupt;
     Bytes lz;
     Bytes lzDecoded;
-    LzDecodeStatus lzStatus = LzDecodeStatus::Corrupt;
+    CodecStatus lzStatus = CodecStatus::Corrupt;
 };
 
 // Codes input with a compressor and a decoder of its own, several streams
@@ -38,7 +38,7 @@ Coded codeWithObjects(const Bytes& input, BlockCompressor& compressor, BlockDeco
     coded.block = out.str();
     std::vector<uint8_t> area(input.size() + 1);
     std::istringstream stream(coded.block);
-    const BlockDecodeResult result = decoder.decode(stream, area.data(), area.size(), nullptr);
+    const CodecResult result = decoder.decode(stream, area.data(), area.size(), nullptr);
     coded.blockStatus = result.status;
     coded.blockDecoded.assign(reinterpret_cast<const char*>(area.data()), result.size);
 
@@ -47,7 +47,7 @@ Coded codeWithObjects(const Bytes& input, BlockCompressor& compressor, BlockDeco
     lzCompress(lzIn, lzOut, nullptr);
     coded.lz = lzOut.str();
     std::istringstream lzStream(coded.lz);
-    const LzDecodeResult lzResult = lzUncompress(lzStream, area.data(), area.size(), nullptr);
+    const CodecResult lzResult = lzUncompress(lzStream, area.data(), area.size(), nullptr);
     coded.lzStatus = lzResult.status;
     coded.lzDecoded.assign(reinterpret_cast<const char*>(area.data()), lzResult.size);
     return coded;
@@ -55,10 +55,10 @@ Coded codeWithObjects(const Bytes& input, BlockCompressor& compressor, BlockDeco
 
 void expectSame(const Coded& concurrent, const Coded& alone, const Bytes& input) {
     EXPECT_EQ(concurrent.block, alone.block);
-    EXPECT_EQ(concurrent.blockStatus, BlockDecodeStatus::Ok);
+    EXPECT_EQ(concurrent.blockStatus, CodecStatus::Ok);
     EXPECT_EQ(concurrent.blockDecoded, input);
     EXPECT_EQ(concurrent.lz, alone.lz);
-    EXPECT_EQ(concurrent.lzStatus, LzDecodeStatus::Ok);
+    EXPECT_EQ(concurrent.lzStatus, CodecStatus::Ok);
     EXPECT_EQ(concurrent.lzDecoded, input);
 }
 
@@ -111,21 +111,21 @@ TEST(CodecThreads, ObjectsReusedAfterADamagedStreamDecodeTheNextOneWhole) {
     const struct {
         const char* name;
         Bytes damaged;
-        BlockDecodeStatus status;
+        CodecStatus status;
     } cases[] = {
         {"cut in the second block", stream.substr(0, stream.size() * 2 / 3),
-         BlockDecodeStatus::Truncated},
-        {"not a stream", Bytes("PK\3\4") + stream, BlockDecodeStatus::BadSignature},
-        {"output too small", stream, BlockDecodeStatus::TooLong},
+         CodecStatus::Truncated},
+        {"not a stream", Bytes("PK\3\4") + stream, CodecStatus::Corrupt},
+        {"output too small", stream, CodecStatus::OutputFull},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::istringstream bad(c.damaged);
-        const size_t capacity = c.status == BlockDecodeStatus::TooLong ? input.size() / 2 : input.size();
+        const size_t capacity = c.status == CodecStatus::OutputFull ? input.size() / 2 : input.size();
         EXPECT_EQ(decoder.decode(bad, area.data(), capacity, nullptr).status, c.status);
         std::istringstream good(stream);
-        const BlockDecodeResult result = decoder.decode(good, area.data(), area.size(), nullptr);
-        EXPECT_EQ(result.status, BlockDecodeStatus::Ok);
+        const CodecResult result = decoder.decode(good, area.data(), area.size(), nullptr);
+        EXPECT_EQ(result.status, CodecStatus::Ok);
         EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), result.size), input);
     }
 }

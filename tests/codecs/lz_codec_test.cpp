@@ -32,16 +32,17 @@ void countProgress() {
 std::string compress(const std::string& input, CodecCallback progress = nullptr) {
     std::istringstream in(input);
     std::ostringstream out;
-    long written = lzCompress(in, out, progress);
+    const CodecResult written = lzCompress(in, out, progress);
     std::string stream = out.str();
-    EXPECT_EQ(written, static_cast<long>(stream.size()));
+    EXPECT_EQ(written.status, CodecStatus::Ok);
+    EXPECT_EQ(written.size, stream.size());
     EXPECT_TRUE(in.good()) << "input flags are left clear";
     EXPECT_EQ(in.tellg(), static_cast<std::streamoff>(input.size())) << "input is read to its end";
     return stream;
 }
 
 struct Decoded {
-    LzDecodeStatus status;
+    CodecStatus status;
     std::string data;
     std::streamoff consumed;  // bytes of the input taken by the decoder
 };
@@ -54,7 +55,7 @@ constexpr uint8_t kGuardByte = 0xA5;
 Decoded decodeFrom(std::istream& in, size_t capacity, CodecCallback progress = nullptr) {
     std::vector<uint8_t> area(capacity + kGuardSize, kGuardByte);
     std::streamoff start = in.tellg();
-    LzDecodeResult result = lzUncompress(in, area.data(), capacity, progress);
+    CodecResult result = lzUncompress(in, area.data(), capacity, progress);
     EXPECT_LE(result.size, capacity);
     EXPECT_TRUE(std::all_of(area.begin() + static_cast<std::ptrdiff_t>(capacity), area.end(),
                             [](uint8_t b) { return b == kGuardByte; }))
@@ -273,7 +274,7 @@ TEST_P(LzGoldenTest, CompressesToTheKnownStreamAndDecodesBack) {
     EXPECT_EQ(compress(original), stream);
 
     Decoded decoded = decode(stream, original.size());
-    EXPECT_EQ(decoded.status, LzDecodeStatus::Ok);
+    EXPECT_EQ(decoded.status, CodecStatus::Ok);
     EXPECT_EQ(decoded.data, original);
     EXPECT_EQ(decoded.consumed, static_cast<std::streamoff>(stream.size()));
 }
@@ -402,7 +403,7 @@ std::vector<RoundTripCase> roundTripCases() {
 void expectRoundTrip(const std::string& what, const std::string& input) {
     std::string stream = compress(input);
     Decoded decoded = decode(stream, input.size());
-    EXPECT_EQ(decoded.status, LzDecodeStatus::Ok) << what;
+    EXPECT_EQ(decoded.status, CodecStatus::Ok) << what;
     EXPECT_TRUE(decoded.data == input) << what;
     EXPECT_EQ(decoded.consumed, static_cast<std::streamoff>(stream.size())) << what;
 }
@@ -426,7 +427,7 @@ TEST(LzRoundTripTest, DecodesStreamsLyingBackToBack) {
     in.seekg(4);
     for (const std::string* expected : {&first, &second, &third}) {
         Decoded decoded = decodeFrom(in, expected->size());
-        EXPECT_EQ(decoded.status, LzDecodeStatus::Ok);
+        EXPECT_EQ(decoded.status, CodecStatus::Ok);
         EXPECT_EQ(decoded.data, *expected);
     }
     std::string rest;
@@ -441,7 +442,7 @@ struct DecodeCase {
     const char* what;
     std::string stream;
     size_t capacity;
-    LzDecodeStatus status;
+    CodecStatus status;
     std::string output;
 };
 
@@ -449,27 +450,27 @@ TEST(LzUncompressTest, DecodesHandWrittenStreams) {
     const DecodeCase cases[] = {
         // Flags 1, 0 1, 1, 0 1: literal, no-op item (n = 1), literal, end.
         {"no-op item", bytes({0x2D, 0x00, 'a', 0x00, 0x00, 0x01, 'b', 0x01, 0x00, 0x00}), 10,
-         LzDecodeStatus::Ok, "ab"},
+         CodecStatus::Ok, "ab"},
         // Flags 1, 0 1: literal, long match b2 = 0x07 (length 9, distance 8192 - 255*... no:
         // b1 = 0xFF, b2 = 0xFF: distance 8192 - (31*256 + 255) = 1, length 7 + 2 = 9.
         {"long match with the length in b2", bytes({0x15, 0x00, 'z', 0xFF, 0xFF, 0x01, 0x00, 0x00}),
-         10, LzDecodeStatus::Ok, std::string(10, 'z')},
-        {"a match first", bytes({0x00, 0x00, 0xFF, 0x01, 0x00, 0x00}), 10, LzDecodeStatus::Corrupt,
+         10, CodecStatus::Ok, std::string(10, 'z')},
+        {"a match first", bytes({0x00, 0x00, 0xFF, 0x01, 0x00, 0x00}), 10, CodecStatus::Corrupt,
          ""},
         // Literal, then a short match at distance 2 after only one byte.
         {"a match reaching before the start", bytes({0x01, 0x00, 'a', 0xFE}), 10,
-         LzDecodeStatus::Corrupt, "a"},
-        {"a literal beyond the bound", compress("abc"), 2, LzDecodeStatus::OutputFull, "ab"},
+         CodecStatus::Corrupt, "a"},
+        {"a literal beyond the bound", compress("abc"), 2, CodecStatus::OutputFull, "ab"},
         {"a match beyond the bound", compress(std::string(300, 'x')), 100,
-         LzDecodeStatus::OutputFull, std::string(100, 'x')},
-        {"nothing fits", compress("a"), 0, LzDecodeStatus::OutputFull, ""},
-        {"empty input", "", 10, LzDecodeStatus::Truncated, ""},
-        {"half a flag word", "\x01", 10, LzDecodeStatus::Truncated, ""},
-        {"flag word without its byte", bytes({0x01, 0x00}), 10, LzDecodeStatus::Truncated, ""},
+         CodecStatus::OutputFull, std::string(100, 'x')},
+        {"nothing fits", compress("a"), 0, CodecStatus::OutputFull, ""},
+        {"empty input", "", 10, CodecStatus::Truncated, ""},
+        {"half a flag word", "\x01", 10, CodecStatus::Truncated, ""},
+        {"flag word without its byte", bytes({0x01, 0x00}), 10, CodecStatus::Truncated, ""},
         // Sixteen literal flags: the second word is read before the 16th literal's
         // byte, so the last 'k' and a missing byte would be that word.
         {"missing second flag word", std::string("\xFF\xFF", 2) + std::string(16, 'k'), 20,
-         LzDecodeStatus::Truncated, std::string(15, 'k')},
+         CodecStatus::Truncated, std::string(15, 'k')},
     };
     for (const DecodeCase& c : cases) {
         Decoded decoded = decode(c.stream, c.capacity);
@@ -484,7 +485,7 @@ TEST(LzUncompressTest, ReportsEveryTruncationOfAStream) {
         std::string stream = readGolden(std::string(name) + ".lz");
         for (size_t cut = 0; cut < stream.size(); ++cut) {
             Decoded decoded = decode(stream.substr(0, cut), original.size());
-            ASSERT_EQ(decoded.status, LzDecodeStatus::Truncated) << name << " cut at " << cut;
+            ASSERT_EQ(decoded.status, CodecStatus::Truncated) << name << " cut at " << cut;
             EXPECT_EQ(decoded.data, original.substr(0, decoded.data.size()));
             EXPECT_EQ(decoded.consumed, static_cast<std::streamoff>(cut));
         }
@@ -500,7 +501,7 @@ TEST(LzUncompressTest, StaysInBoundsOnDamagedStreams) {
         damaged[bit / 8] = static_cast<char>(damaged[bit / 8] ^ (1 << (bit % 8)));
         Decoded decoded = decode(damaged, original.size());  // checks the guard bytes
         EXPECT_LE(decoded.consumed, static_cast<std::streamoff>(damaged.size()));
-        if (decoded.status != LzDecodeStatus::Ok) ++notOk;
+        if (decoded.status != CodecStatus::Ok) ++notOk;
     }
     // Most flips break the item structure; flipping a literal's byte need not.
     EXPECT_GT(notOk, static_cast<int>(stream.size()));
@@ -511,7 +512,7 @@ TEST(LzUncompressTest, StaysInBoundsOnRandomStreams) {
         std::string noise = randomBytes(1 + seed * 7, seed);
         Decoded decoded = decode(noise, 512);  // checks the guard bytes
         EXPECT_LE(decoded.consumed, static_cast<std::streamoff>(noise.size()));
-        EXPECT_NE(decoded.status, LzDecodeStatus::Ok) << "seed " << seed;
+        EXPECT_NE(decoded.status, CodecStatus::Ok) << "seed " << seed;
     }
 }
 
@@ -519,9 +520,9 @@ TEST(LzUncompressTest, LeavesTheInputReadyForMore) {
     std::string stream = compress("abc");
     struct {
         std::string input;
-        LzDecodeStatus status;
-    } cases[] = {{stream + "more", LzDecodeStatus::Ok},
-                 {stream.substr(0, 5), LzDecodeStatus::Truncated}};
+        CodecStatus status;
+    } cases[] = {{stream + "more", CodecStatus::Ok},
+                 {stream.substr(0, 5), CodecStatus::Truncated}};
     for (const auto& c : cases) {
         // Flags left over from earlier reads do not stop the decoder.
         for (std::ios::iostate before : {std::ios::goodbit, std::ios::eofbit | std::ios::failbit}) {
@@ -530,7 +531,7 @@ TEST(LzUncompressTest, LeavesTheInputReadyForMore) {
             uint8_t area[3] = {};
             EXPECT_EQ(lzUncompress(in, area, sizeof area, nullptr).status, c.status);
             EXPECT_TRUE(in.good());
-            if (c.status == LzDecodeStatus::Ok) {
+            if (c.status == CodecStatus::Ok) {
                 std::string rest;
                 in >> rest;
                 EXPECT_EQ(rest, "more");
@@ -610,7 +611,7 @@ TEST(LzCompressTest, ReportsAFailingOutput) {
         std::istringstream in(input);
         ShortSink sink(room);
         std::ostream out(&sink);
-        EXPECT_EQ(lzCompress(in, out, nullptr), -1) << room;
+        EXPECT_EQ(lzCompress(in, out, nullptr).status, CodecStatus::WriteFailed) << room;
     }
 }
 
@@ -618,7 +619,7 @@ TEST(LzCompressTest, ReportsAFailingInputInsteadOfAShortStream) {
     BrokenSource source(words(50000, 52));
     std::istream in(&source);
     std::ostringstream out;
-    EXPECT_EQ(lzCompress(in, out, nullptr), -1);
+    EXPECT_EQ(lzCompress(in, out, nullptr).status, CodecStatus::ReadFailed);
     EXPECT_TRUE(in.bad());
 }
 

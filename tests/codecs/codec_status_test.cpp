@@ -1,0 +1,246 @@
+// Every status the decoders and compressors of both codecs report, each
+// reached by a stream or an output made for it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "codecs/block_codec.h"
+#include "codecs/decode_sink.h"
+#include "codecs/lz_codec.h"
+#include "tests/codecs/allocation_limit.h"
+#include "tests/codecs/block_test_support.h"
+
+namespace {
+
+using namespace blocktest;
+
+// Input that gives its bytes and then throws, like a device gone away.
+class ThrowingInput : public std::streambuf {
+public:
+    explicit ThrowingInput(Bytes data) : data_(std::move(data)) {
+        setg(&data_[0], &data_[0], &data_[0] + data_.size());
+    }
+
+protected:
+    int_type underflow() override { throw std::ios_base::failure("device gone"); }
+
+private:
+    Bytes data_;
+};
+
+// Output that takes `room` bytes and refuses the rest.
+class LimitedOutput : public std::streambuf {
+public:
+    explicit LimitedOutput(size_t room) : room_(room) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()) || room_ == 0) return traits_type::eof();
+        --room_;
+        return c;
+    }
+
+private:
+    size_t room_;
+};
+
+// A sink that takes `room` bytes and refuses the rest.
+class LimitedSink final : public DecodeSink {
+public:
+    explicit LimitedSink(size_t room) : room_(room) {}
+    bool Put(const uint8_t*, size_t size) override {
+        if (size > room_) return false;
+        room_ -= size;
+        return true;
+    }
+
+private:
+    size_t room_;
+};
+
+enum class Codec { Block, Lz };
+enum class Through { Area, Sink };
+
+constexpr size_t kNoLimit = ~size_t{0};
+
+struct DecodeCase {
+    const char* name;
+    Codec codec;
+    Bytes stream;
+    size_t capacity;
+    CodecStatus status;
+    Through through = Through::Area;
+    size_t throwAfter = kNoLimit;    // the input throws after this many bytes
+    size_t sinkRoom = kNoLimit;      // the sink refuses bytes beyond this
+    size_t largestAlloc = kNoLimit;  // allocations above this fail
+    const char* fault = nullptr;     // the block decoder's words for it
+};
+
+CodecResult runDecode(const DecodeCase& c, std::vector<uint8_t>& area) {
+    area.assign(c.capacity + 1, 0);
+    const Bytes bytes = c.throwAfter == kNoLimit ? c.stream : c.stream.substr(0, c.throwAfter);
+    ThrowingInput throwing(bytes);
+    std::istringstream plain(c.stream);
+    std::istream thrown(&throwing);
+    std::istream& input = c.throwAfter == kNoLimit ? static_cast<std::istream&>(plain) : thrown;
+    LimitedSink sink(c.sinkRoom);
+    CodecResult result;
+    {
+        alloclimit::ScopedLimit limit(c.largestAlloc);
+        if (c.codec == Codec::Block) {
+            result = c.through == Through::Area
+                         ? decodeBlockStream(input, area.data(), c.capacity, nullptr)
+                         : decodeBlockStreamTo(input, sink, c.capacity, nullptr);
+        } else {
+            result = c.through == Through::Area
+                         ? lzUncompress(input, area.data(), c.capacity, nullptr)
+                         : lzUncompressTo(input, sink, c.capacity, nullptr);
+        }
+    }
+    return result;
+}
+
+std::vector<DecodeCase> decodeCases() {
+    const Bytes text = readGolden("text.bin");
+    const Bytes block = readGolden("text.block");
+    const Bytes lz = readGolden("text.lz");
+    // More than a "ResB" block may hold, behind that signature.
+    Bytes overrun = compress(runFree(150000, 9));
+    overrun[3] = 'B';
+    return {
+        {"block: whole stream", Codec::Block, block, text.size(), CodecStatus::Ok},
+        {"block: whole stream to a sink", Codec::Block, block, text.size(), CodecStatus::Ok,
+         Through::Sink},
+        {"block: no signature", Codec::Block, "PK\3\4" + block, text.size(), CodecStatus::Corrupt},
+        {"block: origin outside the block", Codec::Block,
+         craftStream({CraftedBlock{40, true, referenceBlock("bad origin*", true).symbols}}), 100,
+         CodecStatus::Corrupt, Through::Area, kNoLimit, kNoLimit, kNoLimit, "Bad block origin"},
+        {"block: last block without the end marker", Codec::Block,
+         craftStream({referenceBlock("no marker", true)}), 100, CodecStatus::Corrupt, Through::Area,
+         kNoLimit, kNoLimit, kNoLimit, "Unblock error"},
+        {"block: block longer than the signature allows", Codec::Block, overrun, 200000,
+         CodecStatus::Corrupt, Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Block overrun during decompression"},
+        {"block: cut in the middle", Codec::Block, block.substr(0, block.size() / 2), text.size(),
+         CodecStatus::Truncated, Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Compressed stream EOF"},
+        {"block: input throws in the middle", Codec::Block, block, text.size(),
+         CodecStatus::ReadFailed, Through::Area, block.size() / 2, kNoLimit, kNoLimit,
+         "Compressed stream EOF"},
+        {"block: output too small", Codec::Block, block, 100, CodecStatus::OutputFull,
+         Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Decompressed data longer than its destination"},
+        {"block: sink refuses", Codec::Block, block, text.size(), CodecStatus::WriteFailed,
+         Through::Sink, kNoLimit, 100},
+        {"block: no storage", Codec::Block, block, text.size(), CodecStatus::OutOfMemory,
+         Through::Area, kNoLimit, kNoLimit, 1 << 20, "uncompress: out of memory"},
+        {"block: no window for the sink", Codec::Block, block, text.size(),
+         CodecStatus::OutOfMemory, Through::Sink, kNoLimit, kNoLimit, 100000,
+         "uncompress: out of memory"},
+
+        {"lz: whole stream", Codec::Lz, lz, text.size(), CodecStatus::Ok},
+        {"lz: whole stream to a sink", Codec::Lz, lz, text.size(), CodecStatus::Ok, Through::Sink},
+        // A short match one byte back before any byte was decoded.
+        {"lz: match before the start", Codec::Lz, Bytes("\0\0\xFF", 3), 100,
+         CodecStatus::Corrupt},
+        {"lz: cut in the middle", Codec::Lz, lz.substr(0, lz.size() / 2), text.size(),
+         CodecStatus::Truncated},
+        {"lz: input throws in the middle", Codec::Lz, lz, text.size(), CodecStatus::ReadFailed,
+         Through::Area, lz.size() / 2},
+        {"lz: output too small", Codec::Lz, lz, 100, CodecStatus::OutputFull},
+        {"lz: sink refuses", Codec::Lz, lz, text.size(), CodecStatus::WriteFailed, Through::Sink,
+         kNoLimit, 100},
+        {"lz: no window for the sink", Codec::Lz, lz, text.size(), CodecStatus::OutOfMemory,
+         Through::Sink, kNoLimit, kNoLimit, 100000},
+    };
+}
+
+TEST(CodecStatus, EveryDecoderStatusIsReached) {
+    const Bytes text = readGolden("text.bin");
+    const Bytes streams[] = {readGolden("text.block"), readGolden("text.lz")};
+    for (const DecodeCase& c : decodeCases()) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> area;
+        const CodecResult result = runDecode(c, area);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_LE(result.size, c.capacity);
+        if (c.status == CodecStatus::Ok) {
+            EXPECT_EQ(result.size, text.size());
+            EXPECT_EQ(result.fault, nullptr);
+        }
+        if (c.through == Through::Area) {
+            // What was written is the start of the data, and nothing lies beyond it.
+            EXPECT_EQ(area[c.capacity], 0);
+            bool ofText = false;
+            for (const Bytes& stream : streams)
+                ofText = ofText || stream.compare(0, c.stream.size(), c.stream) == 0;
+            if (ofText) {
+                EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), result.size),
+                          text.substr(0, result.size));
+            }
+        }
+        if (c.codec == Codec::Block && c.fault) {
+            ASSERT_NE(result.fault, nullptr);
+            EXPECT_STREQ(result.fault, c.fault);
+            EXPECT_GT(result.faultLine, 0);
+        }
+    }
+}
+
+struct CompressCase {
+    const char* name;
+    Codec codec;
+    CodecStatus status;
+    size_t outputRoom = kNoLimit;    // the output refuses bytes beyond this
+    size_t throwAfter = kNoLimit;    // the input throws after this many bytes
+    size_t largestAlloc = kNoLimit;  // allocations above this fail
+};
+
+TEST(CodecStatus, EveryCompressorStatusIsReached) {
+    const Bytes input = textLike(300000, 4);
+    const CompressCase cases[] = {
+        {"block: whole input", Codec::Block, CodecStatus::Ok},
+        {"block: output refuses", Codec::Block, CodecStatus::WriteFailed, 1000},
+        {"block: input throws", Codec::Block, CodecStatus::ReadFailed, kNoLimit, 100000},
+        {"block: no storage", Codec::Block, CodecStatus::OutOfMemory, kNoLimit, kNoLimit, 1 << 20},
+        {"lz: whole input", Codec::Lz, CodecStatus::Ok},
+        {"lz: output refuses", Codec::Lz, CodecStatus::WriteFailed, 1000},
+        {"lz: input throws", Codec::Lz, CodecStatus::ReadFailed, kNoLimit, 100000},
+        {"lz: no storage", Codec::Lz, CodecStatus::OutOfMemory, kNoLimit, kNoLimit, 1000},
+    };
+    for (const CompressCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ThrowingInput throwing(input.substr(0, c.throwAfter));
+        std::istringstream plain(input);
+        std::istream thrown(&throwing);
+        std::istream& in = c.throwAfter == kNoLimit ? static_cast<std::istream&>(plain) : thrown;
+        LimitedOutput limited(c.outputRoom);
+        std::ostringstream whole;
+        std::ostream refusing(&limited);
+        std::ostream& out = c.outputRoom == kNoLimit ? static_cast<std::ostream&>(whole) : refusing;
+        CodecResult result;
+        {
+            alloclimit::ScopedLimit limit(c.largestAlloc);
+            result = c.codec == Codec::Block ? blockCompress(in, out, nullptr)
+                                             : lzCompress(in, out, nullptr);
+        }
+        EXPECT_EQ(result.status, c.status);
+        if (c.status == CodecStatus::Ok) {
+            EXPECT_EQ(result.size, whole.str().size());
+        }
+        if (c.status == CodecStatus::ReadFailed && c.codec == Codec::Block) {
+            // The block stream is finished and holds what was read.
+            std::vector<uint8_t> area(c.throwAfter);
+            std::istringstream stream(whole.str());
+            const CodecResult decoded = decodeBlockStream(stream, area.data(), area.size(), nullptr);
+            EXPECT_EQ(decoded.status, CodecStatus::Ok);
+            EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), decoded.size),
+                      input.substr(0, c.throwAfter));
+        }
+    }
+}
+
+}  // namespace
