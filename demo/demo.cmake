@@ -52,3 +52,24 @@ add_custom_command(OUTPUT ${demo_setup}
   COMMENT "Building the demo installer nerro-demo-setup.exe"
   VERBATIM)
 add_custom_target(nerro-demo-setup ALL DEPENDS ${demo_setup})
+
+# The demo installer signed with a throw-away self-signed certificate (made
+# here with openssl, signed by nerro-pack through osslsigncode), for the test
+# that a signed installer installs. Only with the native tool and both programs.
+find_program(NERRO_OPENSSL openssl)
+find_program(NERRO_OSSLSIGNCODE osslsigncode)
+if(NERRO_HOST_PACK_TOOL AND NERRO_OPENSSL AND NERRO_OSSLSIGNCODE)
+  set(demo_signing ${CMAKE_BINARY_DIR}/demo-signing)
+  set(demo_signed_setup ${CMAKE_BINARY_DIR}/bin/nerro-demo-setup-signed.exe)
+  add_custom_command(OUTPUT ${demo_signed_setup}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${demo_signing}
+    COMMAND ${NERRO_OPENSSL} req -x509 -newkey rsa:2048 -nodes -keyout ${demo_signing}/key.pem
+            -out ${demo_signing}/cert.pem -days 2 -subj /CN=Nerro\ Demo\ Test\ Vendor
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=1700000000 ${NERRO_HOST_PACK_TOOL} build
+            ${demo_product} -o ${demo_signed_setup} --stub $<TARGET_FILE:nerro-setup>
+            --sign-cert ${demo_signing}/cert.pem --sign-key ${demo_signing}/key.pem
+    DEPENDS ${demo_setup} nerro-setup ${NERRO_HOST_PACK_TOOL}
+    COMMENT "Building the signed demo installer nerro-demo-setup-signed.exe"
+    VERBATIM)
+  add_custom_target(nerro-demo-setup-signed ALL DEPENDS ${demo_signed_setup})
+endif()

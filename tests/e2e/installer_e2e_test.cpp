@@ -12,6 +12,7 @@
 
 #include "foundation/tinifile.h"
 #include "installer/host_detect.h"
+#include "pack/pack_signature.h"
 #include "tests/e2e/e2e_driver.h"
 #include "tests/e2e/e2e_packs.h"
 #include "tests/install/install_test_support.h"
@@ -617,6 +618,31 @@ TEST_F(InstallerE2E, SilentRunsThatCannotInstallExitWithTheirCodeAndNoWindow) {
         EXPECT_FALSE(installtest::KeyExists(HKEY_LOCAL_MACHINE, UninstallKey()));
     }
     EXPECT_FALSE(FileExists(folder_ / "never"));
+}
+
+// A vendor signs the installer (Authenticode, a certificate table behind the
+// pack): it still finds its pack and installs.
+TEST_F(InstallerE2E, ASignedInstallerInstalls) {
+#ifndef NERRO_DEMO_SIGNED_SETUP_EXE
+    GTEST_SKIP() << "no signed demo installer: openssl or osslsigncode was missing at build time";
+#else
+    {
+        std::ifstream signedFile(NERRO_DEMO_SIGNED_SETUP_EXE, std::ios::binary);
+        const std::string bytes = e2e::ReadWholeFile(NERRO_DEMO_SIGNED_SETUP_EXE);
+        ASSERT_TRUE(findPeCertificateTable(signedFile, bytes.size()).has_value())
+            << "the demo installer is not signed";
+    }
+    const std::string target = folder_ / "Signed Target";
+    e2e::Process installer(NERRO_DEMO_SIGNED_SETUP_EXE, "/S /D=" + target, folder_.Path());
+    ASSERT_TRUE(installer.Started());
+    bool sawWindow = true;
+    EXPECT_EQ(WaitWithoutWindows(installer, sawWindow), 0u);
+    EXPECT_FALSE(sawWindow);
+    for (const char* file : {"NerroBlur.8bf", "NerroSharpen.8bf", "readme.txt", "nerro-uninstall.exe"})
+        EXPECT_EQ(e2e::ReadWholeFile(target + "\\" + file),
+                  e2e::ReadWholeFile(std::string(NERRO_DEMO_PRODUCT) + "\\" + file))
+            << file;
+#endif
 }
 
 }  // namespace
