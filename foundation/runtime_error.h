@@ -1,5 +1,5 @@
-// Run-time error reporting: the one failure path of the codecs and the
-// collections.
+// Run-time error reporting: the fatal failure path of the collections and of
+// the block codec's stream functions (which make it from the codec's status).
 //
 // A report is appended to "error.lst" in the current folder (time line, text,
 // empty line; flushed before anything is shown), then shown in a task-modal
