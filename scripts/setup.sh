@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs everything the project needs on Debian 12 (run as root, or with sudo
-# available). Idempotent: when every package is present it only checks and exits.
+# available), then builds the static libzstd of both Windows trees once.
+# Idempotent: when every package and both libraries are present it only checks
+# and exits.
 set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(
   cmake g++ make ninja-build clang libclang-rt-14-dev
@@ -9,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils imagemagick
-  googletest libbz2-dev zlib1g-dev
+  googletest libbz2-dev zlib1g-dev libzstd-dev xz-utils
   python3 bc bzip2
   osslsigncode openssl
 )
@@ -23,14 +26,14 @@ for pkg in "${packages[@]}"; do
   [ "$status" = "install ok installed" ] || missing+=("$pkg")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-echo "setup: installing ${missing[*]}" >&2
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo_cmd[@]}" dpkg --add-architecture i386
-fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+"$root/scripts/build-zstd.sh"
