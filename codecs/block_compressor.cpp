@@ -15,6 +15,7 @@
 #include "codecs/block_randomise.h"
 #include "codecs/block_sort.h"
 #include "codecs/block_symbols.h"
+#include "codecs/side_task.h"
 
 using namespace blockformat;
 
@@ -28,21 +29,38 @@ constexpr uint32_t kPairsBetweenProgressCalls = 32768;
 
 }  // namespace
 
-// Everything a compressor keeps between streams: the coder and its models,
-// the keys (the block lives in their top bytes), the sorted order and the
-// bucket table.
-struct BlockCompressorWork {
-    BlockCoderState coding;
+// One block on its way through the compressor: the keys (the block lives in
+// their top bytes), the sorted order, and what the sort found.
+struct CompressorBlock {
     std::unique_ptr<uint32_t[]> keys;
     std::unique_ptr<uint32_t[]> order;
-    std::unique_ptr<uint32_t[]> buckets;
+    uint32_t n = 0;
+    bool last = false;
+    uint32_t origin = 0;
+    bool outOfMemory = false;
 
     bool allocate() {
-        if (keys && order && buckets) return true;
-        keys.reset(new (std::nothrow) uint32_t[kBlockLimit + kKeyOverhang]);
-        order.reset(new (std::nothrow) uint32_t[kBlockLimit]);
-        buckets.reset(new (std::nothrow) uint32_t[kBucketTableSize]);
-        return keys && order && buckets;
+        if (!keys) keys.reset(new (std::nothrow) uint32_t[kBlockLimit + kKeyOverhang]);
+        if (!order) order.reset(new (std::nothrow) uint32_t[kBlockLimit]);
+        return keys && order;
+    }
+};
+
+// Everything a compressor keeps between streams: the coder and its models,
+// one block (two when the next block is sorted while this one is coded) and
+// the bucket table, which only the sort uses.
+struct BlockCompressorWork {
+    BlockCoderState coding;
+    CompressorBlock blocks[2];
+    std::unique_ptr<uint32_t[]> buckets;
+
+    bool allocate(unsigned blockCount) {
+        if (!buckets) buckets.reset(new (std::nothrow) uint32_t[kBucketTableSize]);
+        if (!buckets) return false;
+        for (unsigned i = 0; i < blockCount; ++i) {
+            if (!blocks[i].allocate()) return false;
+        }
+        return true;
     }
 };
 
@@ -209,12 +227,17 @@ void encodeBlock(BlockCoderState& state, const uint32_t* keys, const uint32_t* o
     emitMtfValue(state, kEndOfBlock);
 }
 
-}  // namespace
-
-BlockCompressor::BlockCompressor() = default;
-BlockCompressor::~BlockCompressor() = default;
-
-namespace {
+// Randomises and sorts a collected block; its own scratch (at most a few MB)
+// may not be had.
+void sortBlock(CompressorBlock& block, uint32_t* buckets) {
+    randomiseBlock(block.keys.get(), block.n);
+    block.outOfMemory = false;
+    try {
+        block.origin = sortRotations(block.keys.get(), block.order.get(), buckets, block.n);
+    } catch (const std::bad_alloc&) {
+        block.outOfMemory = true;
+    }
+}
 
 CodecResult failure(CodecStatus status, const char* fault, int line) {
     return CodecResult{status, 0, fault, line};
@@ -222,15 +245,16 @@ CodecResult failure(CodecStatus status, const char* fault, int line) {
 
 }  // namespace
 
+BlockCompressor::BlockCompressor(unsigned threads) : threads_(threads < 2 ? 1 : 2) {}
+BlockCompressor::~BlockCompressor() = default;
+
 CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
                                       CodecCallback progressCallback) {
     if (!work_) work_.reset(new (std::nothrow) BlockCompressorWork);
-    if (!work_ || !work_->allocate()) {
+    if (!work_ || !work_->allocate(threads_)) {
         return failure(CodecStatus::OutOfMemory, "compress: out of memory", __LINE__);
     }
     BlockCompressorWork& work = *work_;
-    uint32_t* keys = work.keys.get();
-    uint32_t* order = work.order.get();
     ArithmeticCoderState& coder = work.coding.coder;
 
     openBitWriter(coder.bits, output);
@@ -239,23 +263,58 @@ CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
     initHeaderModel(work.coding.models);
     startEncoding(coder);
 
+    // With two threads block k + 1 is collected and sorted while block k is
+    // coded; the coder still meets the blocks in order, so the stream is the
+    // same. The input and the progress callback stay on the caller's thread.
     RunPairReader reader(input);
-    bool last = false;
-    while (!last && !coder.bits.outputFailed) {
-        uint32_t n = 0;
-        last = collectBlock(reader, keys, n, progressCallback);
-        randomiseBlock(keys, n);
-        uint32_t origin = 0;
-        try {
-            origin = sortRotations(keys, order, work.buckets.get(), n);
-        } catch (const std::bad_alloc&) {
-            // The sorts' own scratch (at most a few MB).
-            closeBitStream(coder.bits);
-            input.clear(input.rdstate() & std::ios::badbit);
-            output.clear();
-            return failure(CodecStatus::OutOfMemory, "compress: out of memory", __LINE__);
+    const bool overlap = threads_ > 1;
+    SideTask sorting;
+    CompressorBlock* sorted = nullptr;  // sorted (or being sorted), not coded yet
+    bool collectedLast = false;
+    bool outOfMemory = false;
+    unsigned next = 0;
+    for (;;) {
+        CompressorBlock* collected = nullptr;
+        if (!collectedLast && !coder.bits.outputFailed) {
+            collected = &work.blocks[next];
+            next = overlap ? 1 - next : 0;
+            collected->last =
+                collectBlock(reader, collected->keys.get(), collected->n, progressCallback);
+            collectedLast = collected->last;
         }
-        encodeBlock(work.coding, keys, order, n, origin, last);
+        sorting.wait();
+        if (sorted && sorted->outOfMemory) {
+            outOfMemory = true;
+            break;
+        }
+        if (collected) {
+            uint32_t* const buckets = work.buckets.get();
+            sorting.start([collected, buckets] { sortBlock(*collected, buckets); }, overlap);
+        }
+        if (sorted) {
+            encodeBlock(work.coding, sorted->keys.get(), sorted->order.get(), sorted->n,
+                        sorted->origin, sorted->last);
+        }
+        if (!collected) break;
+        sorted = collected;
+        if (!overlap) {
+            // The block was sorted on this thread: code it right away.
+            sorting.wait();
+            if (sorted->outOfMemory) {
+                outOfMemory = true;
+                break;
+            }
+            encodeBlock(work.coding, sorted->keys.get(), sorted->order.get(), sorted->n,
+                        sorted->origin, sorted->last);
+            sorted = nullptr;
+        }
+    }
+    sorting.wait();
+    if (outOfMemory) {
+        closeBitStream(coder.bits);
+        input.clear(input.rdstate() & std::ios::badbit);
+        output.clear();
+        return failure(CodecStatus::OutOfMemory, "compress: out of memory", __LINE__);
     }
     const bool written = finishEncoding(coder);
     const size_t streamSize = coder.bits.bytesWritten;
@@ -263,7 +322,8 @@ CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
     input.clear(input.rdstate() & std::ios::badbit);
     output.clear();
     if (!written) return failure(CodecStatus::WriteFailed, "EOF!", __LINE__);
-    if (inputFailed) return CodecResult{CodecStatus::ReadFailed, streamSize, "streamBad!", __LINE__};
+    if (inputFailed)
+        return CodecResult{CodecStatus::ReadFailed, streamSize, "streamBad!", __LINE__};
     return CodecResult{CodecStatus::Ok, streamSize, nullptr, 0};
 }
 

@@ -15,6 +15,7 @@
 #include "codecs/block_models.h"
 #include "codecs/block_randomise.h"
 #include "codecs/decode_sink.h"
+#include "codecs/side_task.h"
 
 using namespace blockformat;
 
@@ -25,25 +26,47 @@ constexpr size_t kSinkWindowSize = 256 * 1024;
 
 }  // namespace
 
-// Everything a decoder keeps between streams: the coder and its models, the
-// last column and a link per row (first the row's occurrence rank, then the
-// forward walk through the block), both sized for the largest blocks met so
-// far, and the window a sink is fed from.
+// A block between its move-to-front decoding and its output: the last
+// column (which the inverse transform turns into the block in place), the
+// count of every byte value in it, and its header.
+struct DecodedBlock {
+    std::unique_ptr<uint8_t[]> column;
+    uint32_t byteCounts[256];
+    uint32_t n = 0;
+    uint32_t origin = 0;
+    bool last = false;
+};
+
+// Everything a decoder keeps between streams: the coder and its models, one
+// block's last column (two when one block is inverted while the next is
+// decoded) and a link per row (first the row's occurrence rank, then the
+// forward walk through the block), sized for the largest blocks met so far,
+// and the window a sink is fed from.
 struct BlockDecoderWork {
     BlockCoderState coding;
-    std::unique_ptr<uint8_t[]> lastColumn;
+    DecodedBlock blocks[2];
     std::unique_ptr<uint32_t[]> links;
     uint32_t blockCapacity = 0;
+    unsigned blockCount = 0;
     std::unique_ptr<uint8_t[]> window;
+    unsigned threads = 1;
 
-    bool reserveBlocks(uint32_t blockLimit) {
-        if (blockCapacity >= blockLimit) return true;
+    bool reserveBlocks(uint32_t blockLimit, unsigned count) {
+        if (blockCapacity >= blockLimit && blockCount >= count) return true;
+        const uint32_t capacity = std::max(blockLimit, blockCapacity);
         blockCapacity = 0;
+        blockCount = 0;
         links.reset();
-        lastColumn.reset(new (std::nothrow) uint8_t[blockLimit]);
-        links.reset(new (std::nothrow) uint32_t[blockLimit]);
-        if (!lastColumn || !links) return false;
-        blockCapacity = blockLimit;
+        for (DecodedBlock& block : blocks)
+            block.column.reset();
+        for (unsigned i = 0; i < count; ++i) {
+            blocks[i].column.reset(new (std::nothrow) uint8_t[capacity]);
+            if (!blocks[i].column) return false;
+        }
+        links.reset(new (std::nothrow) uint32_t[capacity]);
+        if (!links) return false;
+        blockCapacity = capacity;
+        blockCount = count;
         return true;
     }
     bool reserveWindow() {
@@ -240,12 +263,12 @@ DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uin
         unsigned value = 1;
         if (symbol != kBasisValue1) {
             const int range = symbol - kBasisFirstRange;
-            value = (2u << range) - 1 + unsigned(decodeSymbol(coder, state.models.valueRanges[range]));
+            value =
+                (2u << range) - 1 + unsigned(decodeSymbol(coder, state.models.valueRanges[range]));
             if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
         }
         if (n >= blockLimit) {
-            return fault(CodecStatus::Corrupt, "Block overrun during decompression",
-                         __LINE__);
+            return fault(CodecStatus::Corrupt, "Block overrun during decompression", __LINE__);
         }
         const uint8_t byte = list.moveToFront(value);
         lastColumn[n++] = byte;
@@ -472,25 +495,52 @@ DecodeOutcome undoRunLengths(const uint8_t* block, uint32_t dataEnd, OutputArea&
     return kDecodeOk;
 }
 
-// Undoes the block sort, the randomisation and the run-length pre-coding of
-// the block whose last column is lastColumn[0, n) (overwritten with the block).
-DecodeOutcome emitBlock(uint8_t* lastColumn, const uint32_t (&byteCounts)[256], uint32_t* links,
-                        uint32_t n, uint32_t origin, bool last, OutputArea& out) {
+// Undoes the block sort and the randomisation of a decoded block: its last
+// column becomes the block.
+DecodeOutcome invertBlock(DecodedBlock& decoded, uint32_t* links) {
+    const uint32_t n = decoded.n;
+    const uint32_t origin = decoded.origin;
     if (origin >= n) return fault(CodecStatus::Corrupt, "Bad block origin", __LINE__);
     WalkChains chains;
     chains.count = chooseStartRows(origin, n, chains.startRow);
     uint32_t ascendingStarts[kMaxWalkChains];
     std::copy(chains.startRow, chains.startRow + chains.count, ascendingStarts);
     std::sort(ascendingStarts, ascendingStarts + chains.count);
-    buildLinks(lastColumn, byteCounts, links, n, ascendingStarts, chains.count);
-    uint8_t* block = lastColumn;  // no longer needed as such
+    buildLinks(decoded.column.get(), decoded.byteCounts, links, n, ascendingStarts, chains.count);
+    uint8_t* block = decoded.column.get();  // no longer needed as such
     walkBlock(links, origin, chains, block, n);
     derandomiseBlock(block, n);
     // The last block's final byte is the end marker, not data.
-    if (last && block[n - 1] != kEndMarker) {
+    if (decoded.last && block[n - 1] != kEndMarker) {
         return fault(CodecStatus::Corrupt, "Unblock error", __LINE__);
     }
-    return undoRunLengths(block, last ? n - 1 : n, out);
+    return kDecodeOk;
+}
+
+// Undoes the run-length pre-coding of an inverted block into the output.
+DecodeOutcome outputBlock(const DecodedBlock& inverted, OutputArea& out) {
+    return undoRunLengths(inverted.column.get(), inverted.last ? inverted.n - 1 : inverted.n, out);
+}
+
+// Decodes one block's header and symbols into decoded.
+DecodeOutcome decodeBlockSymbols(BlockCoderState& coding, DecodedBlock& decoded,
+                                 uint32_t blockLimit) {
+    ArithmeticCoderState& coder = coding.coder;
+    BlockModels& models = coding.models;
+    uint32_t header = 0;
+    for (int i = 0; i < 4; ++i) {
+        header = (header << 8) | uint32_t(decodeSymbol(coder, models.header) - 1);
+    }
+    if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
+    // A negative header marks the last block and holds the complement of
+    // its origin; any other holds origin + 1.
+    decoded.last = int32_t(header) < 0;
+    decoded.origin = decoded.last ? ~header : header - 1;
+
+    initValueModels(models);
+    decoded.n = 0;
+    return decodeMoveToFront(coding, decoded.column.get(), blockLimit, decoded.n,
+                             decoded.byteCounts);
 }
 
 // ---- stream -----------------------------------------------------------------
@@ -511,34 +561,49 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
     if (digit == 0) return fault(CodecStatus::Corrupt, nullptr, __LINE__);
     const uint32_t blockLimit = uint32_t(digit) * kBlockSizeUnit;
 
-    if (!work.reserveBlocks(blockLimit)) {
+    const bool overlap = work.threads > 1;
+    if (!work.reserveBlocks(blockLimit, overlap ? 2 : 1)) {
         return fault(CodecStatus::OutOfMemory, "uncompress: out of memory", __LINE__);
     }
-    uint8_t* const lastColumn = work.lastColumn.get();
-    uint32_t* const links = work.links.get();
 
-    BlockModels& models = work.coding.models;
-    initHeaderModel(models);
+    initHeaderModel(work.coding.models);
     startDecoding(coder);
+    // With two threads block k is inverted while block k + 1 is decoded; the
+    // output, the input and the callback stay on the caller's thread. A fault
+    // in block k + 1 is only told once block k is out, as a single thread
+    // would have put it out before it met the fault.
+    SideTask inversion;
+    DecodeOutcome inverted = kDecodeOk;  // of the block inverted last
+    DecodedBlock* pending = nullptr;     // being inverted, not yet put out
+    unsigned next = 0;
     for (;;) {
         if (blockCallback) blockCallback();
-        uint32_t header = 0;
-        for (int i = 0; i < 4; ++i) {
-            header = (header << 8) | uint32_t(decodeSymbol(coder, models.header) - 1);
+        DecodedBlock& current = work.blocks[next];
+        next = overlap ? 1 - next : 0;
+        const DecodeOutcome decoded = decodeBlockSymbols(work.coding, current, blockLimit);
+        if (pending) {
+            inversion.wait();
+            if (inverted.status != CodecStatus::Ok) return inverted;
         }
-        if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
-        // A negative header marks the last block and holds the complement of
-        // its origin; any other holds origin + 1.
-        const bool last = int32_t(header) < 0;
-        const uint32_t origin = last ? ~header : header - 1;
-
-        initValueModels(models);
-        uint32_t n = 0;
-        uint32_t byteCounts[256];
-        DecodeOutcome outcome = decodeMoveToFront(work.coding, lastColumn, blockLimit, n, byteCounts);
-        if (outcome.status != CodecStatus::Ok) return outcome;
-        outcome = emitBlock(lastColumn, byteCounts, links, n, origin, last, out);
-        if (outcome.status != CodecStatus::Ok || last) return outcome;
+        if (decoded.status == CodecStatus::Ok) {
+            uint32_t* const links = work.links.get();
+            inversion.start(
+                [&inverted, &current, links] { inverted = invertBlock(current, links); }, overlap);
+        }
+        if (pending) {
+            const DecodeOutcome written = outputBlock(*pending, out);
+            if (written.status != CodecStatus::Ok) return written;
+            pending = nullptr;
+        }
+        if (decoded.status != CodecStatus::Ok) return decoded;
+        if (overlap && !current.last) {
+            pending = &current;
+            continue;
+        }
+        inversion.wait();
+        if (inverted.status != CodecStatus::Ok) return inverted;
+        const DecodeOutcome written = outputBlock(current, out);
+        if (written.status != CodecStatus::Ok || current.last) return written;
     }
 }
 
@@ -554,11 +619,12 @@ DecodeOutcome decodeWithOutcome(BlockDecoderWork& work, std::istream& input, Out
 
 }  // namespace
 
-BlockDecoder::BlockDecoder() = default;
+BlockDecoder::BlockDecoder(unsigned threads) : threads_(threads < 2 ? 1 : 2) {}
 BlockDecoder::~BlockDecoder() = default;
 
 BlockDecoderWork* BlockDecoder::work() {
     if (!work_) work_.reset(new (std::nothrow) BlockDecoderWork);
+    if (work_) work_->threads = threads_;
     return work_.get();
 }
 

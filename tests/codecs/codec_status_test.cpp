@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codecs/block_codec.h"
+#include "codecs/block_format.h"
 #include "codecs/decode_sink.h"
 #include "codecs/lz_codec.h"
 #include "tests/codecs/allocation_limit.h"
@@ -38,7 +39,8 @@ public:
 
 protected:
     int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof()) || room_ == 0) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof()) || room_ == 0)
+            return traits_type::eof();
         --room_;
         return c;
     }
@@ -79,7 +81,8 @@ struct DecodeCase {
     const char* fault = nullptr;     // the block decoder's words for it
 };
 
-CodecResult runDecode(const DecodeCase& c, std::vector<uint8_t>& area) {
+// Block streams go through a BlockDecoder of `threads` threads.
+CodecResult runDecode(const DecodeCase& c, std::vector<uint8_t>& area, unsigned threads = 1) {
     area.assign(c.capacity + 1, 0);
     const Bytes bytes = c.throwAfter == kNoLimit ? c.stream : c.stream.substr(0, c.throwAfter);
     ThrowingInput throwing(bytes);
@@ -91,9 +94,10 @@ CodecResult runDecode(const DecodeCase& c, std::vector<uint8_t>& area) {
     {
         alloclimit::ScopedLimit limit(c.largestAlloc);
         if (c.codec == Codec::Block) {
+            BlockDecoder decoder(threads);
             result = c.through == Through::Area
-                         ? decodeBlockStream(input, area.data(), c.capacity, nullptr)
-                         : decodeBlockStreamTo(input, sink, c.capacity, nullptr);
+                         ? decoder.decode(input, area.data(), c.capacity, nullptr)
+                         : decoder.decodeTo(input, sink, c.capacity, nullptr);
         } else {
             result = c.through == Through::Area
                          ? lzUncompress(input, area.data(), c.capacity, nullptr)
@@ -110,6 +114,10 @@ std::vector<DecodeCase> decodeCases() {
     // More than a "ResB" block may hold, behind that signature.
     Bytes overrun = compress(runFree(150000, 9));
     overrun[3] = 'B';
+    // Three blocks: a fault in a later block comes after earlier blocks' output.
+    const Bytes long_ = textLike(2'000'000, 12);
+    const Bytes blocks = compress(long_);
+    const CraftedBlock good = referenceBlock("a good first block", false);
     return {
         {"block: whole stream", Codec::Block, block, text.size(), CodecStatus::Ok},
         {"block: whole stream to a sink", Codec::Block, block, text.size(), CodecStatus::Ok,
@@ -141,11 +149,36 @@ std::vector<DecodeCase> decodeCases() {
          CodecStatus::OutOfMemory, Through::Sink, kNoLimit, kNoLimit, 100000,
          "uncompress: out of memory"},
 
+        {"block: three blocks", Codec::Block, blocks, long_.size(), CodecStatus::Ok},
+        {"block: cut in the third block", Codec::Block, blocks.substr(0, blocks.size() * 9 / 10),
+         long_.size(), CodecStatus::Truncated, Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Compressed stream EOF"},
+        {"block: output full in the second block", Codec::Block, blocks, 1'200'000,
+         CodecStatus::OutputFull, Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Decompressed data longer than its destination"},
+        {"block: sink refuses in the second block", Codec::Block, blocks, long_.size(),
+         CodecStatus::WriteFailed, Through::Sink, kNoLimit, 1'000'000},
+        {"block: input throws in the second block", Codec::Block, blocks, long_.size(),
+         CodecStatus::ReadFailed, Through::Area, blocks.size() / 2, kNoLimit, kNoLimit,
+         "Compressed stream EOF"},
+        {"block: second block's origin outside it", Codec::Block,
+         craftStream({good, CraftedBlock{40, true, referenceBlock("bad origin*", true).symbols}}),
+         100, CodecStatus::Corrupt, Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Bad block origin"},
+        {"block: first block's origin outside it", Codec::Block,
+         craftStream({CraftedBlock{40, false, good.symbols}, referenceBlock("fine*", true)}), 100,
+         CodecStatus::Corrupt, Through::Area, kNoLimit, kNoLimit, kNoLimit, "Bad block origin"},
+        // A zero run of 2^18 - 2 bytes, more than a "ResB" block holds.
+        {"block: second block runs over", Codec::Block,
+         craftStream({good, CraftedBlock{0, true, std::vector<unsigned>(17, blockformat::kRun2)}},
+                     "ResB"),
+         300000, CodecStatus::Corrupt, Through::Area, kNoLimit, kNoLimit, kNoLimit,
+         "Block overrun during decompression"},
+
         {"lz: whole stream", Codec::Lz, lz, text.size(), CodecStatus::Ok},
         {"lz: whole stream to a sink", Codec::Lz, lz, text.size(), CodecStatus::Ok, Through::Sink},
         // A short match one byte back before any byte was decoded.
-        {"lz: match before the start", Codec::Lz, Bytes("\0\0\xFF", 3), 100,
-         CodecStatus::Corrupt},
+        {"lz: match before the start", Codec::Lz, Bytes("\0\0\xFF", 3), 100, CodecStatus::Corrupt},
         {"lz: cut in the middle", Codec::Lz, lz.substr(0, lz.size() / 2), text.size(),
          CodecStatus::Truncated},
         {"lz: input throws in the middle", Codec::Lz, lz, text.size(), CodecStatus::ReadFailed,
@@ -168,7 +201,7 @@ TEST(CodecStatus, EveryDecoderStatusIsReached) {
         EXPECT_EQ(result.status, c.status);
         EXPECT_LE(result.size, c.capacity);
         if (c.status == CodecStatus::Ok) {
-            EXPECT_EQ(result.size, text.size());
+            EXPECT_EQ(result.size, c.capacity);
             EXPECT_EQ(result.fault, nullptr);
         }
         if (c.through == Through::Area) {
@@ -187,6 +220,19 @@ TEST(CodecStatus, EveryDecoderStatusIsReached) {
             EXPECT_STREQ(result.fault, c.fault);
             EXPECT_GT(result.faultLine, 0);
         }
+        if (c.codec != Codec::Block) continue;
+        // Two threads: the same status, fault and output, however far the
+        // decoding got.
+        std::vector<uint8_t> twoThreadArea;
+        const CodecResult twoThreads = runDecode(c, twoThreadArea, 2);
+        EXPECT_EQ(twoThreads.status, result.status);
+        EXPECT_EQ(twoThreads.size, result.size);
+        EXPECT_EQ(twoThreads.faultLine, result.faultLine);
+        if (result.fault) {
+            ASSERT_NE(twoThreads.fault, nullptr);
+            EXPECT_STREQ(twoThreads.fault, result.fault);
+        }
+        EXPECT_EQ(twoThreadArea, area);
     }
 }
 
@@ -200,11 +246,18 @@ struct CompressCase {
 };
 
 TEST(CodecStatus, EveryCompressorStatusIsReached) {
-    const Bytes input = textLike(300000, 4);
+    // Two blocks, so that a compressor of two threads sorts one while it codes
+    // the other.
+    const Bytes input = textLike(1'200'000, 4);
+    const size_t streamSize = compress(input).size();
     const CompressCase cases[] = {
         {"block: whole input", Codec::Block, CodecStatus::Ok},
         {"block: output refuses", Codec::Block, CodecStatus::WriteFailed, 1000},
         {"block: input throws", Codec::Block, CodecStatus::ReadFailed, kNoLimit, 100000},
+        {"block: input throws in the second block", Codec::Block, CodecStatus::ReadFailed, kNoLimit,
+         1'100'000},
+        {"block: output refuses in the second block", Codec::Block, CodecStatus::WriteFailed,
+         streamSize * 9 / 10},
         {"block: no storage", Codec::Block, CodecStatus::OutOfMemory, kNoLimit, kNoLimit, 1 << 20},
         {"lz: whole input", Codec::Lz, CodecStatus::Ok},
         {"lz: output refuses", Codec::Lz, CodecStatus::WriteFailed, 1000},
@@ -212,33 +265,40 @@ TEST(CodecStatus, EveryCompressorStatusIsReached) {
         {"lz: no storage", Codec::Lz, CodecStatus::OutOfMemory, kNoLimit, kNoLimit, 1000},
     };
     for (const CompressCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        ThrowingInput throwing(input.substr(0, c.throwAfter));
-        std::istringstream plain(input);
-        std::istream thrown(&throwing);
-        std::istream& in = c.throwAfter == kNoLimit ? static_cast<std::istream&>(plain) : thrown;
-        LimitedOutput limited(c.outputRoom);
-        std::ostringstream whole;
-        std::ostream refusing(&limited);
-        std::ostream& out = c.outputRoom == kNoLimit ? static_cast<std::ostream&>(whole) : refusing;
-        CodecResult result;
-        {
-            alloclimit::ScopedLimit limit(c.largestAlloc);
-            result = c.codec == Codec::Block ? blockCompress(in, out, nullptr)
-                                             : lzCompress(in, out, nullptr);
-        }
-        EXPECT_EQ(result.status, c.status);
-        if (c.status == CodecStatus::Ok) {
-            EXPECT_EQ(result.size, whole.str().size());
-        }
-        if (c.status == CodecStatus::ReadFailed && c.codec == Codec::Block) {
-            // The block stream is finished and holds what was read.
-            std::vector<uint8_t> area(c.throwAfter);
-            std::istringstream stream(whole.str());
-            const CodecResult decoded = decodeBlockStream(stream, area.data(), area.size(), nullptr);
-            EXPECT_EQ(decoded.status, CodecStatus::Ok);
-            EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), decoded.size),
-                      input.substr(0, c.throwAfter));
+        for (unsigned threads : {1u, 2u}) {
+            if (c.codec != Codec::Block && threads > 1) continue;
+            SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads));
+            ThrowingInput throwing(input.substr(0, c.throwAfter));
+            std::istringstream plain(input);
+            std::istream thrown(&throwing);
+            std::istream& in =
+                c.throwAfter == kNoLimit ? static_cast<std::istream&>(plain) : thrown;
+            LimitedOutput limited(c.outputRoom);
+            std::ostringstream whole;
+            std::ostream refusing(&limited);
+            std::ostream& out =
+                c.outputRoom == kNoLimit ? static_cast<std::ostream&>(whole) : refusing;
+            CodecResult result;
+            {
+                alloclimit::ScopedLimit limit(c.largestAlloc);
+                BlockCompressor compressor(threads);
+                result = c.codec == Codec::Block ? compressor.compress(in, out, nullptr)
+                                                 : lzCompress(in, out, nullptr);
+            }
+            EXPECT_EQ(result.status, c.status);
+            if (c.status == CodecStatus::Ok) {
+                EXPECT_EQ(result.size, whole.str().size());
+            }
+            if (c.status == CodecStatus::ReadFailed && c.codec == Codec::Block) {
+                // The block stream is finished and holds what was read.
+                std::vector<uint8_t> area(c.throwAfter);
+                std::istringstream stream(whole.str());
+                const CodecResult decoded =
+                    decodeBlockStream(stream, area.data(), area.size(), nullptr);
+                EXPECT_EQ(decoded.status, CodecStatus::Ok);
+                EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), decoded.size),
+                          input.substr(0, c.throwAfter));
+            }
         }
     }
 }

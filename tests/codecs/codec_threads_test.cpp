@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codecs/block_codec.h"
+#include "codecs/decode_sink.h"
 #include "codecs/lz_codec.h"
 #include "tests/codecs/block_test_support.h"
 
@@ -65,8 +66,8 @@ void expectSame(const Coded& concurrent, const Coded& alone, const Bytes& input)
 TEST(CodecThreads, TwoStreamsAtOnceGiveTheBytesOfOneAfterTheOther) {
     // Different shapes, each of several blocks, so that the two threads are
     // at different stages of the format most of the time.
-    const Bytes inputs[2] = {textLike(2'100'000, 7), periodic(randomBytes(1000, 3), 1'900'000) +
-                                                         runFree(300'000, 5)};
+    const Bytes inputs[2] = {textLike(2'100'000, 7),
+                             periodic(randomBytes(1000, 3), 1'900'000) + runFree(300'000, 5)};
     Coded alone[2];
     for (int i = 0; i < 2; ++i) {
         BlockCompressor compressor;
@@ -84,7 +85,8 @@ TEST(CodecThreads, TwoStreamsAtOnceGiveTheBytesOfOneAfterTheOther) {
             BlockCompressor compressor;
             BlockDecoder decoder;
             ready.fetch_add(1);
-            while (ready.load() < 2) std::this_thread::yield();
+            while (ready.load() < 2)
+                std::this_thread::yield();
             // The same objects code a second stream: nothing of the first
             // may linger.
             for (int k = 0; k < 2; ++k)
@@ -121,12 +123,80 @@ TEST(CodecThreads, ObjectsReusedAfterADamagedStreamDecodeTheNextOneWhole) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::istringstream bad(c.damaged);
-        const size_t capacity = c.status == CodecStatus::OutputFull ? input.size() / 2 : input.size();
+        const size_t capacity =
+            c.status == CodecStatus::OutputFull ? input.size() / 2 : input.size();
         EXPECT_EQ(decoder.decode(bad, area.data(), capacity, nullptr).status, c.status);
         std::istringstream good(stream);
         const CodecResult result = decoder.decode(good, area.data(), area.size(), nullptr);
         EXPECT_EQ(result.status, CodecStatus::Ok);
         EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), result.size), input);
+    }
+}
+
+// Collects what a decoder hands on.
+class CollectingSink final : public DecodeSink {
+public:
+    bool Put(const uint8_t* data, size_t size) override {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    Bytes bytes;
+};
+
+TEST(BlockCodecTwoThreads, StreamsAndOutputAreThoseOfOneThread) {
+    const struct {
+        const char* name;
+        Bytes input;
+        const char* golden;  // the known stream, if there is one
+    } cases[] = {
+        {"empty", readGolden("empty.bin"), "empty.block"},
+        {"one byte", readGolden("a.bin"), "a.block"},
+        {"abcabc", readGolden("abcabc.bin"), "abcabc.block"},
+        {"300 equal bytes", readGolden("x300.bin"), "x300.block"},
+        {"text", readGolden("text.bin"), "text.block"},
+        {"1025 random bytes", readGolden("random1025.bin"), "random1025.block"},
+        // A block holds 899,981 bytes with the end marker.
+        {"one block exactly", runFree(899'980, 21), nullptr},
+        {"one block and the end marker alone", runFree(899'981, 22), nullptr},
+        {"one block and one byte", runFree(899'982, 23), nullptr},
+        {"many blocks of text", textLike(4'500'000, 24), nullptr},
+        {"many blocks, repeats and noise",
+         periodic(randomBytes(1000, 25), 1'900'000) + runFree(300'000, 26) +
+             periodic("ab", 1'000'000),
+         nullptr},
+    };
+    // The same objects for every stream: nothing may linger from one to the next.
+    BlockCompressor one;
+    BlockCompressor two(2);
+    BlockDecoder decoder(2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::istringstream oneIn(c.input);
+        std::ostringstream oneOut;
+        ASSERT_EQ(one.compress(oneIn, oneOut, nullptr).status, CodecStatus::Ok);
+        std::istringstream twoIn(c.input);
+        std::ostringstream twoOut;
+        const CodecResult compressed = two.compress(twoIn, twoOut, nullptr);
+        ASSERT_EQ(compressed.status, CodecStatus::Ok);
+        const Bytes stream = twoOut.str();
+        EXPECT_EQ(compressed.size, stream.size());
+        EXPECT_EQ(stream, oneOut.str());
+        if (c.golden) {
+            EXPECT_EQ(stream, readGolden(c.golden));
+        }
+
+        std::vector<uint8_t> area(c.input.size() + 1);
+        std::istringstream streamIn(stream);
+        const CodecResult decoded = decoder.decode(streamIn, area.data(), area.size(), nullptr);
+        EXPECT_EQ(decoded.status, CodecStatus::Ok);
+        EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), decoded.size), c.input);
+        // Right after the stream, as with one thread.
+        EXPECT_EQ(streamIn.tellg(), std::streampos(stream.size()));
+
+        CollectingSink sink;
+        std::istringstream sinkIn(stream);
+        EXPECT_EQ(decoder.decodeTo(sinkIn, sink, c.input.size(), nullptr).status, CodecStatus::Ok);
+        EXPECT_EQ(sink.bytes, c.input);
     }
 }
 
