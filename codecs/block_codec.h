@@ -111,6 +111,10 @@ public:
 
     CodecResult compress(std::istream& input, std::ostream& output, CodecCallback progressCallback);
 
+    // Bytes of working storage an object of that many threads holds (besides
+    // the sort's scratch for blocks of long exact repeats).
+    static size_t storageBytes(unsigned threads);
+
 private:
     unsigned threads_;
     std::unique_ptr<BlockCompressorWork> work_;
@@ -138,6 +142,10 @@ public:
                        CodecCallback blockCallback);
     CodecResult decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
                          CodecCallback blockCallback);
+
+    // Bytes of working storage an object of that many threads holds for
+    // "ResJ" streams (besides the window of a sink).
+    static size_t storageBytes(unsigned threads);
 
 private:
     BlockDecoderWork* work();

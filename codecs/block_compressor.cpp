@@ -248,6 +248,11 @@ CodecResult failure(CodecStatus status, const char* fault, int line) {
 BlockCompressor::BlockCompressor(unsigned threads) : threads_(threads < 2 ? 1 : 2) {}
 BlockCompressor::~BlockCompressor() = default;
 
+size_t BlockCompressor::storageBytes(unsigned threads) {
+    const size_t block = (size_t(kBlockLimit) + kKeyOverhang + kBlockLimit) * sizeof(uint32_t);
+    return (threads < 2 ? 1 : 2) * block + kBucketTableSize * sizeof(uint32_t);
+}
+
 CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
                                       CodecCallback progressCallback) {
     if (!work_) work_.reset(new (std::nothrow) BlockCompressorWork);
@@ -289,7 +294,9 @@ CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
         }
         if (collected) {
             uint32_t* const buckets = work.buckets.get();
-            sorting.start([collected, buckets] { sortBlock(*collected, buckets); }, overlap);
+            // A single block has nothing to overlap with.
+            const bool aside = overlap && (sorted || !collected->last);
+            sorting.start([collected, buckets] { sortBlock(*collected, buckets); }, aside);
         }
         if (sorted) {
             encodeBlock(work.coding, sorted->keys.get(), sorted->order.get(), sorted->n,

@@ -587,8 +587,10 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
         }
         if (decoded.status == CodecStatus::Ok) {
             uint32_t* const links = work.links.get();
+            // The last block has nothing to overlap with.
             inversion.start(
-                [&inverted, &current, links] { inverted = invertBlock(current, links); }, overlap);
+                [&inverted, &current, links] { inverted = invertBlock(current, links); },
+                overlap && !current.last);
         }
         if (pending) {
             const DecodeOutcome written = outputBlock(*pending, out);
@@ -621,6 +623,10 @@ DecodeOutcome decodeWithOutcome(BlockDecoderWork& work, std::istream& input, Out
 
 BlockDecoder::BlockDecoder(unsigned threads) : threads_(threads < 2 ? 1 : 2) {}
 BlockDecoder::~BlockDecoder() = default;
+
+size_t BlockDecoder::storageBytes(unsigned threads) {
+    return (threads < 2 ? 1 : 2) * size_t(kMaxBlockSize) + size_t(kMaxBlockSize) * sizeof(uint32_t);
+}
 
 BlockDecoderWork* BlockDecoder::work() {
     if (!work_) work_.reset(new (std::nothrow) BlockDecoderWork);
