@@ -86,6 +86,7 @@ private:
 // into the keys at two random places.
 struct CachedRotation {
     uint64_t prefix;
+    uint32_t more;  // the next 32 bits: bytes 10 to 13 (or the rank in place of 10 and 11)
     uint32_t position;
 };
 
@@ -168,11 +169,13 @@ void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_
         const uint32_t next = a + 4 < n ? a + 4 : a + 4 - n;
         cache[i].prefix =
             uint64_t(keys[a] & 0xFFFFu) << 48 | uint64_t(keys[next]) << 16 | keys[next + 4] >> 16;
+        cache[i].more = keys[next + 4] << 16 | keys[next + 8] >> 16;
         cache[i].position = a;
     }
     auto compare = [&cmp](const CachedRotation& x, const CachedRotation& y) {
         if (x.prefix != y.prefix) return x.prefix < y.prefix ? -1 : 1;
-        return cmp.compare(x.position, y.position, 8);
+        if (x.more != y.more) return x.more < y.more ? -1 : 1;
+        return cmp.compare(x.position, y.position, 12);
     };
     quickSortRange(cache.data(), 0, int32_t(size - 1), compare);
     for (uint32_t i = 0; i < size; ++i)
@@ -217,27 +220,21 @@ void shellSortRotations(const uint32_t* keys, uint32_t* order, uint32_t n) {
 
 void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n) {
     assert(n > 3);
-    // Each key becomes the first four bytes of its rotation, big-endian. Only
-    // the low 24 bits are rewritten, so the top bytes read here stay the
-    // block's bytes even after the wrap.
-    // Only the last three keys reach round the end; the rest need no wrap.
-    for (uint32_t i = 0; i + 3 < n; ++i) {
-        keys[i] = (keys[i] & 0xFF000000u) | (keys[i + 1] >> 24) << 16 | (keys[i + 2] >> 24) << 8 |
-                  (keys[i + 3] >> 24);
-    }
-    for (uint32_t i = n - 3; i < n; ++i) {
-        const uint32_t i1 = i + 1 < n ? i + 1 : i + 1 - n;
-        const uint32_t i2 = i + 2 < n ? i + 2 : i + 2 - n;
-        const uint32_t i3 = i + 3 < n ? i + 3 : i + 3 - n;
-        keys[i] = (keys[i] & 0xFF000000u) | (keys[i1] >> 24) << 16 | (keys[i2] >> 24) << 8 |
-                  (keys[i3] >> 24);
+    // Each key becomes the first four bytes of its rotation, big-endian: its
+    // own byte above the first three bytes of the next key. Built from the
+    // end, starting from the (wrapped) key of position 0, and counted per
+    // two-byte bucket on the way.
+    std::memset(buckets, 0, kBucketTableSize * sizeof(uint32_t));
+    uint32_t key = (keys[0] & 0xFF000000u) | (keys[1] >> 24) << 16 | (keys[2] >> 24) << 8 |
+                   (keys[3] >> 24);
+    for (uint32_t i = n; i-- > 0;) {
+        key = (keys[i] & 0xFF000000u) | key >> 8;
+        keys[i] = key;
+        ++buckets[key >> 16];
     }
     for (uint32_t i = 0; i < kKeyOverhang; ++i)
         keys[n + i] = keys[i % n];
 
-    std::memset(buckets, 0, kBucketTableSize * sizeof(uint32_t));
-    for (uint32_t i = 0; i < n; ++i)
-        ++buckets[keys[i] >> 16];
     for (uint32_t k = 1; k < kBucketTableSize - 1; ++k)
         buckets[k] += buckets[k - 1];
     buckets[kBucketTableSize - 1] = n;
