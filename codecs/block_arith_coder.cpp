@@ -13,21 +13,6 @@
 
 namespace {
 
-// freq[1] + ... + freq[symbol - 1], summed from whichever end is nearer.
-uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
-    const uint32_t* freq = model.freq;
-    if (symbol <= model.numSymbols / 2) {
-        uint32_t sum = 0;
-        for (int i = 1; i < symbol; ++i)
-            sum += freq[i];
-        return sum;
-    }
-    uint32_t above = 0;
-    for (int i = symbol; i <= model.numSymbols; ++i)
-        above += freq[i];
-    return model.totalFreq - above;
-}
-
 // A completed byte: it waits as the carry byte until a byte other than 0xFF
 // follows it, after which no carry can reach it.
 void pushCodeByte(ArithmeticCoderState& c, uint8_t byte) {
@@ -49,6 +34,12 @@ void pushCodeByte(ArithmeticCoderState& c, uint8_t byte) {
 void shiftOutBits(ArithmeticCoderState& c, uint32_t bits, int count) {
     c.partialBits = (c.partialBits << count) | bits;
     c.partialCount += count;
+    shiftOutCodeBytes(c);
+}
+
+}  // namespace
+
+void shiftOutCodeBytes(ArithmeticCoderState& c) {
     while (c.partialCount >= 8) {
         c.partialCount -= 8;
         pushCodeByte(c, uint8_t(c.partialBits >> c.partialCount));
@@ -57,7 +48,7 @@ void shiftOutBits(ArithmeticCoderState& c, uint32_t bits, int count) {
 }
 
 // Adds 1 just above the window.
-void carry(ArithmeticCoderState& c) {
+void carryIntoCodeBits(ArithmeticCoderState& c) {
     ++c.partialBits;
     if ((c.partialBits >> c.partialCount) == 0) return;
     c.partialBits = 0;  // the partial bits were all 1
@@ -74,38 +65,11 @@ void carry(ArithmeticCoderState& c) {
     }
 }
 
-}  // namespace
-
 void startEncoding(ArithmeticCoderState& c) {
     const BitStreamState bits = c.bits;
     c = ArithmeticCoderState{};
     c.bits = bits;
     c.range = kCodeHalf;
-}
-
-void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol) {
-    const uint32_t total = model.totalFreq;
-    const uint32_t cumLow = cumulativeFrequency(model, symbol);
-    // The decoder's division-free step; it is exact, so both sides agree.
-    const uint32_t step = stepOfRange(c.range, total);
-    c.low += step * cumLow;
-    // The top symbol takes what the integer division left over.
-    if (cumLow + model.freq[symbol] < total) {
-        c.range = step * model.freq[symbol];
-    } else {
-        c.range -= step * cumLow;
-    }
-    if (c.low >= kCodeWindow) {
-        c.low -= kCodeWindow;
-        carry(c);
-    }
-    if (c.range <= kCodeQuarter) {
-        const int doublings = __builtin_clz(c.range - 1) - 7;
-        shiftOutBits(c, c.low >> (kCodeBits - doublings), doublings);
-        c.low = (c.low << doublings) & (kCodeWindow - 1);
-        c.range <<= doublings;
-    }
-    updateModel(model, symbol);
 }
 
 bool finishEncoding(ArithmeticCoderState& c) {

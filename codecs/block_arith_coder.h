@@ -49,8 +49,13 @@ struct BlockCoderState {
 
 void startEncoding(ArithmeticCoderState& c);
 
-// Codes symbol (1..model.numSymbols) and updates the model.
-void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol);
+// Codes symbol (1..model.numSymbols) and updates the model: defined below.
+inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol);
+
+// The encoder's slow paths: bytes completed in the partial bits go out, and a
+// carry out of the window goes into the bits already shifted out.
+void shiftOutCodeBytes(ArithmeticCoderState& c);
+void carryIntoCodeBits(ArithmeticCoderState& c);
 
 // Writes the final 26 bits and closes the bit writer; false if the output
 // refused a byte or the flush (here or before).
@@ -82,6 +87,56 @@ inline constexpr StepReciprocals kStepReciprocals = makeStepReciprocals();
 inline uint32_t stepOfRange(uint32_t range, uint32_t total) {
     if (total > kMaxReciprocalTotal) return range / total;
     return uint32_t((uint64_t(range) * kStepReciprocals.ofTotal[total]) >> kReciprocalShift);
+}
+
+// freq[1] + ... + freq[symbol - 1]: wide models add whole groups of 8 first,
+// narrow ones sum from whichever end is nearer.
+inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
+    const uint32_t* freq = model.freq;
+    uint32_t sum = 0;
+    if (model.numSymbols >= kGroupSearchSymbols) {
+        const unsigned group = symbolGroup(symbol);
+        for (unsigned g = 0; g < group; ++g)
+            sum += model.groupFreq[g];
+        for (int i = int(group) * kSymbolGroupSize + 1; i < symbol; ++i)
+            sum += freq[i];
+        return sum;
+    }
+    if (symbol <= model.numSymbols / 2) {
+        for (int i = 1; i < symbol; ++i)
+            sum += freq[i];
+        return sum;
+    }
+    for (int i = symbol; i <= model.numSymbols; ++i)
+        sum += freq[i];
+    return model.totalFreq - sum;
+}
+
+inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol) {
+    const uint32_t total = model.totalFreq;
+    const uint32_t cumLow = cumulativeFrequency(model, symbol);
+    // The decoder's division-free step; it is exact, so both sides agree.
+    const uint32_t step = stepOfRange(c.range, total);
+    c.low += step * cumLow;
+    // The top symbol takes what the integer division left over.
+    if (cumLow + model.freq[symbol] < total) {
+        c.range = step * model.freq[symbol];
+    } else {
+        c.range -= step * cumLow;
+    }
+    if (c.low >= kCodeWindow) {
+        c.low -= kCodeWindow;
+        carryIntoCodeBits(c);
+    }
+    if (c.range <= kCodeQuarter) {
+        const int doublings = __builtin_clz(c.range - 1) - 7;
+        c.partialBits = (c.partialBits << doublings) | (c.low >> (kCodeBits - doublings));
+        c.partialCount += doublings;
+        if (c.partialCount >= 8) shiftOutCodeBytes(c);
+        c.low = (c.low << doublings) & (kCodeWindow - 1);
+        c.range <<= doublings;
+    }
+    updateModel(model, symbol);
 }
 
 // Reads the first 26 bits.

@@ -35,9 +35,8 @@ void emitMtfValue(BlockCoderState& state, unsigned value) {
             break;
     }
     assert(value >= 2 && value <= 255);
-    int range = 0;  // value lies in [2 << range, 4 << range)
-    while (value >= (4u << range))
-        ++range;
+    // value lies in [2 << range, 4 << range)
+    const int range = 30 - __builtin_clz(value);
     encodeSymbol(state.coder, basis, kBasisFirstRange + range);
     encodeSymbol(state.coder, state.models.valueRanges[range], int(value - ((2u << range) - 1)));
 }
