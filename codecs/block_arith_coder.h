@@ -145,7 +145,7 @@ void startDecoding(ArithmeticCoderState& c);
 // Decodes one symbol of the model and updates the model. Always yields a
 // symbol of the model, whatever the input; a corrupt input shows only in what
 // the caller makes of the symbols.
-inline int decodeSymbol(ArithmeticCoderState& c, FrequencyModel& model) {
+[[gnu::always_inline]] inline int decodeSymbol(ArithmeticCoderState& c, FrequencyModel& model) {
     const uint32_t total = model.totalFreq;
     const uint32_t step = stepOfRange(c.range, total);
     // The symbol is the first whose cumulative frequency exceeds
