@@ -112,7 +112,8 @@ inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
     return model.totalFreq - sum;
 }
 
-inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol) {
+[[gnu::always_inline]] inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model,
+                                                int symbol) {
     const uint32_t total = model.totalFreq;
     const uint32_t cumLow = cumulativeFrequency(model, symbol);
     // The decoder's division-free step; it is exact, so both sides agree.

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace {
 
 // Comparison steps (16 bytes each) per block byte before the bucket sort gives
@@ -107,10 +106,21 @@ void insertionSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare
     }
 }
 
-// Quicksort with median-of-three; the smaller part is sorted first and the
-// larger one waits on the stack, so the stack stays below log2 of the size.
+// Orders items[lo], items[mid] and items[hi] (median of three).
 template <typename Element, typename Compare>
-void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
+void orderThree(Element* items, int32_t lo, int32_t mid, int32_t hi, Compare& compare) {
+    if (compare(items[lo], items[mid]) > 0) std::swap(items[lo], items[mid]);
+    if (compare(items[lo], items[hi]) > 0) std::swap(items[lo], items[hi]);
+    if (compare(items[mid], items[hi]) > 0) std::swap(items[mid], items[hi]);
+}
+
+// Quicksort: partition(items, lo, hi) splits a range around a pivot and
+// returns where the pivot ends up. The smaller part is sorted first and the
+// larger one waits on the stack, so the stack stays below log2 of the size.
+// Small ranges are insertion-sorted. Stops early once spent() says so.
+template <typename Element, typename Compare, typename Partition, typename Spent>
+void quickSortWith(Element* items, int32_t lo, int32_t hi, Compare& compare, Partition partition,
+                   Spent spent) {
     struct Range {
         int32_t lo, hi;
     };
@@ -118,25 +128,8 @@ void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
     int depth = 0;
     for (;;) {
         while (hi - lo > kInsertionSortSpan) {
-            const int32_t mid = (lo + hi) / 2;
-            if (compare(items[lo], items[mid]) > 0) std::swap(items[lo], items[mid]);
-            if (compare(items[lo], items[hi]) > 0) std::swap(items[lo], items[hi]);
-            if (compare(items[mid], items[hi]) > 0) std::swap(items[mid], items[hi]);
-            std::swap(items[mid], items[hi - 1]);
-            const Element pivot = items[hi - 1];
-            // items[lo] <= pivot and the pivot itself bound the scans.
-            int32_t i = lo;
-            int32_t j = hi - 1;
-            for (;;) {
-                while (compare(items[++i], pivot) < 0) {
-                }
-                do
-                    --j;
-                while (j > lo && compare(items[j], pivot) > 0);
-                if (i >= j) break;
-                std::swap(items[i], items[j]);
-            }
-            std::swap(items[i], items[hi - 1]);
+            if (spent()) return;
+            const int32_t i = partition(items, lo, hi);
             assert(depth < kQuickSortStackSize);
             if (hi - i < i - lo) {
                 stack[depth++] = Range{lo, i - 1};
@@ -154,9 +147,83 @@ void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
     }
 }
 
-// Sorts order[lo, lo + size) (one two-byte bucket).
+// Quicksort with median-of-three and scans from both ends.
+template <typename Element, typename Compare>
+void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
+    auto partition = [&compare](Element* items, int32_t lo, int32_t hi) {
+        const int32_t mid = (lo + hi) / 2;
+        orderThree(items, lo, mid, hi, compare);
+        std::swap(items[mid], items[hi - 1]);
+        const Element pivot = items[hi - 1];
+        // items[lo] <= pivot and the pivot itself bound the scans.
+        int32_t i = lo;
+        int32_t j = hi - 1;
+        for (;;) {
+            while (compare(items[++i], pivot) < 0) {
+            }
+            do
+                --j;
+            while (j > lo && compare(items[j], pivot) > 0);
+            if (i >= j) break;
+            std::swap(items[i], items[j]);
+        }
+        std::swap(items[i], items[hi - 1]);
+        return i;
+    };
+    quickSortWith(items, lo, hi, compare, partition, [] { return false; });
+}
+
+// Compares cached rotations: the cached bits first, then the keys from
+// byte 12 on.
+inline int compareCached(const CachedRotation& x, const CachedRotation& y, RotationComparer& cmp) {
+    if (x.prefix != y.prefix) return x.prefix < y.prefix ? -1 : 1;
+    if (x.more != y.more) return x.more < y.more ? -1 : 1;
+    return cmp.compare(x.position, y.position, 12);
+}
+
+// Whether the cached rotation x is below the pivot: a comparison without a
+// branch, unless both cached stretches are equal.
+inline bool rotationBelow(const CachedRotation& x, const CachedRotation& pivot,
+                          RotationComparer& cmp) {
+    const bool samePrefix = x.prefix == pivot.prefix;
+    if (__builtin_expect(samePrefix && x.more == pivot.more, 0))
+        return cmp.compare(x.position, pivot.position, 12) < 0;
+    return (x.prefix < pivot.prefix) | (samePrefix & (x.more < pivot.more));
+}
+
+// Quicksort for blocks whose rotations are all distinct, where any correct
+// sort gives the one order there is: the partition (Lomuto's, every element
+// moved whichever side it falls on) has no branch on the comparisons, which
+// would be mispredicted half the time. Equal elements would make it
+// quadratic; the only ones are those of a spent budget, which ends it.
+void quickSortDistinct(CachedRotation* items, int32_t lo, int32_t hi, RotationComparer& cmp) {
+    auto compare = [&cmp](const CachedRotation& x, const CachedRotation& y) {
+        return compareCached(x, y, cmp);
+    };
+    auto partition = [&compare, &cmp](CachedRotation* items, int32_t lo, int32_t hi) {
+        const int32_t mid = (lo + hi) / 2;
+        orderThree(items, lo, mid, hi, compare);
+        std::swap(items[mid], items[hi]);
+        const CachedRotation pivot = items[hi];
+        int32_t store = lo;
+        for (int32_t j = lo; j < hi; ++j) {
+            const CachedRotation x = items[j];
+            const bool below = rotationBelow(x, pivot, cmp);
+            items[j] = items[store];
+            items[store] = x;
+            store += below;
+        }
+        std::swap(items[store], items[hi]);
+        return store;
+    };
+    quickSortWith(items, lo, hi, compare, partition, [&cmp] { return cmp.exhausted(); });
+}
+
+// Sorts order[lo, lo + size) (one two-byte bucket). With distinct rotations
+// the cached members go through the branch-free quicksort.
 void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_t* order,
-                uint32_t lo, uint32_t size, std::vector<CachedRotation>& cache) {
+                uint32_t lo, uint32_t size, std::vector<CachedRotation>& cache,
+                bool distinctRotations) {
     if (size > cache.size()) {
         auto compare = [&cmp](uint32_t a, uint32_t b) { return cmp.compare(a, b); };
         quickSortRange(order, int32_t(lo), int32_t(lo + size - 1), compare);
@@ -173,11 +240,13 @@ void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_
         cache[i].position = a;
     }
     auto compare = [&cmp](const CachedRotation& x, const CachedRotation& y) {
-        if (x.prefix != y.prefix) return x.prefix < y.prefix ? -1 : 1;
-        if (x.more != y.more) return x.more < y.more ? -1 : 1;
-        return cmp.compare(x.position, y.position, 12);
+        return compareCached(x, y, cmp);
     };
-    quickSortRange(cache.data(), 0, int32_t(size - 1), compare);
+    if (distinctRotations) {
+        quickSortDistinct(cache.data(), 0, int32_t(size - 1), cmp);
+    } else {
+        quickSortRange(cache.data(), 0, int32_t(size - 1), compare);
+    }
     for (uint32_t i = 0; i < size; ++i)
         order[lo + i] = cache[i].position;
 }
@@ -225,8 +294,8 @@ void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32
     // end, starting from the (wrapped) key of position 0, and counted per
     // two-byte bucket on the way.
     std::memset(buckets, 0, kBucketTableSize * sizeof(uint32_t));
-    uint32_t key = (keys[0] & 0xFF000000u) | (keys[1] >> 24) << 16 | (keys[2] >> 24) << 8 |
-                   (keys[3] >> 24);
+    uint32_t key =
+        (keys[0] & 0xFF000000u) | (keys[1] >> 24) << 16 | (keys[2] >> 24) << 8 | (keys[3] >> 24);
     for (uint32_t i = n; i-- > 0;) {
         key = (keys[i] & 0xFF000000u) | key >> 8;
         keys[i] = key;
@@ -248,11 +317,12 @@ namespace {
 class BucketSorter {
 public:
     BucketSorter(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
-                 uint64_t workBudget)
+                 uint64_t workBudget, bool distinctRotations)
         : keys_(keys),
           order_(order),
           buckets_(buckets),
           n_(n),
+          distinctRotations_(distinctRotations),
           cmp_(keys, n, workBudget),
           sorted_(kBucketTableSize - 1) {
         uint32_t largestCached = 0;
@@ -285,6 +355,7 @@ private:
     uint32_t* order_;
     const uint32_t* buckets_;
     uint32_t n_;
+    bool distinctRotations_;
     RotationComparer cmp_;
     std::vector<uint8_t> sorted_;
     std::vector<CachedRotation> cache_;
@@ -292,7 +363,7 @@ private:
 
 bool BucketSorter::sortExplicitly(uint32_t k) {
     const uint32_t size = bucketSize(k);
-    sortBucket(cmp_, keys_, n_, order_, buckets_[k], size, cache_);
+    sortBucket(cmp_, keys_, n_, order_, buckets_[k], size, cache_, distinctRotations_);
     if (cmp_.exhausted()) return false;
     if (size < kRankedBucketLimit) rankSortedBucket(keys_, order_, n_, buckets_[k], size);
     sorted_[k] = 1;
@@ -374,20 +445,40 @@ bool BucketSorter::run() {
 }  // namespace
 
 bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
-                      uint64_t workBudget) {
-    return BucketSorter(keys, order, buckets, n, workBudget).run();
+                      uint64_t workBudget, bool distinctRotations) {
+    return BucketSorter(keys, order, buckets, n, workBudget, distinctRotations).run();
+}
+
+bool hasIdenticalRotations(const uint32_t* keys, uint32_t n) {
+    // Then the block is its first n / q bytes repeated, for a prime q that
+    // divides n.
+    auto repeats = [keys, n](uint32_t period) {
+        for (uint32_t i = 0; i + period < n; ++i) {
+            if ((keys[i] ^ keys[i + period]) >> 24) return false;
+        }
+        return true;
+    };
+    uint32_t rest = n;
+    for (uint32_t q = 2; q * q <= rest; ++q) {
+        if (rest % q != 0) continue;
+        if (repeats(n / q)) return true;
+        while (rest % q == 0)
+            rest /= q;
+    }
+    return rest > 1 && repeats(n / rest);
 }
 
 uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n) {
     if (n <= kSmallBlockLimit) {
         shellSortRotations(keys, order, n);
     } else {
+        const bool distinctRotations = !hasIdenticalRotations(keys, n);
         splitIntoBuckets(keys, order, buckets, n);
         // Ordinary text and binaries need well under n comparison steps; long
         // exact repeats need up to n^2 / 16. Past the budget the linear-time
         // sort is cheaper than going on.
         const uint64_t workBudget = uint64_t(n) * kWorkBudgetPerByte;
-        if (!gradedBucketSort(keys, order, buckets, n, workBudget)) {
+        if (!gradedBucketSort(keys, order, buckets, n, workBudget, distinctRotations)) {
             std::vector<uint8_t> block(n);
             for (uint32_t i = 0; i < n; ++i)
                 block[i] = blockByte(keys, i);

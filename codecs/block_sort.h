@@ -40,8 +40,14 @@ void splitIntoBuckets(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32
 // short later comparisons that reach it. Gives up (returns false, order
 // partly sorted) once its comparisons have stepped through more than
 // workBudget 16-byte stretches: long exact repeats would make it quadratic.
+// distinctRotations (no two rotations identical) lets it use a quicksort
+// that is faster but would put identical rotations in another order.
 bool gradedBucketSort(uint32_t* keys, uint32_t* order, const uint32_t* buckets, uint32_t n,
-                      uint64_t workBudget);
+                      uint64_t workBudget, bool distinctRotations = false);
+
+// Whether two rotations of the block in the top bytes of keys[0, n) are
+// identical, that is whether the block is a shorter string repeated.
+bool hasIdenticalRotations(const uint32_t* keys, uint32_t n);
 
 // Sorts the rotations of block[0, n) in time linear in n whatever the block
 // holds (the fallback for repetitive blocks). Uses up to about 4n bytes of

@@ -103,11 +103,47 @@ TEST(BlockSort, GradedBucketSortOrdersOrGivesUpWithinItsBudget) {
         ASSERT_TRUE(
             gradedBucketSort(keys.data(), order.data(), buckets.data(), n, uint64_t(1) << 40));
         EXPECT_TRUE(rotationsInOrder(*block, order));
-        // Long repeats cost far more than a small budget.
+        // Long repeats cost far more than a small budget, with either quicksort.
         if (block == &repeats) {
-            EXPECT_FALSE(
-                gradedBucketSort(splitKeys.data(), splitOrder.data(), buckets.data(), n, n));
+            for (bool distinct : {false, true}) {
+                std::vector<uint32_t> spentKeys = splitKeys, spentOrder = splitOrder;
+                EXPECT_FALSE(gradedBucketSort(spentKeys.data(), spentOrder.data(), buckets.data(),
+                                              n, n, distinct));
+            }
         }
+        // Both blocks have distinct rotations: the faster quicksort gives the same order.
+        std::vector<uint32_t> distinctOrder = splitOrder;
+        ASSERT_TRUE(gradedBucketSort(splitKeys.data(), distinctOrder.data(), buckets.data(), n,
+                                     uint64_t(1) << 40, true));
+        EXPECT_EQ(distinctOrder, order);
+    }
+}
+
+TEST(BlockSort, IdenticalRotationsAreFoundOnlyInRepeatedStrings) {
+    const struct {
+        const char* name;
+        Bytes block;
+        bool identical;
+    } cases[] = {
+        {"one byte", "x", false},
+        {"two equal bytes", "zz", true},
+        {"two bytes", "zy", false},
+        {"abcabc", "abcabc", true},
+        {"abcabd", "abcabd", false},
+        {"prime length, one value", Bytes(7919, 'a'), true},
+        {"prime length, one byte off", Bytes(7918, 'a') + "b", false},
+        {"period 6 in 12", "abcdefabcdef", true},
+        {"period 4 in 12 (prime factor 3)", "abcdabcdabcd", true},
+        {"period 6 cut short", "abcdefabcdefab", false},
+        {"random string repeated", periodic(randomBytes(300, 8), 6000), true},
+        {"repeated with a break", periodic(randomBytes(300, 8), 6000) + "*", false},
+        {"random", randomBytes(6000, 9), false},
+        {"block at both ends of the range", periodic(Bytes("\0\xFF\xFF\0\xFF", 5), 4100), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint32_t> keys = keysOf(c.block);
+        EXPECT_EQ(hasIdenticalRotations(keys.data(), uint32_t(c.block.size())), c.identical);
     }
 }
 
