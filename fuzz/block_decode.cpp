@@ -1,9 +1,11 @@
 // The block decoder on arbitrary bytes: the first two bytes choose the size of
 // the destination (exactly that large, so the sanitizer sees any write past
 // it), the rest is the stream. Whatever it holds, the decoder must end with a
-// status, within its bound, without reading past the input.
+// status, within its bound, without reading past the input; a decoder of two
+// threads must end the same way with the same output.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,5 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result.status != CodecStatus::Ok && result.status != CodecStatus::Corrupt && !result.fault)
         std::abort();
     if (input.tellg() > static_cast<std::streamoff>(stream.size())) std::abort();
+
+    std::istringstream again(stream);
+    std::unique_ptr<uint8_t[]> twoThreadArea(new uint8_t[capacity]);
+    BlockDecoder twoThreads(2);
+    const CodecResult other = twoThreads.decode(again, twoThreadArea.get(), capacity, nullptr);
+    if (other.status != result.status || other.size != result.size ||
+        other.faultLine != result.faultLine ||
+        std::memcmp(twoThreadArea.get(), area.get(), result.size) != 0) {
+        std::abort();
+    }
     return 0;
 }
