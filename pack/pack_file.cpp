@@ -13,6 +13,7 @@
 #include "pack/pack_check.h"
 #include "pack/pack_endian.h"
 #include "pack/pack_index.h"
+#include "pack/pack_prepared_entry.h"
 #include "pack/pack_resize.h"
 #include "pack/pack_signature.h"
 #include "pack/pack_stamp.h"
@@ -91,23 +92,6 @@ std::unique_ptr<uint8_t[]> tryAllocate(uint64_t size) {
     if (size >= std::numeric_limits<size_t>::max()) return nullptr;
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
 }
-
-// Fills a block of known size, the whole-entry form of extraction.
-class BlockFillSink final : public DecodeSink {
-public:
-    BlockFillSink(uint8_t* block, uint64_t size) : block_(block), room_(size) {}
-    bool Put(const uint8_t* data, size_t size) override {
-        if (size > room_) return false;
-        std::memcpy(block_, data, size);
-        block_ += size;
-        room_ -= size;
-        return true;
-    }
-
-private:
-    uint8_t* block_;
-    uint64_t room_;
-};
 
 // Counts the bytes on their way to output and keeps their check value.
 class CheckingSink final : public DecodeSink {
@@ -207,6 +191,14 @@ uint64_t signedPackEnd(std::istream& stream, const PeCertificateTable& table) {
 }
 
 }  // namespace
+
+bool PackBlockSink::Put(const uint8_t* data, size_t size) {
+    if (size > room_) return false;
+    std::memcpy(block_, data, size);
+    block_ += size;
+    room_ -= size;
+    return true;
+}
 
 PackMethod TPackEntry::Method() const {
     if (!(flags & kPackFlagCompressed)) return PackMethod::Store;
@@ -420,7 +412,7 @@ uint8_t* TPackFile::Extract(const char* name, bool verify, uint32_t* sizeOut) {
     failed_ = true;
     std::unique_ptr<uint8_t[]> block = tryAllocate(entry->size);
     if (!block) return nullptr;
-    BlockFillSink fill(block.get(), entry->size);
+    PackBlockSink fill(block.get(), entry->size);
     const PackReadStatus status = DecodeEntry(*entry, fill);
     if (status != PackReadStatus::Ok && status != PackReadStatus::CheckMismatch) return nullptr;
     block[entry->size] = 0;
@@ -443,17 +435,22 @@ bool TPackFile::EntryDataInFile(const TPackEntry& entry) const {
 }
 
 PackReadStatus TPackFile::DecodeEntry(const TPackEntry& entry, DecodeSink& output) {
-    if (!EntryDataInFile(entry)) return PackReadStatus::DataOutside;
+    return ReadEntryShared(entry, output, progress_);
+}
+
+PackReadStatus TPackFile::ReadEntryShared(const TPackEntry& entry, DecodeSink& output,
+                                          CodecCallback progress) const {
+    if (!stream_ || !EntryDataInFile(entry)) return PackReadStatus::DataOutside;
     const PackMethod method = entry.Method();
     if (method == PackMethod::Store && entry.storedSize != entry.size)
         return PackReadStatus::StoredSizeWrong;
     // The decoders see the stored data and nothing beyond: a stream that runs
-    // on past storedSize meets the end of its input.
-    PackRangeBuf range(*stream_->rdbuf(), packBase_ + entry.offset, entry.storedSize);
+    // on past storedSize meets the end of its input. The file is read under
+    // the lock, a piece at a time, and decoded outside it.
+    PackRangeBuf range(*stream_->rdbuf(), fileLock_, packBase_ + entry.offset, entry.storedSize);
     std::istream input(&range);
     CheckingSink checking(output);
-    const PackReadStatus status = decodeInto(input, method, entry.size, checking, progress_);
-    stream_->clear();
+    const PackReadStatus status = decodeInto(input, method, entry.size, checking, progress);
     if (range.SourceFailed()) return PackReadStatus::Undecodable;
     if (status == PackReadStatus::Ok && range.Remaining() != 0)
         return PackReadStatus::StoredSizeWrong;
@@ -477,14 +474,7 @@ TPackEntry* TPackFile::AddStream(std::istream& input, const char* name, uint32_t
     TPackEntry entry;
     entry.name = key;
     if (!WriteEntryData(input, mode, entry)) return nullptr;
-    entry.stamp = packStamp();
-    entry.flags = flagsFromMode(mode);
-    endOfData_ = packBase_ + entry.offset + entry.storedSize;
-    TPackEntry& stored = (*index_)[key];
-    stored = std::move(entry);
-    modified_ = true;
-    failed_ = false;
-    return &stored;
+    return PutRecord(std::move(entry), mode);
 }
 
 bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry) {
@@ -493,42 +483,57 @@ bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& e
     stream_->clear();
     stream_->seekp(static_cast<std::streamoff>(endOfData_));
     if (stream_->fail()) return false;
-    std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
-    if (!piece) return false;
 
     // The data overwrite the index and trailer: from here on the next Flush
     // must write them again, even if this entry fails.
     modified_ = true;
-    // One pass over the input gives the data, their size and check value.
-    PackSourceBuf source(*input.rdbuf());
-    std::istream sourceStream(&source);
-    PackSinkBuf sink(*stream_->rdbuf());
-    std::ostream sinkStream(&sink);
-    bool coded = true;
-    if (!(mode & kPackModeCompress)) {
-        do {
-            sourceStream.read(piece.get(), kCopyPieceSize);
-            sinkStream.write(piece.get(), sourceStream.gcount());
-        } while (sourceStream && sinkStream);
-        coded = !sinkStream.fail();
-    } else if (mode & kPackModeBlockCodec) {
-        coded = blockCompress(sourceStream, sinkStream, progress_).status == CodecStatus::Ok;
-    } else {
-        coded = lzCompress(sourceStream, sinkStream, progress_).status == CodecStatus::Ok;
-    }
-    sinkStream.flush();
-    coded = coded && !sinkStream.fail();
+    PackCodedData coded;
+    const bool written = codePackEntry(input, mode, *stream_->rdbuf(), progress_, nullptr, coded);
     stream_->clear();
-    // Every coder reads its input to the end; one that stopped before it has
-    // not written the whole entry.
-    if (!coded || !source.ReachedEnd() || source.ReadFailed()) return false;
-    if (source.BytesRead() > kMax32 || offset + sink.BytesWritten() > kMax32) return false;
+    return written && RecordData(offset, coded, entry);
+}
 
+bool TPackFile::RecordData(uint64_t offset, const PackCodedData& coded, TPackEntry& entry) const {
+    if (coded.size > kMax32 || offset + coded.storedSize > kMax32) return false;
     entry.offset = static_cast<uint32_t>(offset);
-    entry.storedSize = static_cast<uint32_t>(sink.BytesWritten());
-    entry.size = static_cast<uint32_t>(source.BytesRead());
-    entry.crc = source.CheckValue();
+    entry.storedSize = static_cast<uint32_t>(coded.storedSize);
+    entry.size = static_cast<uint32_t>(coded.size);
+    entry.crc = coded.crc;
     return true;
+}
+
+TPackEntry* TPackFile::AddPrepared(PackPreparedEntry& prepared, const char* name) {
+    failed_ = true;
+    if (!index_ || !writable_ || !file_ || !prepared.IsPrepared()) return nullptr;
+    std::string key = name ? name : "";
+    if (key.size() > kMaxPackNameLength) return nullptr;
+    const uint64_t offset = endOfData_ - packBase_;
+    if (offset > kMax32) return nullptr;
+    stream_->clear();
+    stream_->seekp(static_cast<std::streamoff>(endOfData_));
+    if (stream_->fail()) return nullptr;
+
+    modified_ = true;  // as in AddStream: the old index is being overwritten
+    PackSinkBuf sink(*stream_->rdbuf());
+    const bool copied = prepared.Stored().CopyTo(sink) && sink.pubsync() == 0;
+    stream_->clear();
+    const PackCodedData& coded = prepared.Coded();
+    TPackEntry entry;
+    entry.name = key;
+    if (!copied || sink.BytesWritten() != coded.storedSize || !RecordData(offset, coded, entry))
+        return nullptr;
+    return PutRecord(std::move(entry), prepared.Mode());
+}
+
+TPackEntry* TPackFile::PutRecord(TPackEntry entry, uint32_t mode) {
+    entry.stamp = packStamp();
+    entry.flags = flagsFromMode(mode);
+    endOfData_ = packBase_ + entry.offset + entry.storedSize;
+    TPackEntry& stored = (*index_)[entry.name];
+    stored = std::move(entry);
+    modified_ = true;
+    failed_ = false;
+    return &stored;
 }
 
 void TPackFile::Remove(const char* name) {

@@ -34,9 +34,12 @@
 // Damaged packs are handled safely: no operation writes outside its buffers,
 // ends the process or waits for input that never comes, whatever the file holds.
 //
-// One object has one file position and no locking: one operation at a time.
-// Objects are independent: packs may be read and written on several threads
-// at once, one object per thread.
+// One object has one file position: one operation at a time, except that
+// ReadEntryShared may run on several threads at once (it reads the file under
+// a lock of the object's). Objects are independent: packs may be read and
+// written on several threads at once, one object per thread. Entries can be
+// compressed on other threads ahead of their turn (pack_prepared_entry.h)
+// and appended with AddPrepared.
 #pragma once
 
 #include <cstddef>
@@ -44,6 +47,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,6 +111,21 @@ struct TPackEntry {
     // Store when kPackFlagCompressed is clear, else Block or Lz by kPackFlagBlockCodec.
     PackMethod Method() const;
 };
+
+// Fills a block of known size: the whole-entry form of extraction. Refuses
+// bytes beyond the block.
+class PackBlockSink final : public DecodeSink {
+public:
+    PackBlockSink(uint8_t* block, uint64_t size) : block_(block), room_(size) {}
+    bool Put(const uint8_t* data, size_t size) override;
+
+private:
+    uint8_t* block_;
+    uint64_t room_;
+};
+
+class PackPreparedEntry;
+struct PackCodedData;
 
 // Name order of the index: bytes compare as unsigned values, and on a common
 // prefix the shorter name comes first ("A" < "B" < "a" < "ab" < "\x80").
@@ -180,6 +199,16 @@ public:
     // discarded. IsFailed is set unless the status is Ok.
     virtual PackReadStatus ExtractTo(const std::string& name, DecodeSink& output);
 
+    // Decodes the data of entry (a record of this object's index, or a copy
+    // of one) into output as ExtractTo does, with progress as the codec's
+    // callback (null: none), and changes nothing in the object (IsFailed
+    // included). Several threads may call it at once, each with its own
+    // output, while no other operation runs on the object: each reads the
+    // stored data under the object's lock, 40000 bytes at a time, and
+    // decodes them outside it, with the decoder's working storage of its own.
+    PackReadStatus ReadEntryShared(const TPackEntry& entry, DecodeSink& output,
+                                   CodecCallback progress) const;
+
     // Adds the whole of input (read from its start to its end; it must be
     // seekable) as the entry name (null name = "") with the storage mode
     // (kPackMode...), writing its data at the end of data. A record of the same
@@ -193,6 +222,13 @@ public:
     // AddStream leaves IsModified set, so that Flush restores index and trailer.
     // A codec that cannot get its working storage fails the call too.
     virtual TPackEntry* AddStream(std::istream& input, const char* name, uint32_t mode);
+
+    // Appends an entry coded ahead (PackPreparedEntry::Prepare succeeded) as
+    // the entry name: the file and the record get exactly the bytes and
+    // values that AddStream of the same input and mode would give at this
+    // point (the stamp is taken now). Fails, and is left, as AddStream does;
+    // also when prepared was not prepared or its bytes cannot be read back.
+    TPackEntry* AddPrepared(PackPreparedEntry& prepared, const char* name);
 
     // Drops the record of that name (null name = "") from the index in memory;
     // nothing happens when there is none. The file changes only when the index
@@ -279,6 +315,8 @@ private:
     bool EntryDataInFile(const TPackEntry& entry) const;
     PackReadStatus DecodeEntry(const TPackEntry& entry, DecodeSink& output);
     bool WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry);
+    bool RecordData(uint64_t offset, const PackCodedData& coded, TPackEntry& entry) const;
+    TPackEntry* PutRecord(TPackEntry entry, uint32_t mode);
     bool WriteIndexAndTrailer(uint64_t& fileEnd);
     bool CutFileAt(uint64_t fileEnd);
 
@@ -301,4 +339,6 @@ private:
     CodecCallback progress_;
     std::vector<uint8_t> userData_;
     PackEntryDamage compactDamage_;
+    // Held while a piece of an entry's data is read (ReadEntryShared).
+    mutable std::mutex fileLock_;
 };

@@ -55,14 +55,10 @@ PackSourceBuf::int_type PackSourceBuf::underflow() {
     return traits_type::to_int_type(*gptr());
 }
 
-PackRangeBuf::PackRangeBuf(std::streambuf& source, uint64_t start, uint64_t length)
-    : source_(source), buffer_(new char[kBufferSize]), unfetched_(length) {
+PackRangeBuf::PackRangeBuf(std::streambuf& source, std::mutex& lock, uint64_t start,
+                           uint64_t length)
+    : source_(source), lock_(lock), buffer_(new char[kBufferSize]), next_(start), unfetched_(length) {
     setg(buffer_.get(), buffer_.get(), buffer_.get());
-    const auto position = static_cast<std::streamoff>(start);
-    if (source_.pubseekpos(position, std::ios::in) != std::streampos(position)) {
-        sourceFailed_ = true;
-        unfetched_ = 0;
-    }
 }
 
 PackRangeBuf::int_type PackRangeBuf::underflow() {
@@ -70,16 +66,22 @@ PackRangeBuf::int_type PackRangeBuf::underflow() {
     if (unfetched_ == 0) return traits_type::eof();
     const auto wanted = static_cast<std::streamsize>(std::min<uint64_t>(unfetched_, kBufferSize));
     std::streamsize got = 0;
-    try {
-        got = source_.sgetn(buffer_.get(), wanted);
-    } catch (...) {
-        got = 0;
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        const auto position = static_cast<std::streamoff>(next_);
+        try {
+            if (source_.pubseekpos(position, std::ios::in) == std::streampos(position))
+                got = source_.sgetn(buffer_.get(), wanted);
+        } catch (...) {
+            got = 0;
+        }
     }
     if (got <= 0) {
         sourceFailed_ = true;
         unfetched_ = 0;
         return traits_type::eof();
     }
+    next_ += static_cast<uint64_t>(got);
     unfetched_ -= static_cast<uint64_t>(got);
     setg(buffer_.get(), buffer_.get(), buffer_.get() + got);
     return traits_type::to_int_type(*gptr());

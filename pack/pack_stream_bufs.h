@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <streambuf>
 
 #include "pack/pack_check.h"
@@ -61,11 +62,13 @@ private:
 
 // Reads the bytes [start, start + length) of source and nothing beyond, so
 // that a decoder meets the end of its input where an entry's stored data end.
-// Seeks source to start first; a source that cannot be sought or read gives
-// the end of the input at once.
+// Each piece is sought and read under lock, and nothing else of source is
+// kept between pieces: several readers may share one source, each reading a
+// range of its own. A source that cannot be sought or read gives the end of
+// the input there.
 class PackRangeBuf : public std::streambuf {
 public:
-    PackRangeBuf(std::streambuf& source, uint64_t start, uint64_t length);
+    PackRangeBuf(std::streambuf& source, std::mutex& lock, uint64_t start, uint64_t length);
 
     // Bytes of the range the reader has not taken.
     uint64_t Remaining() const { return unfetched_ + static_cast<uint64_t>(egptr() - gptr()); }
@@ -79,7 +82,9 @@ private:
     static constexpr size_t kBufferSize = 40000;
 
     std::streambuf& source_;
+    std::mutex& lock_;
     std::unique_ptr<char[]> buffer_;
+    uint64_t next_;       // position of the next piece in source
     uint64_t unfetched_;  // bytes of the range not yet read from source
     bool sourceFailed_ = false;
 };

@@ -1,0 +1,134 @@
+#include "foundation/ordered_work.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+unsigned machineThreads() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+namespace {
+
+constexpr auto kIdleInterval = std::chrono::milliseconds(100);
+
+// The state the workers and the consuming thread share, under one lock.
+class OrderedWork {
+public:
+    OrderedWork(size_t count, size_t window, const std::function<void(size_t)>& produce)
+        : count_(count), window_(std::max<size_t>(window, 1)), produce_(produce), done_(count) {}
+
+    // A worker: takes the next item while the window allows, until stopped.
+    void Work() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] {
+                return stopped_ || next_ >= count_ || next_ < consumed_ + window_;
+            });
+            if (stopped_ || next_ >= count_) return;
+            const size_t item = next_++;
+            lock.unlock();
+            produce_(item);
+            lock.lock();
+            done_[item] = true;
+            changed_.notify_all();
+        }
+    }
+
+    // Waits until item has been produced, calling idle meanwhile.
+    void AwaitProduced(size_t item, const std::function<void()>& idle) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!done_[item]) {
+            if (!idle) {
+                changed_.wait(lock, [&] { return static_cast<bool>(done_[item]); });
+                break;
+            }
+            if (changed_.wait_for(lock, kIdleInterval,
+                                  [&] { return static_cast<bool>(done_[item]); }))
+                break;
+            lock.unlock();
+            idle();
+            lock.lock();
+        }
+    }
+
+    // item was consumed: the window moves on by one.
+    void Consumed(size_t item) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        consumed_ = item + 1;
+        changed_.notify_all();
+    }
+
+    void Stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    const size_t count_;
+    const size_t window_;
+    const std::function<void(size_t)>& produce_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<char> done_;  // not vector<bool>: one flag per item
+    size_t next_ = 0;
+    size_t consumed_ = 0;
+    bool stopped_ = false;
+};
+
+// Stops the work and waits for the workers, however the consumer leaves.
+class Workers {
+public:
+    // Starts up to count threads; as many as the system gives.
+    Workers(OrderedWork& work, unsigned count) : work_(work) {
+        threads_.reserve(count);
+        try {
+            for (unsigned i = 0; i < count; ++i)
+                threads_.emplace_back([&work] { work.Work(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ~Workers() {
+        work_.Stop();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    size_t Started() const { return threads_.size(); }
+
+private:
+    OrderedWork& work_;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+bool runInOrder(size_t count, unsigned threads, size_t window,
+                const std::function<void(size_t)>& produce,
+                const std::function<bool(size_t)>& consume, const std::function<void()>& idle) {
+    const auto oneByOne = [&] {
+        for (size_t item = 0; item < count; ++item) {
+            produce(item);
+            if (!consume(item)) return false;
+        }
+        return true;
+    };
+    if (threads <= 1 || count <= 1) return oneByOne();
+    OrderedWork work(count, window, produce);
+    Workers workers(work, static_cast<unsigned>(std::min<size_t>(threads, count)));
+    // A system that gives no thread at all still gets the work done.
+    if (workers.Started() == 0) return oneByOne();
+    for (size_t item = 0; item < count; ++item) {
+        work.AwaitProduced(item, idle);
+        if (!consume(item)) return false;
+        work.Consumed(item);
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+// Work on a list of items on several threads, with the results taken in the
+// list's order: entries of a pack coded or decoded side by side, and written,
+// printed or checked one after the other exactly as one thread would.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+// The number of threads the machine runs at once (at least 1).
+unsigned machineThreads();
+
+// Runs produce(i) for every i in [0, count) on up to `threads` worker
+// threads, and consume(i) on the calling thread for i = 0, 1, ... in order,
+// each as soon as produce(i) has returned. produce(i) starts only while fewer
+// than `window` items (at least 1) have been started and not yet consumed,
+// which bounds what the results may hold at once. produce must not throw;
+// it may run at the same time as other produce calls and as consume, so it
+// works on state of its own (item i's slot in the caller's table; what
+// produce(i) writes there is visible to consume(i)).
+//
+// consume returning false stops the work: no produce starts afterwards, the
+// running ones are waited for, and runInOrder returns false. An exception
+// from consume (or idle) stops the work the same way and is then rethrown.
+// idle, when given, is called on the calling thread about every 100 ms while
+// it waits for a result (a progress display's spinner).
+//
+// With threads <= 1 no thread is started: produce(i) and consume(i)
+// alternate on the calling thread.
+bool runInOrder(size_t count, unsigned threads, size_t window,
+                const std::function<void(size_t)>& produce,
+                const std::function<bool(size_t)>& consume, const std::function<void()>& idle = {});
