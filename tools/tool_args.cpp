@@ -2,8 +2,22 @@
 
 #include <algorithm>
 
+#include "foundation/ordered_work.h"
 #include "pack/pack_file.h"
 #include "tools/tool_errors.h"
+
+namespace {
+
+// The long name of a short option ("-o", "-j"); empty for any other word.
+std::string shortOptionName(const std::string& word) {
+    if (word == "-o") return "output";
+    if (word == "-j") return "jobs";
+    return "";
+}
+
+constexpr unsigned kMaxJobs = 256;
+
+}  // namespace
 
 std::string CommandArgs::Value(const std::string& name, const std::string& fallback) const {
     const auto found = values.find(name);
@@ -30,7 +44,7 @@ CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::
             continue;
         }
         const bool isLong = word.compare(0, 2, "--") == 0;
-        std::string name = isLong ? word.substr(2) : word == "-o" ? "output" : "";
+        std::string name = isLong ? word.substr(2) : shortOptionName(word);
         std::string value;
         bool hasValue = false;
         if (const size_t equals = name.find('='); isLong && equals != std::string::npos) {
@@ -67,6 +81,23 @@ uint32_t parseCodec(const std::string& codec) {
     if (codec == "lz") return kPackModeLz;
     if (codec == "store") return kPackModeStore;
     throw UsageError("unknown codec '" + codec + "' (block, lz or store)");
+}
+
+unsigned parseJobs(const CommandArgs& args) {
+    if (!args.Has("jobs")) return machineThreads();
+    const std::string text = args.Value("jobs");
+    unsigned jobs = 0;
+    for (const char digit : text) {
+        if (digit < '0' || digit > '9' || jobs > kMaxJobs) {
+            jobs = 0;
+            break;
+        }
+        jobs = jobs * 10 + static_cast<unsigned>(digit - '0');
+    }
+    if (jobs < 1 || jobs > kMaxJobs)
+        throw UsageError("--jobs takes a number of threads from 1 to " + std::to_string(kMaxJobs) +
+                         ", not '" + text + "'");
+    return jobs;
 }
 
 void expectPositional(const CommandArgs& args, size_t min, size_t max, const std::string& usage) {

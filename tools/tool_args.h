@@ -22,7 +22,8 @@ struct CommandArgs {
 
 // Splits args (the words after the command name) into positional arguments
 // and options. Each name in accepted is a long option taking a value, given
-// as "--name VALUE" or "--name=VALUE"; "-o VALUE" stands for "--output".
+// as "--name VALUE" or "--name=VALUE"; "-o VALUE" stands for "--output" and
+// "-j N" for "--jobs N".
 // Each name in acceptedFlags is a long option without a value ("--name").
 // "--" ends the options. Throws UsageError for an option that command does
 // not accept, a missing or empty value, a value given to a flag or an option
@@ -34,6 +35,11 @@ CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::
 // The AddStream mode of a --codec value: "block", "lz" or "store".
 // Throws UsageError for any other value.
 uint32_t parseCodec(const std::string& codec);
+
+// The number of threads of --jobs (a whole number from 1 to 256); without
+// it, the number of threads the machine runs at once. Throws UsageError for
+// any other value.
+unsigned parseJobs(const CommandArgs& args);
 
 // Throws UsageError "usage: nerro-pack USAGE" unless args holds min to max
 // positional arguments.

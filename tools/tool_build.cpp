@@ -1,5 +1,4 @@
 // nerro-pack build: an installer from a product folder.
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -8,6 +7,7 @@
 #include "foundation/tinifile.h"
 #include "installer/config_check.h"
 #include "installer/install_config.h"
+#include "tools/tool_add_files.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_entry_names.h"
 #include "tools/tool_errors.h"
@@ -25,7 +25,7 @@ namespace {
 
 constexpr const char* kUsage =
     "build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC] "
-    "[--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]";
+    "[--jobs N] [--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]";
 
 // Deletes the file at path, if any, when it goes.
 struct RemovedAtEnd {
@@ -37,12 +37,6 @@ struct RemovedAtEnd {
     RemovedAtEnd(const RemovedAtEnd&) = delete;
     RemovedAtEnd& operator=(const RemovedAtEnd&) = delete;
     const std::string path;
-};
-
-struct BuildEntry {
-    std::string name;
-    fs::path file;
-    uint64_t size = 0;
 };
 
 bool isProductFile(const fs::path& dir, const std::string& name) {
@@ -77,7 +71,7 @@ bool checkProduct(const fs::path& dir, InstallConfiguration& config, std::ostrea
 // Nerro.ini, logo.bmp, every *.clg of the folder and every file the
 // configuration names, each once, in the pack's name order: the same folder
 // always gives the same pack, laid out as Compact would leave it.
-std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfiguration& config) {
+std::vector<FileToAdd> collectEntries(const fs::path& dir, const InstallConfiguration& config) {
     std::set<std::string, PackNameLess> names = {kConfigEntryName, kLogoEntryName};
     for (const FileEntry& file : config.files)
         names.insert(file.name);
@@ -86,9 +80,9 @@ std::vector<BuildEntry> collectEntries(const fs::path& dir, const InstallConfigu
         const bool isCatalogue = name.size() > 4 && name.compare(name.size() - 4, 4, ".clg") == 0;
         if (isCatalogue && item.is_regular_file()) names.insert(name);
     }
-    std::vector<BuildEntry> entries;
+    std::vector<FileToAdd> entries;
     for (const std::string& name : names) {
-        BuildEntry entry{name, dir / entryRelativePath(name)};
+        FileToAdd entry{name, dir / entryRelativePath(name)};
         std::error_code error;
         entry.size = fs::file_size(entry.file, error);
         if (error) throw ToolError("cannot read " + nativeString(entry.file));
@@ -115,10 +109,10 @@ bool staysInside(const fs::path& folder, const fs::path& path) {
 // A file of the product reached through a link to elsewhere (a readme that
 // links to a system file, a docs folder that links to /etc) would carry
 // files the vendor never meant to ship: each is named and refused.
-bool entriesStayInside(const fs::path& dir, const std::vector<BuildEntry>& entries,
+bool entriesStayInside(const fs::path& dir, const std::vector<FileToAdd>& entries,
                        std::ostream& err) {
     bool inside = true;
-    for (const BuildEntry& entry : entries) {
+    for (const FileToAdd& entry : entries) {
         if (staysInside(dir, entry.file)) continue;
         err << "nerro-pack: refusing to pack " << nativeString(entry.file)
             << ": a link leads outside the product folder\n";
@@ -233,7 +227,8 @@ std::string stampedStub(const fs::path& stub, const fs::path& dir,
 
 // Writes the stub's image and a pack of the entries into the working file work.
 void writeInstaller(const std::string& work, const fs::path& stub, const std::string& image,
-                    const std::vector<BuildEntry>& entries, uint32_t mode, ToolContext& ctx) {
+                    const std::vector<FileToAdd>& entries, uint32_t mode, unsigned jobs,
+                    ToolContext& ctx) {
     {
         NewFile file(work);
         if (!file.Write(reinterpret_cast<const uint8_t*>(image.data()), image.size()) ||
@@ -246,18 +241,10 @@ void writeInstaller(const std::string& work, const fs::path& stub, const std::st
     if (pack->GetCount() != 0 || pack->GetPackBase() != image.size())
         throw ToolError("the stub " + nativeString(stub) + " already holds a pack");
     uint64_t total = 0;
-    for (const BuildEntry& entry : entries)
+    for (const FileToAdd& entry : entries)
         total += entry.size;
     ProgressBar bar(ctx.err, ctx.showProgress, total);
-    pack->SetProgressCallback(ProgressBar::CodecTick);
-    for (const BuildEntry& entry : entries) {
-        std::ifstream input(entry.file, std::ios::binary);
-        if (!input) throw ToolError("cannot read " + nativeString(entry.file));
-        bar.Begin(entry.name, entry.size, &input);
-        if (!pack->AddStream(input, entry.name.c_str(), mode))
-            throw ToolError("cannot add " + nativeString(entry.file) + " to the pack");
-        bar.Done(entry.size);
-    }
+    addFilesToPack(*pack, entries, mode, jobs, "the pack", bar);
     pack->Flush();
     if (pack->IsFailed()) throw ToolError("cannot write " + work);
 }
@@ -268,6 +255,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     expectPositional(args, 1, 1, kUsage);
     if (!args.Has("output")) throw UsageError("usage: nerro-pack " + std::string(kUsage));
     const uint32_t mode = parseCodec(args.Value("codec", "block"));
+    const unsigned jobs = parseJobs(args);
     parseArch(args.Value("arch", "x86"));  // a wrong value is told before any other work
     const std::optional<SigningOptions> signing = signingOptions(args);
     const fs::path dir = args.positional[0];
@@ -278,7 +266,7 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     InstallConfiguration config;
     const bool filesFine = checkProductFiles(dir, ctx.err);
     if (!checkProduct(dir, config, ctx.err) || !filesFine) return kExitFailure;
-    const std::vector<BuildEntry> entries = collectEntries(dir, config);
+    const std::vector<FileToAdd> entries = collectEntries(dir, config);
     if (!entriesStayInside(dir, entries, ctx.err)) return kExitFailure;
     const fs::path stub = findStub(args, ctx.toolFolder);
     checkUninstallProgram(dir, config, stub);
@@ -289,10 +277,10 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     if (signing) {
         // The signing tool writes the signed installer as the working file.
         const RemovedAtEnd unsignedFile(replacing.TempPath() + ".unsigned");
-        writeInstaller(unsignedFile.path, stub, image, entries, mode, ctx);
+        writeInstaller(unsignedFile.path, stub, image, entries, mode, jobs, ctx);
         signInstaller(unsignedFile.path, replacing.TempPath(), *signing);
     } else {
-        writeInstaller(replacing.TempPath(), stub, image, entries, mode, ctx);
+        writeInstaller(replacing.TempPath(), stub, image, entries, mode, jobs, ctx);
     }
     // Read back before the installer replaces anything, and closed again:
     // Windows renames no open file.

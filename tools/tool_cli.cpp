@@ -16,7 +16,7 @@ const char* const kPackToolHelp =
     "\n"
     "Commands:\n"
     "  build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] [--codec CODEC]\n"
-    "        [--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]\n"
+    "        [--jobs N] [--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]\n"
     "      Check PRODUCT_DIR/Nerro.ini, then write the installer stub followed by\n"
     "      a pack of Nerro.ini, logo.bmp, every *.clg and every file Nerro.ini\n"
     "      names. The stub defaults to nerro-setup.exe (--arch x86, the default)\n"
@@ -27,13 +27,13 @@ const char* const kPackToolHelp =
     "  info FILE\n"
     "      Pack base, format version, entry count, data and dead-space bytes,\n"
     "      whether the file is signed.\n"
-    "  verify FILE\n"
+    "  verify FILE [--jobs N]\n"
     "      Decode every entry and compare its check value; say whether the file\n"
     "      is signed (the signature itself is checked by osslsigncode verify).\n"
-    "  extract FILE [NAME...] [-o DIR]\n"
+    "  extract FILE [NAME...] [-o DIR] [--jobs N]\n"
     "      Write the named entries (all when none is named) below DIR\n"
     "      (default: the current folder).\n"
-    "  add FILE PATH... [--name NAME] [--codec CODEC] [--drop-signature]\n"
+    "  add FILE PATH... [--name NAME] [--codec CODEC] [--jobs N] [--drop-signature]\n"
     "      Add files as entries named after them (or NAME, for one PATH). A file\n"
     "      without a pack gets one behind its contents.\n"
     "  remove FILE NAME... [--drop-signature]\n"
@@ -50,6 +50,9 @@ const char* const kPackToolHelp =
     "  --stub FILE        the installer stub (build)\n"
     "  --codec CODEC      block (default), lz or store\n"
     "  --name NAME        the entry name (add)\n"
+    "  -j, --jobs N       threads that compress or decode entries side by side\n"
+    "                     (build, add, verify, extract; default: one per core);\n"
+    "                     the output is the same for every N\n"
     "  --sign-cert CERT   sign the installer with this certificate (build)\n"
     "  --sign-key KEY     and this private key (build)\n"
     "  --sign-pass PASS   the private key's password (build)\n"
@@ -74,14 +77,15 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"build", runBuild,
-     {"output", "arch", "stub", "codec", "sign-cert", "sign-key", "sign-pass", "timestamp"},
+    {"build",
+     runBuild,
+     {"output", "arch", "stub", "codec", "jobs", "sign-cert", "sign-key", "sign-pass", "timestamp"},
      {}},
     {"list", runList, {}, {}},
     {"info", runInfo, {}, {}},
-    {"verify", runVerify, {}, {}},
-    {"extract", runExtract, {"output"}, {}},
-    {"add", runAdd, {"name", "codec"}, {"drop-signature"}},
+    {"verify", runVerify, {"jobs"}, {}},
+    {"extract", runExtract, {"output", "jobs"}, {}},
+    {"add", runAdd, {"name", "codec", "jobs"}, {"drop-signature"}},
     {"remove", runRemove, {}, {"drop-signature"}},
     {"compact", runCompact, {}, {"drop-signature"}},
     {"init", runInit, {"arch"}, {}},

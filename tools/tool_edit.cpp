@@ -3,11 +3,11 @@
 // Each works on a copy of the file beside it and replaces the file only when
 // the copy is complete, so an interrupted or failed change leaves the file as
 // it was.
-#include <fstream>
 #include <functional>
 #include <ostream>
 #include <vector>
 
+#include "tools/tool_add_files.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_entry_names.h"
 #include "tools/tool_errors.h"
@@ -61,43 +61,29 @@ void compactChecked(TPackFile& pack, const std::string& file) {
 }  // namespace
 
 int runAdd(const CommandArgs& args, ToolContext& ctx) {
-    const char* usage = "add FILE PATH... [--name NAME] [--codec CODEC] [--drop-signature]";
+    const char* usage =
+        "add FILE PATH... [--name NAME] [--codec CODEC] [--jobs N] [--drop-signature]";
     expectPositional(args, 2, SIZE_MAX, usage);
     if (args.Has("name") && args.positional.size() != 2)
         throw UsageError("--name names one entry: give one PATH with it");
     const uint32_t mode = parseCodec(args.Value("codec", "block"));
+    const unsigned jobs = parseJobs(args);
     const std::string& file = args.positional[0];
 
-    struct Addition {
-        fs::path path;
-        std::string name;
-        uint64_t size;
-    };
-    std::vector<Addition> additions;
+    std::vector<FileToAdd> additions;
     uint64_t total = 0;
     for (size_t i = 1; i < args.positional.size(); ++i) {
         const fs::path path = args.positional[i];
         std::error_code error;
         if (!fs::is_regular_file(path, error)) throw ToolError("no file " + nativeString(path));
         const std::string name = args.Value("name", nativeString(path.filename()));
-        additions.push_back({path, name, fs::file_size(path, error)});
+        additions.push_back({name, path, fs::file_size(path, error)});
         total += additions.back().size;
     }
 
     changePack(file, true, args, [&](TPackFile& pack) {
         ProgressBar bar(ctx.err, ctx.showProgress, total);
-        pack.SetProgressCallback(ProgressBar::CodecTick);
-        for (const Addition& addition : additions) {
-            std::ifstream input(addition.path, std::ios::binary);
-            if (!input) throw ToolError("cannot read " + nativeString(addition.path));
-            bar.Begin(addition.name, addition.size, &input);
-            if (addition.name.size() > kMaxPackNameLength)
-                throw ToolError("entry name longer than 32767 bytes: " +
-                                nativeString(addition.path));
-            if (!pack.AddStream(input, addition.name.c_str(), mode))
-                throw ToolError("cannot add " + nativeString(addition.path) + " to " + file);
-            bar.Done(addition.size);
-        }
+        addFilesToPack(pack, additions, mode, jobs, file, bar);
     });
     return kExitSuccess;
 }

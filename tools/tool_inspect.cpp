@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <ostream>
 #include <vector>
 
+#include "foundation/ordered_work.h"
+#include "pack/pack_spill_store.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_entry_names.h"
 #include "tools/tool_errors.h"
@@ -60,20 +63,42 @@ private:
     NewFile& file_;
 };
 
-// Writes the entry to target: into a new temporary file beside it, renamed
-// over it once decoded, checked and flushed. A failure leaves target as it was.
-void extractEntry(TPackFile& pack, const TPackEntry& entry, const std::string& file,
-                  const fs::path& target) {
+// Entries decoded ahead of their turn keep up to this many bytes each in
+// memory, the rest in a temporary file.
+constexpr size_t kDecodedMemoryLimit = 4u << 20;
+
+// Entries decoded (or being decoded) ahead of the one being finished: enough
+// to keep every thread busy while one entry takes longer than the others.
+size_t entriesAhead(unsigned jobs) {
+    return 2 * static_cast<size_t>(jobs);
+}
+
+// Only the calling thread may turn the progress bar from inside a codec.
+CodecCallback codecProgress(unsigned jobs) {
+    return jobs <= 1 ? ProgressBar::CodecTick : nullptr;
+}
+
+// The entry's decoded bytes, and what decoding found.
+struct Decoded {
+    PackReadStatus status = PackReadStatus::Ok;
+    std::unique_ptr<PackSpillStore> bytes;
+};
+
+// Writes the decoded entry to target: into a new temporary file beside it,
+// renamed over it once checked and flushed. A failure leaves target as it was.
+void writeEntry(Decoded& decoded, const TPackEntry& entry, const std::string& file,
+                const fs::path& target) {
     const std::string shown = nativeString(target);
     ReplacingFile replacing(shown);
     {
         NewFile temp(replacing.TempPath());
+        if (decoded.status == PackReadStatus::OutputFailed)
+            throw ToolError("cannot write " + shown);
+        if (decoded.status != PackReadStatus::Ok)
+            throw ToolError(file + ": " + quotedName(entry.name) + ": " +
+                            readFailureReason(decoded.status));
         FileSink sink(temp);
-        const PackReadStatus status = pack.ExtractTo(entry.name, sink);
-        if (status == PackReadStatus::OutputFailed) throw ToolError("cannot write " + shown);
-        if (status != PackReadStatus::Ok)
-            throw ToolError(file + ": " + quotedName(entry.name) + ": " + readFailureReason(status));
-        if (!temp.Close()) throw ToolError("cannot write " + shown);
+        if (!decoded.bytes->CopyTo(sink) || !temp.Close()) throw ToolError("cannot write " + shown);
     }
     replacing.Commit();
 }
@@ -134,25 +159,32 @@ int runInfo(const CommandArgs& args, ToolContext& ctx) {
 }
 
 int runVerify(const CommandArgs& args, ToolContext& ctx) {
-    expectPositional(args, 1, 1, "verify FILE");
+    expectPositional(args, 1, 1, "verify FILE [--jobs N]");
+    const unsigned jobs = parseJobs(args);
     const std::string& file = args.positional[0];
     auto pack = openPackToRead(file);
     const std::vector<TPackEntry> entries = allEntries(*pack);
     size_t damaged = 0;
     {
         ProgressBar bar(ctx.err, ctx.showProgress, totalSize(entries));
-        pack->SetProgressCallback(ProgressBar::CodecTick);
-        for (const TPackEntry& entry : entries) {
-            bar.Begin(entry.name);
+        std::vector<PackReadStatus> statuses(entries.size());
+        const auto decode = [&](size_t i) {
             DiscardingSink discard;
-            const PackReadStatus status = pack->ExtractTo(entry.name, discard);
-            if (status != PackReadStatus::Ok) {
-                ctx.err << "nerro-pack: " << file << ": " << quotedName(entry.name) << ": "
-                        << readFailureReason(status) << '\n';
+            statuses[i] = pack->ReadEntryShared(entries[i], discard, codecProgress(jobs));
+        };
+        const auto report = [&](size_t i) {
+            if (statuses[i] != PackReadStatus::Ok) {
+                ctx.err << "nerro-pack: " << file << ": " << quotedName(entries[i].name) << ": "
+                        << readFailureReason(statuses[i]) << '\n';
                 ++damaged;
             }
-            bar.Done(entry.size);
-        }
+            bar.Done(entries[i].size);
+            if (i + 1 < entries.size()) bar.Begin(entries[i + 1].name);
+            return true;
+        };
+        if (!entries.empty()) bar.Begin(entries[0].name);
+        runInOrder(entries.size(), jobs, entriesAhead(jobs), decode, report,
+                   ProgressBar::CodecTick);
     }
     if (damaged) return kExitFailure;
     ctx.out << file << ": " << entryCount(entries.size()) << " ok\n" << signedLine(*pack);
@@ -160,7 +192,8 @@ int runVerify(const CommandArgs& args, ToolContext& ctx) {
 }
 
 int runExtract(const CommandArgs& args, ToolContext& ctx) {
-    expectPositional(args, 1, SIZE_MAX, "extract FILE [NAME...] [-o DIR]");
+    expectPositional(args, 1, SIZE_MAX, "extract FILE [NAME...] [-o DIR] [--jobs N]");
+    const unsigned jobs = parseJobs(args);
     const std::string& file = args.positional[0];
     const fs::path folder = args.Value("output", ".");
     auto pack = openPackToRead(file);
@@ -187,15 +220,24 @@ int runExtract(const CommandArgs& args, ToolContext& ctx) {
     fs::create_directories(folder, error);
     if (error) throw ToolError("cannot create folder " + nativeString(folder));
     ProgressBar bar(ctx.err, ctx.showProgress, totalSize(entries));
-    pack->SetProgressCallback(ProgressBar::CodecTick);
-    for (const TPackEntry& entry : entries) {
-        bar.Begin(entry.name);
-        const fs::path relative = entryRelativePath(entry.name);
+    std::vector<Decoded> decoded(entries.size());
+    const auto decode = [&](size_t i) {
+        decoded[i].bytes = std::make_unique<PackSpillStore>(kDecodedMemoryLimit);
+        decoded[i].status =
+            pack->ReadEntryShared(entries[i], *decoded[i].bytes, codecProgress(jobs));
+    };
+    const auto write = [&](size_t i) {
+        Decoded entryBytes = std::move(decoded[i]);
+        const fs::path relative = entryRelativePath(entries[i].name);
         // No link on the way is followed; one in place of the file itself is
         // replaced, not written through.
         const fs::path target = folderBelow(folder, relative.parent_path()) / relative.filename();
-        extractEntry(*pack, entry, file, target);
-        bar.Done(entry.size);
-    }
+        writeEntry(entryBytes, entries[i], file, target);
+        bar.Done(entries[i].size);
+        if (i + 1 < entries.size()) bar.Begin(entries[i + 1].name);
+        return true;
+    };
+    if (!entries.empty()) bar.Begin(entries[0].name);
+    runInOrder(entries.size(), jobs, entriesAhead(jobs), decode, write, ProgressBar::CodecTick);
     return kExitSuccess;
 }

@@ -292,6 +292,24 @@ TEST_F(BuildTest, SameInputsGiveIdenticalInstallers) {
     EXPECT_EQ(topLevel, expected);
 }
 
+// Entries compressed side by side give the installer of one thread.
+TEST_F(BuildTest, AnyNumberOfThreadsGivesTheSameInstaller) {
+    MakeProduct();
+    for (const char* codec : {"block", "lz", "store"}) {
+        SCOPED_TRACE(codec);
+        std::string single;
+        for (const char* jobs : {"1", "2", "3", "8"}) {
+            const std::string output = std::string(codec) + jobs + ".exe";
+            const ToolRun run = Run({"build", "prod", "-o", output, "--stub", "stub.exe", "--codec",
+                                     codec, "--jobs", jobs});
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(run.out, sizeLine(output));
+            if (single.empty()) single = readBytes(output);
+            EXPECT_TRUE(readBytes(output) == single) << jobs << " threads";
+        }
+    }
+}
+
 TEST_F(BuildTest, DefaultStubIsTheInstallerNextToTheTool) {
     MakeProduct();
     const fs::path tool = fs::path(NERRO_PACK_EXE);

@@ -66,8 +66,10 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
         {{"frob"}, "nerro-pack: unknown command 'frob'" + help},
         {{"list"}, "nerro-pack: usage: nerro-pack list FILE" + help},
         {{"build", "prod"},
-         "nerro-pack: usage: nerro-pack build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub FILE] "
-         "[--codec CODEC] [--sign-cert CERT --sign-key KEY [--sign-pass PASS] [--timestamp URL]]" +
+         "nerro-pack: usage: nerro-pack build PRODUCT_DIR -o SETUP.exe [--arch x86|x64] [--stub "
+         "FILE] "
+         "[--codec CODEC] [--jobs N] [--sign-cert CERT --sign-key KEY [--sign-pass PASS] "
+         "[--timestamp URL]]" +
              help},
         {{"build", "prod", "-o", "s.exe", "--sign-cert", "c.pem"},
          "nerro-pack: --sign-cert and --sign-key go together" + help},
@@ -82,7 +84,8 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
         {{"list", "x", "--drop-signature"},
          "nerro-pack: unknown option '--drop-signature' for 'list'" + help},
         {{"init"}, "nerro-pack: usage: nerro-pack init DIR [--arch x86|x64]" + help},
-        {{"init", "d", "--arch", "arm"}, "nerro-pack: unknown architecture 'arm' (x86 or x64)" + help},
+        {{"init", "d", "--arch", "arm"},
+         "nerro-pack: unknown architecture 'arm' (x86 or x64)" + help},
         {{"list", "--codec", "lz", "x"}, "nerro-pack: unknown option '--codec' for 'list'" + help},
         {{"add", "x", "--codec=zip", "y"},
          "nerro-pack: unknown codec 'zip' (block, lz or store)" + help},
@@ -92,6 +95,13 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
         {{"extract", "p.pack", "--output="},
          "nerro-pack: option '--output' has an empty value" + help},
         {{"build", "prod", "-o", ""}, "nerro-pack: option '--output' has an empty value" + help},
+        {{"verify", "x", "-j", "0"},
+         "nerro-pack: --jobs takes a number of threads from 1 to 256, not '0'" + help},
+        {{"add", "x", "y", "--jobs=2x"},
+         "nerro-pack: --jobs takes a number of threads from 1 to 256, not '2x'" + help},
+        {{"extract", "x", "--jobs", "257"},
+         "nerro-pack: --jobs takes a number of threads from 1 to 256, not '257'" + help},
+        {{"list", "x", "-j", "2"}, "nerro-pack: unknown option '-j' for 'list'" + help},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -226,11 +236,30 @@ TEST_F(PackCommandsTest, VerifyAndExtractNameDamagedEntries) {
     ASSERT_EQ(Run({"build", "prod", "-o", "block.exe", "--stub", "stub.exe"}).exitCode, 0);
     overwrite("block.exe", dataOffset("block.exe", "English.clg"), "XXXX");
     overwrite("block.exe", dataOffset("block.exe", "logo.bmp"), "XXXX");
-    run = Run({"verify", "block.exe"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err,
-              "nerro-pack: block.exe: \"English.clg\": damaged data (cannot be decoded)\n"
-              "nerro-pack: block.exe: \"logo.bmp\": damaged data (cannot be decoded)\n");
+    overwrite("block.exe", dataOffset("block.exe", "nerro-uninstall.exe") + 30, "~~");
+    // Entries decoded side by side are reported in name order, as one
+    // thread reports them; extract stops at the first damaged one, having
+    // written those before it.
+    for (const char* jobs : {"1", "2", "4"}) {
+        SCOPED_TRACE(jobs);
+        run = Run({"verify", "block.exe", "-j", jobs});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err,
+                  "nerro-pack: block.exe: \"English.clg\": damaged data (cannot be decoded)\n"
+                  "nerro-pack: block.exe: \"logo.bmp\": damaged data (cannot be decoded)\n"
+                  "nerro-pack: block.exe: \"nerro-uninstall.exe\": damaged data (cannot be "
+                  "decoded)\n");
+        const std::string out = std::string("out-") + jobs;
+        run = Run({"extract", "block.exe", "Nerro.ini", "filter.8bf", "logo.bmp",
+                   "docs\\readme.txt", "-o", out, "--jobs", jobs});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err,
+                  "nerro-pack: block.exe: \"logo.bmp\": damaged data (cannot be decoded)\n");
+        const std::vector<std::string> written = {"Nerro.ini", "filter.8bf"};
+        EXPECT_EQ(folderListing(out), written);
+        EXPECT_EQ(readBytes(out + "/filter.8bf"), productFiles().at("filter.8bf"));
+    }
 }
 
 TEST_F(PackCommandsTest, DamagedEntriesStopEveryCommandThatReadsThem) {
@@ -432,6 +461,65 @@ TEST_F(PackCommandsTest, AddRemoveAndCompactChangeThePackBehindTheStub) {
     EXPECT_EQ(run.err, "nerro-pack: no entry \"nope\" in plain.exe\n");
     EXPECT_EQ(readBytes("plain.exe"), unchanged);
 }
+
+// Files compressed side by side are appended in order with the bytes one
+// thread gives them: entries of every codec, empty ones and one of more than
+// a block of the block codec, added by several runs to one pack.
+TEST_F(PackCommandsTest, AddGivesTheSamePackWithAnyNumberOfThreads) {
+    MakeProduct();
+    writeBytes("in/empty", "");
+    writeBytes("in/large.bin", packtest::randomBytes(600000, 1) + productFiles().at("filter.8bf") +
+                                   std::string(300000, 'r') + packtest::randomBytes(250000, 2));
+    writeBytes("in/medium.txt", productFiles().at("filter.8bf") + productFiles().at("Nerro.ini"));
+    const std::vector<std::vector<std::string>> runs = {
+        {"in/empty", "in/large.bin", "prod/logo.bmp", "in/medium.txt", "prod/Nerro.ini"},
+        {"prod/filter.8bf", "--codec", "lz", "--name", "x"},
+        {"prod/English.clg", "in/large.bin", "in/medium.txt", "prod/docs/readme.txt", "--codec",
+         "lz"},
+        {"in/empty", "--codec", "store", "--name", "stored"},
+        {"prod/logo.bmp", "in/medium.txt", "--codec", "store"},
+    };
+    std::string expected;
+    for (const char* jobs : {"1", "4", "2"}) {
+        SCOPED_TRACE(jobs);
+        const std::string pack = std::string("p") + jobs + ".exe";
+        fs::copy_file("stub.exe", pack);
+        for (std::vector<std::string> args : runs) {
+            args.insert(args.begin(), {"add", pack});
+            args.insert(args.end(), {"--jobs", jobs});
+            const ToolRun run = Run(args);
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(run.out + run.err, "");
+        }
+        if (expected.empty()) {
+            expected = readBytes(pack);
+            EXPECT_EQ(Run({"verify", pack}).out, pack + ": 9 entries ok\nsigned: no\n");
+        }
+        EXPECT_TRUE(readBytes(pack) == expected);
+    }
+}
+
+#ifndef _WIN32
+// A full disk stops the build at one entry, named once, and leaves no
+// installer and no temporary file behind, with any number of threads.
+TEST_F(PackCommandsTest, BuildOntoAFullDiskLeavesNothing) {
+    MakeProduct();
+    writeBytes("prod/filter.8bf", packtest::randomBytes(300000, 7));
+    for (const char* jobs : {"1", "4"}) {
+        SCOPED_TRACE(jobs);
+        const std::vector<std::string> before = folderListing(".");
+        const ToolRun run = Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe",
+                                 "--codec", "store", "-j", jobs},
+                                "trap '' XFSZ; ulimit -f 128; ");
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err == "nerro-pack: cannot add prod/filter.8bf to the pack\n" ||
+                    run.err == "nerro-pack: cannot write setup.exe\n")
+            << run.err;
+        EXPECT_EQ(folderListing("."), before);
+    }
+}
+#endif
 
 TEST_F(PackCommandsTest, AddCreatesAPackFile) {
     MakeProduct();
