@@ -1,5 +1,9 @@
 #include "installer/install_payload.h"
 
+#include <algorithm>
+#include <new>
+
+#include "foundation/ordered_work.h"
 #include "pack/pack_file.h"
 
 PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBlock& block) {
@@ -20,22 +24,105 @@ PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBl
 }
 
 PayloadFault PayloadStore::Check(const std::string& name) {
-    auto found = checked_.find(name);
-    if (found != checked_.end()) {
-        ++found->second.usesLeft;
-        return PayloadFault::None;
+    return CheckAll({name}, 1).fault;
+}
+
+namespace {
+
+PayloadFault faultOf(PackReadStatus status) {
+    switch (status) {
+        case PackReadStatus::Ok:
+            return PayloadFault::None;
+        case PackReadStatus::NoEntry:
+            return PayloadFault::Missing;
+        case PackReadStatus::CheckMismatch:
+            return PayloadFault::CheckMismatch;
+        default:
+            return PayloadFault::Undecodable;
+    }
+}
+
+// One use of an entry in CheckAll.
+struct PayloadUse {
+    bool decode = false;  // the first use of an entry not checked before
+    bool keep = false;    // its bytes fit the budget
+    const TPackEntry* entry = nullptr;
+    PayloadFault fault = PayloadFault::None;
+    std::shared_ptr<PayloadBlock> block;
+};
+
+// Decodes (and checks) one entry; keeps its bytes in use.block when asked.
+void decodeUse(const TPackFile& pack, PayloadUse& use) {
+    if (!use.entry) {
+        use.fault = PayloadFault::Missing;
+        return;
+    }
+    if (!use.keep) {
+        DiscardingSink discard;
+        use.fault = faultOf(pack.ReadEntryShared(*use.entry, discard, nullptr));
+        return;
     }
     auto block = std::make_shared<PayloadBlock>();
-    const PayloadFault fault = ExtractVerified(pack_, name, *block);
-    if (fault != PayloadFault::None) return fault;
-    Checked& checked = checked_[name];
-    checked.usesLeft = 1;
-    checked.size = block->size;
-    if (kept_ + block->size <= budget_) {
-        kept_ += block->size;
-        checked.block = std::move(block);
+    const uint32_t size = use.entry->size;
+    // Plus a zero byte behind the data, as Extract gives them.
+    block->bytes.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
+    if (!block->bytes) {
+        use.fault = PayloadFault::Undecodable;
+        return;
     }
-    return PayloadFault::None;
+    PackBlockSink sink(block->bytes.get(), size);
+    use.fault = faultOf(pack.ReadEntryShared(*use.entry, sink, nullptr));
+    block->bytes[size] = 0;
+    block->size = size;
+    if (use.fault == PayloadFault::None) use.block = std::move(block);
+}
+
+}  // namespace
+
+PayloadCheck PayloadStore::CheckAll(const std::vector<std::string>& names, unsigned threads,
+                                    const std::function<void(size_t)>& checked) {
+    // Which uses decode, and which entries' bytes are kept, is settled here
+    // in order from the recorded sizes; Check one after the other settles it
+    // from the decoded sizes, which are the same for every entry found fine.
+    std::vector<PayloadUse> uses(names.size());
+    std::map<std::string, size_t> firstUse;
+    uint64_t planned = kept_;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (checked_.count(names[i]) || !firstUse.emplace(names[i], i).second) continue;
+        PayloadUse& use = uses[i];
+        use.decode = true;
+        use.entry = pack_.Find(names[i].c_str());
+        if (use.entry && planned + use.entry->size <= budget_) {
+            use.keep = true;
+            planned += use.entry->size;
+        }
+    }
+    PayloadCheck result{names.size(), PayloadFault::None};
+    const auto decode = [&](size_t i) {
+        if (uses[i].decode) decodeUse(pack_, uses[i]);
+    };
+    const auto take = [&](size_t i) {
+        PayloadUse& use = uses[i];
+        if (use.fault != PayloadFault::None) {
+            result = PayloadCheck{i, use.fault};
+            return false;
+        }
+        if (use.decode) {
+            Checked& entry = checked_[names[i]];
+            entry.usesLeft = 1;
+            entry.size = use.entry->size;
+            if (use.block) {
+                kept_ += use.block->size;
+                entry.block = std::move(use.block);
+            }
+        } else {
+            ++checked_[names[i]].usesLeft;
+        }
+        if (checked) checked(i);
+        return true;
+    };
+    runInOrder(names.size(), threads, 2 * static_cast<size_t>(std::max(threads, 1u)), decode, take);
+    return result;
 }
 
 std::shared_ptr<const PayloadBlock> PayloadStore::Fetch(const std::string& name,

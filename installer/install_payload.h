@@ -7,10 +7,13 @@
 // decoded (and checked) again when their turn comes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TPackFile;
 
@@ -38,6 +41,12 @@ PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBl
 // address space.
 constexpr uint64_t kDefaultPayloadBudget = 128u << 20;
 
+// The first use that CheckAll found faulty.
+struct PayloadCheck {
+    size_t index = 0;  // position in the names given; their count when all are fine
+    PayloadFault fault = PayloadFault::None;
+};
+
 // Checked entries, and the decoded bytes of those that fit the budget. Uses
 // the pack as its only user between the first Check and the last Fetch.
 class PayloadStore {
@@ -48,6 +57,16 @@ public:
     // than one place; it is decoded for the check only once). Keeps its bytes
     // when they fit the budget beside those kept already.
     PayloadFault Check(const std::string& name);
+
+    // Checks each of names in turn as Check does, until the first fault,
+    // with up to `threads` entries decoded side by side: the same entries
+    // are kept and the same fault is found as by one Check after the other.
+    // checked(i) is called on the calling thread for each use found fine, in
+    // order. Memory: besides the kept bytes (at most the budget), each
+    // thread's decoder (about 4.5 MB) and window (256 KiB); entries that are
+    // not kept are checked without being held.
+    PayloadCheck CheckAll(const std::vector<std::string>& names, unsigned threads,
+                          const std::function<void(size_t)>& checked = {});
 
     // The bytes of a checked entry for one of its uses: the kept block, or a
     // fresh, verified extraction (whose fault is returned in fault). A kept

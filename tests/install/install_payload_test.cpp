@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "install_test_support.h"
 #include "pack/pack_file.h"
@@ -80,6 +81,57 @@ TEST_F(PayloadTest, FaultsOfExtraction) {
     EXPECT_EQ(block.bytes, nullptr);
     Damage("a");  // the block stream's signature
     EXPECT_EQ(ExtractVerified(*pack_, "a", block), PayloadFault::Undecodable);
+}
+
+// Checking every use at once, on several threads, keeps the entries and finds
+// the fault that one Check after the other keeps and finds.
+TEST_F(PayloadTest, CheckAllOnSeveralThreadsFindsWhatOneThreadFinds) {
+    const std::vector<std::string> names = {"a", "c", "b", "a", "c", "b"};
+    for (const unsigned threads : {1u, 2u, 4u}) {
+        SCOPED_TRACE(threads);
+        PayloadStore one(*pack_, 1600);
+        for (const std::string& name : names)
+            ASSERT_EQ(one.Check(name), PayloadFault::None);
+        PayloadStore all(*pack_, 1600);
+        std::vector<size_t> checked;
+        const PayloadCheck check =
+            all.CheckAll(names, threads, [&checked](size_t i) { checked.push_back(i); });
+        EXPECT_EQ(check.index, names.size());
+        EXPECT_EQ(check.fault, PayloadFault::None);
+        EXPECT_EQ(checked, (std::vector<size_t>{0, 1, 2, 3, 4, 5}));
+        EXPECT_EQ(all.KeptBytes(), one.KeptBytes());
+        PayloadFault fault = PayloadFault::Missing;
+        for (const std::string& name : names)
+            EXPECT_EQ(bytesOf(all.Fetch(name, fault)), bytesOf(one.Fetch(name, fault))) << name;
+        EXPECT_EQ(all.KeptBytes(), 0u);
+    }
+}
+
+TEST_F(PayloadTest, CheckAllNamesTheFirstFaultyUseInOrder) {
+    Damage("b");
+    Damage("c");
+    const struct {
+        std::vector<std::string> names;
+        size_t index;
+        PayloadFault fault;
+    } cases[] = {
+        {{"a", "c", "b"}, 1, PayloadFault::CheckMismatch},
+        {{"a", "a", "b", "c"}, 2, PayloadFault::Undecodable},
+        {{"a", "missing", "c"}, 1, PayloadFault::Missing},
+        {{"a", "a"}, 2, PayloadFault::None},
+    };
+    for (const auto& c : cases) {
+        for (const unsigned threads : {1u, 2u, 4u}) {
+            SCOPED_TRACE(::testing::Message() << c.index << " with " << threads << " threads");
+            PayloadStore store(*pack_, kDefaultPayloadBudget);
+            std::vector<size_t> checked;
+            const PayloadCheck check =
+                store.CheckAll(c.names, threads, [&checked](size_t i) { checked.push_back(i); });
+            EXPECT_EQ(check.index, c.index);
+            EXPECT_EQ(check.fault, c.fault);
+            EXPECT_EQ(checked.size(), c.index);
+        }
+    }
 }
 
 }  // namespace

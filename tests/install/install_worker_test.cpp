@@ -460,6 +460,39 @@ TEST(InstallRefusal, DamagedPackInstallsNothing) {
     }
 }
 
+// The entries are checked side by side on the machine's cores; the fault
+// named is that of the first damaged file in the list, though a later damaged
+// entry is found long before it (the first is large and damaged at its end).
+TEST(InstallRefusal, SeveralDamagedEntriesNameTheFirstInTheList) {
+    ProductFixture product;
+    std::string sections;
+    const char* names[] = {"ok.dll", "large.dll", "small.dll", "stored.dll", "tail.dll"};
+    for (int i = 0; i < 5; ++i)
+        sections += "[" + std::to_string(i) + "]\nName=" + names[i] + "\nCreate name=" + names[i] +
+                    "\nCan uninstall=1\n";
+    product.Configure(product.General(5, 0, true) + sections);
+    installtest::WritePack(product.packPath,
+                           {{"ok.dll", SampleBytes(3000, 1), kPackModeBlock},
+                            {"large.dll", SampleBytes(1500000, 2), kPackModeBlock},
+                            {"small.dll", SampleBytes(2000, 3), kPackModeLz},
+                            {"stored.dll", SampleBytes(4000, 4), kPackModeStore},
+                            {"tail.dll", SampleBytes(1000, 5), kPackModeBlock}});
+    uint32_t largeStored = 0;
+    {
+        TPackFile pack(product.packPath.c_str(), false);
+        largeStored = pack.Find("large.dll")->storedSize;
+    }
+    damageEntry(product.packPath, "large.dll", largeStored - 40, "~~~~");
+    damageEntry(product.packPath, "small.dll", 0, std::string(4, '\0'));
+    damageEntry(product.packPath, "stored.dll", 10, "XY");
+    product.pack = std::make_unique<TPackFile>(product.packPath.c_str(), false);
+    const InstallOutcome outcome = product.InstallOnThread();
+    EXPECT_EQ(outcome.message,
+              "The installer is damaged: the file \"large.dll\" cannot be unpacked. Nothing was "
+              "installed.");
+    expectNothingInstalled(product, outcome);
+}
+
 TEST(InstallRefusal, AFileOnDiskDoesNotStandInForAMissingEntry) {
     ProductFixture product;
     // Extract would read a file of the entry's name from the current folder.
