@@ -16,7 +16,9 @@
 // window is refused before anything is allocated for it.
 //
 // The compressor and the decoder live in two files, so a program that only
-// decodes (the installer) links only libzstd's decoder.
+// decodes (the installer) links only libzstd's decoder: it links
+// zstd_reader_only.cpp, whose zstdCompress stands in for the real one
+// (zstd_codec.cmake, target nerro_zstd_reader_only).
 //
 // Both functions keep their working storage for the length of the call only,
 // so they may run on several threads at once on different streams. Neither

@@ -10,6 +10,7 @@
 
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
+#include "codecs/zstd_codec.h"
 #include "pack/pack_check.h"
 #include "pack/pack_endian.h"
 #include "pack/pack_index.h"
@@ -77,14 +78,17 @@ bool copyBytes(std::istream& from, std::ostream& to, uint64_t count, char* piece
     return true;
 }
 
-// Bits 0 to 2 of the mode become flags bits 0, 2 and 1.
+// Bits 0 to 2 of the mode become flags bits 0, 2 and 1; a zstd entry carries
+// kPackFlagZstd with the block codec's bits.
 uint32_t flagsFromMode(uint32_t mode) {
     uint32_t flags = 0;
     if (mode & kPackModeCompress) flags |= kPackFlagCompressed;
     if (mode & kPackModeBlockCodec) flags |= kPackFlagBlockCodec;
     if (mode & kPackModeMark) flags |= kPackFlagMarked;
+    if (packModeIsZstd(mode)) flags |= kPackFlagBlockCodec | kPackFlagZstd;
     return flags;
 }
+
 
 // Holds an allocation that may fail: null instead of an exception, so a
 // damaged size never ends the process.
@@ -152,6 +156,10 @@ PackReadStatus decodeInto(std::istream& input, PackMethod method, uint32_t size,
             return readStatusOf(decodeBlockStreamTo(input, output, size, progress).status);
         case PackMethod::Lz:
             return readStatusOf(lzUncompressTo(input, output, size, progress).status);
+        case PackMethod::Zstd:
+            return readStatusOf(zstdUncompressTo(input, output, size, progress).status);
+        case PackMethod::Unknown:
+            return PackReadStatus::Undecodable;
     }
     return PackReadStatus::Undecodable;
 }
@@ -201,8 +209,14 @@ bool PackBlockSink::Put(const uint8_t* data, size_t size) {
 }
 
 PackMethod TPackEntry::Method() const {
-    if (!(flags & kPackFlagCompressed)) return PackMethod::Store;
-    return (flags & kPackFlagBlockCodec) ? PackMethod::Block : PackMethod::Lz;
+    const uint32_t later = flags & kPackFlagMethodBits;
+    if (later == 0) {
+        if (!(flags & kPackFlagCompressed)) return PackMethod::Store;
+        return (flags & kPackFlagBlockCodec) ? PackMethod::Block : PackMethod::Lz;
+    }
+    const uint32_t zstd = kPackFlagZstd | kPackFlagCompressed | kPackFlagBlockCodec;
+    if (later == kPackFlagZstd && (flags & zstd) == zstd) return PackMethod::Zstd;
+    return PackMethod::Unknown;
 }
 
 bool PackNameLess::operator()(const std::string& a, const std::string& b) const {

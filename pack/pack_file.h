@@ -21,8 +21,8 @@
 // that padding begins instead of at the file's end.
 //
 // Every integer is little-endian. An entry's data lie at pack base + offset:
-// storedSize bytes, either the raw bytes or one compressed stream (block codec
-// or LZ codec, chosen by flags). crc is the pack check value (pack_check.h) of
+// storedSize bytes, either the raw bytes or one compressed stream (block codec,
+// LZ codec or zstd frame, chosen by flags). crc is the pack check value (pack_check.h) of
 // the uncompressed bytes. Format versions 0 to 4 keep a plain table of
 // fixed-size records instead of the "ix50" index; they are read, never written.
 //
@@ -54,6 +54,7 @@
 
 #include "codecs/codec_callback.h"
 #include "codecs/decode_sink.h"
+#include "codecs/zstd_codec.h"
 #include "foundation/tobject.h"
 #include "pack/pack_signature.h"
 
@@ -63,21 +64,57 @@ constexpr size_t kMaxPackNameLength = 32767;
 // The format version every writer produces.
 constexpr uint32_t kPackFormatVersion = 5;
 
-// Mode word of AddStream (only bits 0 to 2 are used).
+// Mode word of AddStream (bits 0 to 3, and 8 to 12 for zstd's level).
 constexpr uint32_t kPackModeCompress = 1;    // bit 0: compress; clear: store as is
 constexpr uint32_t kPackModeBlockCodec = 2;  // bit 1, with bit 0: block codec; clear: LZ codec
 constexpr uint32_t kPackModeMark = 4;        // bit 2: recorded as flags bit 1, no other effect
+constexpr uint32_t kPackModeZstdCodec = 8;   // bit 3, with bit 0: zstd (whatever bit 1 says)
 constexpr uint32_t kPackModeStore = 0;
 constexpr uint32_t kPackModeLz = kPackModeCompress;
 constexpr uint32_t kPackModeBlock = kPackModeCompress | kPackModeBlockCodec;
+constexpr uint32_t kPackModeZstd = kPackModeCompress | kPackModeZstdCodec;  // at level 19
+// Bits 8 to 12: the zstd level, 1 to 19; 0 stands for the default, 19.
+constexpr uint32_t kPackModeLevelShift = 8;
+constexpr uint32_t kPackModeLevelMask = 0x1F << kPackModeLevelShift;
+
+// The mode that stores zstd frames of that level (1 to 19).
+constexpr uint32_t packModeZstd(int level) {
+    return kPackModeZstd | ((static_cast<uint32_t>(level) << kPackModeLevelShift) & kPackModeLevelMask);
+}
+
+// Whether the mode stores zstd frames, and at which level (0 for 19).
+constexpr bool packModeIsZstd(uint32_t mode) {
+    return (mode & kPackModeCompress) && (mode & kPackModeZstdCodec);
+}
+constexpr int packModeZstdLevel(uint32_t mode) {
+    const int level = static_cast<int>((mode & kPackModeLevelMask) >> kPackModeLevelShift);
+    return level == 0 ? kZstdDefaultLevel : level;
+}
 
 // Bits of TPackEntry::flags.
+//
+// Bits 3 to 7 name the methods that came after the first three. A zstd entry
+// carries kPackFlagZstd together with kPackFlagCompressed and
+// kPackFlagBlockCodec: a reader that knows only the first three (they ignore
+// bits 3 to 31) takes its data for a block codec stream, which the block
+// decoder refuses (no "ResJ" signature), so the entry is reported damaged,
+// never installed wrong. Any other use of bits 3 to 7 is a method this reader
+// does not know: such an entry is refused as undecodable. Bits 8 to 31 are
+// not interpreted.
 constexpr uint32_t kPackFlagCompressed = 1;  // the data are a compressed stream
 constexpr uint32_t kPackFlagMarked = 2;      // mode bit 2 of AddStream; not interpreted
 constexpr uint32_t kPackFlagBlockCodec = 4;  // with kPackFlagCompressed: block codec, else LZ
+constexpr uint32_t kPackFlagZstd = 8;        // with both of the above: one zstd frame
+constexpr uint32_t kPackFlagMethodBits = 0xF8;
 
 // How an entry's data are stored, as the reader interprets flags.
-enum class PackMethod { Store, Block, Lz };
+enum class PackMethod {
+    Store,    // the bytes as they are
+    Block,    // one block codec stream
+    Lz,       // one LZ codec stream
+    Zstd,     // one zstd frame (codecs/zstd_codec.h)
+    Unknown,  // a method bit this reader does not know: never decoded
+};
 
 // What reading an entry whole found.
 enum class PackReadStatus {
@@ -85,7 +122,7 @@ enum class PackReadStatus {
     NoEntry,         // the pack holds no entry of that name, or has no index
     DataOutside,     // storedSize bytes from the entry's offset reach beyond the end of data
     Undecodable,     // the codec rejects the stream, it decodes to more or fewer bytes
-                     // than `size`, or the file cannot be read
+                     // than `size`, the method is Unknown, or the file cannot be read
     StoredSizeWrong, // the data end before storedSize bytes, or run on past them
     CheckMismatch,   // decoded whole, but the check value differs from the record's crc
     OutputFailed,    // the sink refused bytes
@@ -106,9 +143,11 @@ struct TPackEntry {
     uint32_t size = 0;        // length of the uncompressed data
     uint32_t crc = 0;         // pack check value of the uncompressed data
     uint32_t stamp = 0;       // seconds since 1970-01-01 UTC; readers ignore it
-    uint32_t flags = 0;       // kPackFlag... bits; bits 3 to 31 are not interpreted
+    uint32_t flags = 0;       // kPackFlag... bits; bits 8 to 31 are not interpreted
 
-    // Store when kPackFlagCompressed is clear, else Block or Lz by kPackFlagBlockCodec.
+    // Without bits 3 to 7: Store when kPackFlagCompressed is clear, else Block
+    // or Lz by kPackFlagBlockCodec. Zstd for kPackFlagZstd with both of those;
+    // Unknown for any other use of bits 3 to 7.
     PackMethod Method() const;
 };
 

@@ -7,6 +7,7 @@
 
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
+#include "codecs/zstd_codec.h"
 #include "pack/pack_file.h"
 #include "pack/pack_stream_bufs.h"
 
@@ -24,10 +25,24 @@ bool storeAsIs(std::istream& input, std::ostream& output) {
     return !output.fail();
 }
 
+// The bytes from the input's position to its end; false when it cannot seek.
+bool remainingLength(std::istream& input, uint64_t& length) {
+    const std::streampos start = input.tellg();
+    input.seekg(0, std::ios::end);
+    const std::streampos end = input.tellg();
+    input.seekg(start);
+    if (input.fail() || start < 0 || end < start) return false;
+    length = static_cast<uint64_t>(end - start);
+    return true;
+}
+
 }  // namespace
 
 bool codePackEntry(std::istream& input, uint32_t mode, std::streambuf& output,
                    CodecCallback progress, BlockCompressor* compressor, PackCodedData& coded) {
+    // A zstd frame records its content size: what is left of the input.
+    uint64_t contentSize = 0;
+    if (packModeIsZstd(mode) && !remainingLength(input, contentSize)) return false;
     // One pass over the input gives the data, their size and check value.
     PackSourceBuf source(*input.rdbuf());
     std::istream sourceStream(&source);
@@ -36,6 +51,10 @@ bool codePackEntry(std::istream& input, uint32_t mode, std::streambuf& output,
     bool done = true;
     if (!(mode & kPackModeCompress)) {
         done = storeAsIs(sourceStream, sinkStream);
+    } else if (packModeIsZstd(mode)) {
+        done = zstdCompress(sourceStream, contentSize, sinkStream, packModeZstdLevel(mode),
+                            progress)
+                   .status == CodecStatus::Ok;
     } else if (mode & kPackModeBlockCodec) {
         const CodecResult result = compressor
                                        ? compressor->compress(sourceStream, sinkStream, progress)

@@ -26,7 +26,8 @@ struct PackCodedData {
 // as AddStream writes them. compressor, when given, does the block codec's
 // work (one per thread; otherwise one is made for the call); progress goes
 // to the codec. False when the input cannot be read to its end, a codec
-// fails (out of memory included) or output refuses a byte.
+// fails (out of memory included) or output refuses a byte. A zstd mode
+// needs an input that can seek: the frame records the length it has left.
 bool codePackEntry(std::istream& input, uint32_t mode, std::streambuf& output,
                    CodecCallback progress, BlockCompressor* compressor, PackCodedData& coded);
 

@@ -27,7 +27,8 @@ protected:
     void SetUp() override {
         installtest::WritePack(path_, {{"a", SampleBytes(1000, 1), kPackModeBlock},
                                        {"b", SampleBytes(3000, 2), kPackModeLz},
-                                       {"c", SampleBytes(500, 3), kPackModeStore}});
+                                       {"c", SampleBytes(500, 3), kPackModeStore},
+                                       {"d", SampleBytes(2000, 4), kPackModeZstd}});
         pack_ = std::make_unique<TPackFile>(path_.c_str(), false);
         ASSERT_FALSE(pack_->IsFailed());
     }
@@ -81,6 +82,10 @@ TEST_F(PayloadTest, FaultsOfExtraction) {
     EXPECT_EQ(block.bytes, nullptr);
     Damage("a");  // the block stream's signature
     EXPECT_EQ(ExtractVerified(*pack_, "a", block), PayloadFault::Undecodable);
+    EXPECT_EQ(ExtractVerified(*pack_, "d", block), PayloadFault::None);
+    EXPECT_EQ(block.size, 2000u);
+    Damage("d");  // the zstd frame's magic
+    EXPECT_EQ(ExtractVerified(*pack_, "d", block), PayloadFault::Undecodable);
 }
 
 // Checking every use at once, on several threads, keeps the entries and finds

@@ -440,6 +440,13 @@ TEST(InstallRefusal, DamagedPackInstallsNothing) {
         {"LZ stream corrupt", kPackModeLz, true, std::string(4, '\0'),
          "The installer is damaged: the file \"last.dll\" cannot be unpacked. Nothing was "
          "installed."},
+        {"zstd frame magic broken", kPackModeZstd, true, "XXXX",
+         "The installer is damaged: the file \"last.dll\" cannot be unpacked. Nothing was "
+         "installed."},
+        // The frame header's reserved bit set.
+        {"zstd frame header broken", kPackModeZstd, true, "\x28\xB5\x2F\xFD\x08",
+         "The installer is damaged: the file \"last.dll\" cannot be unpacked. Nothing was "
+         "installed."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -44,7 +44,8 @@ std::string goodPack() {
     return packtest::handBuiltPack(
         "STUB", {{"block", packtest::golden("text.bin").substr(0, 700), 5},
                  {"lz", packtest::randomBytes(600, 4) + std::string(300, 'q'), 1},
-                 {"stored", "stored bytes", 0}});
+                 {"stored", "stored bytes", 0},
+                 {"zstd", packtest::golden("text.bin").substr(300, 500), 13}});
 }
 
 TEST(PackDamageTest, TruncatedFiles) {

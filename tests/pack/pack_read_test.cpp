@@ -72,26 +72,21 @@ TEST(PackReadTest, FilesWithoutReadablePackHaveNoIndex) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing.bin")));
 }
 
-// The golden pack was written by an independent implementation of the format.
-TEST(PackReadTest, GoldenPackReadsBack) {
-    const struct {
-        const char* name;
-        PackMethod method;
-        uint32_t offset, storedSize, size, crc, flags;
-        std::string data;
-    } expected[] = {
-        {"notes.txt", PackMethod::Block, 3377, 125, 500, 0x836f36af, 5,
-         packtest::golden("text.bin").substr(0, 500)},
-        {"plugin.dll", PackMethod::Lz, 2223, 1154, 1025, 0xc54b430e, 1,
-         packtest::golden("random1025.bin")},
-        {"readme.txt", PackMethod::Store, 0, 2223, 2223, 0xafc487d8, 0,
-         packtest::golden("text.bin")},
-    };
-    TPackFile pack((std::string(NERRO_GOLDEN_DIR) + "/small.pack").c_str(), false);
+struct GoldenEntry {
+    const char* name;
+    PackMethod method;
+    uint32_t offset, storedSize, size, crc, flags;
+    std::string data;
+};
+
+// Reads the golden pack file (pack base 16, stamps 0) and every entry in it,
+// in name order, exactly as expected.
+void expectGoldenPack(const char* file, const std::vector<GoldenEntry>& expected) {
+    TPackFile pack((std::string(NERRO_GOLDEN_DIR) + "/" + file).c_str(), false);
     ASSERT_TRUE(pack.HasIndex());
     EXPECT_FALSE(pack.IsFailed());
     EXPECT_EQ(pack.GetPackBase(), 16u);
-    ASSERT_EQ(pack.GetCount(), 3);
+    ASSERT_EQ(pack.GetCount(), static_cast<int>(expected.size()));
 
     TPackEntry* entry = pack.GetFirst();
     for (const auto& e : expected) {
@@ -114,6 +109,33 @@ TEST(PackReadTest, GoldenPackReadsBack) {
         entry = pack.GetNext();
     }
     EXPECT_EQ(entry, nullptr);
+}
+
+// The golden pack was written by an independent implementation of the format.
+TEST(PackReadTest, GoldenPackReadsBack) {
+    expectGoldenPack("small.pack",
+                     {
+                         {"notes.txt", PackMethod::Block, 3377, 125, 500, 0x836f36af, 5,
+                          packtest::golden("text.bin").substr(0, 500)},
+                         {"plugin.dll", PackMethod::Lz, 2223, 1154, 1025, 0xc54b430e, 1,
+                          packtest::golden("random1025.bin")},
+                         {"readme.txt", PackMethod::Store, 0, 2223, 2223, 0xafc487d8, 0,
+                          packtest::golden("text.bin")},
+                     });
+}
+
+// The golden pack with zstd entries (flags 13) beside a block codec one.
+TEST(PackReadTest, GoldenZstdPackReadsBack) {
+    expectGoldenPack("zstd.pack",
+                     {
+                         {"empty", PackMethod::Zstd, 1241, 9, 0, 0, 13, ""},
+                         {"notes.txt", PackMethod::Block, 1250, 125, 500, 0x836f36af, 5,
+                          packtest::golden("text.bin").substr(0, 500)},
+                         {"plugin.dll", PackMethod::Zstd, 206, 1035, 1025, 0xc54b430e, 13,
+                          packtest::golden("random1025.bin")},
+                         {"readme.txt", PackMethod::Zstd, 0, 206, 2223, 0xafc487d8, 13,
+                          packtest::golden("text.bin")},
+                     });
 }
 
 TEST(PackReadTest, NamesAreOrderedByUnsignedBytes) {

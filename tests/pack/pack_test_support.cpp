@@ -1,5 +1,6 @@
 #include "tests/pack/pack_test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -9,6 +10,7 @@
 
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
+#include "codecs/zstd_codec.h"
 #include "pack/pack_check.h"
 
 namespace packtest {
@@ -76,6 +78,13 @@ std::string lzStream(const std::string& data) {
     return output.str();
 }
 
+std::string zstdStream(const std::string& data) {
+    std::istringstream input(data);
+    std::ostringstream output;
+    zstdCompress(input, data.size(), output, kZstdDefaultLevel, nullptr);
+    return output.str();
+}
+
 std::string v5Index(const std::string& body, uint32_t count, uint32_t bodySize) {
     return "ix50" + le32(bodySize) + le32(count) + blockStream(body);
 }
@@ -100,9 +109,10 @@ std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>&
     std::string data;
     std::string body;
     for (const HandEntry& entry : entries) {
-        const std::string stored = entry.flags == 0   ? entry.data
-                                   : entry.flags == 1 ? lzStream(entry.data)
-                                                      : blockStream(entry.data);
+        const std::string stored = entry.flags == 0    ? entry.data
+                                   : entry.flags == 1  ? lzStream(entry.data)
+                                   : entry.flags == 13 ? zstdStream(entry.data)
+                                                       : blockStream(entry.data);
         Record record;
         record.name = entry.name;
         record.offset = static_cast<uint32_t>(data.size());
@@ -114,6 +124,12 @@ std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>&
         data += stored;
     }
     return assemblePack(stub, data, v5Index(body, static_cast<uint32_t>(entries.size())));
+}
+
+bool CollectingSink::Put(const uint8_t* data, size_t size) {
+    bytes.append(reinterpret_cast<const char*>(data), size);
+    largestPiece = std::max(largestPiece, size);
+    return true;
 }
 
 std::unique_ptr<TPackFile> openBytes(const std::string& bytes) {

@@ -50,6 +50,8 @@ std::string recordBytes(const Record& record);
 
 std::string blockStream(const std::string& data);
 std::string lzStream(const std::string& data);
+// One zstd frame of data at level 19.
+std::string zstdStream(const std::string& data);
 
 // "ix50", bodySize, count and the body as one block codec stream.
 std::string v5Index(const std::string& body, uint32_t count, uint32_t bodySize);
@@ -62,7 +64,8 @@ std::string assemblePack(const std::string& stub, const std::string& data, const
                          uint32_t formatWord = 0x305);
 
 // An entry of handBuiltPack: flags 0 stores data, 1 codes it with the LZ
-// codec, 5 with the block codec; the record gets the data's check value.
+// codec, 5 with the block codec, 13 as a zstd frame; the record gets the
+// data's check value.
 struct HandEntry {
     std::string name;
     std::string data;
@@ -81,6 +84,14 @@ struct Extracted {
     uint32_t size = 0;
 };
 Extracted extract(TPackFile& pack, const char* name, bool verify = true);
+
+// Collects what ExtractTo hands over, and the largest piece.
+class CollectingSink final : public DecodeSink {
+public:
+    bool Put(const uint8_t* data, size_t size) override;
+    std::string bytes;
+    size_t largestPiece = 0;
+};
 
 // Sets (or with null, removes) an environment variable for the object's life.
 class ScopedEnv {

@@ -68,6 +68,9 @@ TEST_F(PackWriteTest, FlagsAndStorageFollowTheMode) {
     } cases[] = {
         {0, 0, PackMethod::Store}, {1, 1, PackMethod::Lz},    {2, 4, PackMethod::Store},
         {3, 5, PackMethod::Block}, {4, 2, PackMethod::Store}, {7, 7, PackMethod::Block},
+        // zstd: bit 3 with bit 0, recorded with the block codec's bits.
+        {9, 13, PackMethod::Zstd}, {8, 0, PackMethod::Store}, {15, 15, PackMethod::Zstd},
+        {packModeZstd(1), 13, PackMethod::Zstd},
     };
     {
         TPackFile pack(File().c_str(), true);
@@ -89,17 +92,7 @@ TEST_F(PackWriteTest, FlagsAndStorageFollowTheMode) {
     }
 }
 
-// Collects what ExtractTo hands over, and the largest piece.
-class CollectingSink final : public DecodeSink {
-public:
-    bool Put(const uint8_t* data, size_t size) override {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        largestPiece = std::max(largestPiece, size);
-        return true;
-    }
-    std::string bytes;
-    size_t largestPiece = 0;
-};
+using packtest::CollectingSink;
 
 TEST_F(PackWriteTest, RoundTripOfEveryMethod) {
     const std::string text = packtest::golden("text.bin");
@@ -119,7 +112,7 @@ TEST_F(PackWriteTest, RoundTripOfEveryMethod) {
         {"runs", std::string(100000, 'z') + text + std::string(5000, '\0')},
         {"recurring", recurring},
     };
-    for (uint32_t mode : {kPackModeStore, kPackModeLz, kPackModeBlock}) {
+    for (uint32_t mode : {kPackModeStore, kPackModeLz, kPackModeBlock, kPackModeZstd}) {
         SCOPED_TRACE(mode);
         const std::string path = File(("m" + std::to_string(mode)).c_str());
         {
@@ -378,7 +371,7 @@ TEST_F(PackWriteTest, FailedAddStreamLeavesAReadablePack) {
         add(pack, "a", "alpha", kPackModeBlock);
         add(pack, "b", "beta", kPackModeStore);
     }
-    for (uint32_t mode : {kPackModeStore, kPackModeLz, kPackModeBlock}) {
+    for (uint32_t mode : {kPackModeStore, kPackModeLz, kPackModeBlock, kPackModeZstd}) {
         SCOPED_TRACE(mode);
         {
             TPackFile pack(File().c_str(), true);
