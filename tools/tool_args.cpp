@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codecs/zstd_codec.h"
 #include "foundation/ordered_work.h"
 #include "pack/pack_file.h"
 #include "tools/tool_errors.h"
@@ -80,7 +81,20 @@ uint32_t parseCodec(const std::string& codec) {
     if (codec == "block") return kPackModeBlock;
     if (codec == "lz") return kPackModeLz;
     if (codec == "store") return kPackModeStore;
-    throw UsageError("unknown codec '" + codec + "' (block, lz or store)");
+    if (codec == "zstd") return packModeZstd(kZstdDefaultLevel);
+    const std::string zstdPrefix = "zstd:";
+    if (codec.compare(0, zstdPrefix.size(), zstdPrefix) == 0) {
+        const std::string level = codec.substr(zstdPrefix.size());
+        const bool digits = !level.empty() && level.size() <= 2 &&
+                            level.find_first_not_of("0123456789") == std::string::npos;
+        const int value = digits ? std::stoi(level) : 0;
+        if (value < kZstdMinLevel || value > kZstdMaxLevel)
+            throw UsageError("zstd level '" + level + "' is not a number from " +
+                             std::to_string(kZstdMinLevel) + " to " +
+                             std::to_string(kZstdMaxLevel));
+        return packModeZstd(value);
+    }
+    throw UsageError("unknown codec '" + codec + "' (block, lz, zstd[:LEVEL] or store)");
 }
 
 unsigned parseJobs(const CommandArgs& args) {

@@ -32,8 +32,8 @@ CommandArgs parseCommandArgs(const std::string& command, const std::vector<std::
                              std::initializer_list<const char*> accepted,
                              std::initializer_list<const char*> acceptedFlags = {});
 
-// The AddStream mode of a --codec value: "block", "lz" or "store".
-// Throws UsageError for any other value.
+// The AddStream mode of a --codec value: "block", "lz", "store", "zstd" (level
+// 19) or "zstd:LEVEL" (LEVEL 1 to 19). Throws UsageError for any other value.
 uint32_t parseCodec(const std::string& codec);
 
 // The number of threads of --jobs (a whole number from 1 to 256); without

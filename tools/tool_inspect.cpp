@@ -33,6 +33,10 @@ const char* methodName(PackMethod method) {
             return "block";
         case PackMethod::Lz:
             return "lz";
+        case PackMethod::Zstd:
+            return "zstd";
+        case PackMethod::Unknown:
+            return "unknown";
         case PackMethod::Store:
             break;
     }

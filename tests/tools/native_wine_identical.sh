@@ -22,4 +22,12 @@ diff <("$native" list "$work/native/setup.exe") <("$wine_run" "$exe" list "Z:$wo
 "$native" extract "$work/wine/setup.exe" -o "$work/by-native"
 diff -r "$product" "$work/by-wine"
 diff -r "$product" "$work/by-native"
+
+# zstd as well: both use the same libzstd release on one thread.
+mkdir -p "$work/native-zstd" "$work/wine-zstd"
+"$native" build "$product" -o "$work/native-zstd/setup.exe" --stub "$stub" --codec zstd
+"$wine_run" "$exe" build "Z:$product" -o "Z:$work/wine-zstd/setup.exe" --stub "Z:$stub" --codec zstd
+cmp "$work/native-zstd/setup.exe" "$work/wine-zstd/setup.exe"
+"$wine_run" "$exe" verify "Z:$work/native-zstd/setup.exe"
+"$native" verify "$work/wine-zstd/setup.exe"
 echo "identical installers; both tools read both"

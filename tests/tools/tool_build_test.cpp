@@ -80,7 +80,8 @@ TEST_F(BuildTest, CodecOptionChoosesTheMethod) {
         const char* codec;
         PackMethod method;
     } cases[] = {
-        {"lz", PackMethod::Lz}, {"store", PackMethod::Store}, {"block", PackMethod::Block}};
+        {"lz", PackMethod::Lz},     {"store", PackMethod::Store}, {"block", PackMethod::Block},
+        {"zstd", PackMethod::Zstd}, {"zstd:1", PackMethod::Zstd}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codec);
         const std::string output = std::string(c.codec) + ".exe";

@@ -119,8 +119,15 @@ TEST(ToolArgsTest, CodecNames) {
     EXPECT_EQ(parseCodec("block"), kPackModeBlock);
     EXPECT_EQ(parseCodec("lz"), kPackModeLz);
     EXPECT_EQ(parseCodec("store"), kPackModeStore);
+    EXPECT_EQ(parseCodec("zstd"), packModeZstd(19));
+    EXPECT_EQ(parseCodec("zstd:1"), packModeZstd(1));
+    EXPECT_EQ(parseCodec("zstd:19"), packModeZstd(19));
+    EXPECT_EQ(parseCodec("zstd:07"), packModeZstd(7));
     EXPECT_THROW(parseCodec("Block"), UsageError);
     EXPECT_THROW(parseCodec(""), UsageError);
+    for (const char* bad : {"zstd:0", "zstd:20", "zstd:", "zstd:-1", "zstd:+5", "zstd:5x",
+                            "zstd:100", "zstd:1.5", "zstd 5", "Zstd"})
+        EXPECT_THROW(parseCodec(bad), UsageError) << bad;
 }
 
 #ifndef _WIN32

@@ -88,7 +88,11 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
          "nerro-pack: unknown architecture 'arm' (x86 or x64)" + help},
         {{"list", "--codec", "lz", "x"}, "nerro-pack: unknown option '--codec' for 'list'" + help},
         {{"add", "x", "--codec=zip", "y"},
-         "nerro-pack: unknown codec 'zip' (block, lz or store)" + help},
+         "nerro-pack: unknown codec 'zip' (block, lz, zstd[:LEVEL] or store)" + help},
+        {{"add", "x", "--codec=zstd:20", "y"},
+         "nerro-pack: zstd level '20' is not a number from 1 to 19" + help},
+        {{"build", "prod", "-o", "s.exe", "--codec", "zstd:"},
+         "nerro-pack: zstd level '' is not a number from 1 to 19" + help},
         {{"add", "x", "a", "b", "--name", "n"},
          "nerro-pack: --name names one entry: give one PATH with it" + help},
         {{"extract", "x", "-o"}, "nerro-pack: option '-o' needs a value" + help},
@@ -112,25 +116,45 @@ TEST_F(PackCommandsTest, HelpAndWrongUsage) {
     }
 }
 
-TEST_F(PackCommandsTest, ListInfoAndVerifyOfAKnownPack) {
-    writeBytes("small.pack", readBytes(std::string(NERRO_GOLDEN_DIR) + "/small.pack"));
-    ToolRun run = Run({"list", "small.pack"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out,
-              "size  stored  method  check     name\n"
-              " 500     125  block   836f36af  notes.txt\n"
-              "1025    1154  lz      c54b430e  plugin.dll\n"
-              "2223    2223  store   afc487d8  readme.txt\n");
-    EXPECT_EQ(run.err, "");
+TEST_F(PackCommandsTest, ListInfoAndVerifyOfKnownPacks) {
+    const struct {
+        const char* file;
+        std::string list;
+        int entries;
+        uint64_t dataBytes;
+    } packs[] = {
+        {"small.pack",
+         "size  stored  method  check     name\n"
+         " 500     125  block   836f36af  notes.txt\n"
+         "1025    1154  lz      c54b430e  plugin.dll\n"
+         "2223    2223  store   afc487d8  readme.txt\n",
+         3, 3502},
+        {"zstd.pack",
+         "size  stored  method  check     name\n"
+         "   0       9  zstd    00000000  empty\n"
+         " 500     125  block   836f36af  notes.txt\n"
+         "1025    1035  zstd    c54b430e  plugin.dll\n"
+         "2223     206  zstd    afc487d8  readme.txt\n",
+         4, 1375},
+    };
+    for (const auto& p : packs) {
+        SCOPED_TRACE(p.file);
+        writeBytes(p.file, readBytes(std::string(NERRO_GOLDEN_DIR) + "/" + p.file));
+        ToolRun run = Run({"list", p.file});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, p.list);
+        EXPECT_EQ(run.err, "");
 
-    run = Run({"info", "small.pack"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, infoText(16, 3, 3502, 0));
+        run = Run({"info", p.file});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, infoText(16, p.entries, p.dataBytes, 0));
 
-    run = Run({"verify", "small.pack"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "small.pack: 3 entries ok\nsigned: no\n");
-    EXPECT_EQ(run.err, "");
+        run = Run({"verify", p.file});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, std::string(p.file) + ": " + std::to_string(p.entries) +
+                               " entries ok\nsigned: no\n");
+        EXPECT_EQ(run.err, "");
+    }
 }
 
 TEST_F(PackCommandsTest, ListAlignsColumnsToTheLargestValue) {
