@@ -1,0 +1,77 @@
+// Fuzz target: a zstd entry whose stored bytes are arbitrary, read through
+// the pack's entry reader. The first two bytes give the record's size; the
+// rest are the entry's data. The bytes are first decoded by the codec alone;
+// the pack then holds them under a record that agrees with that result (its
+// size and check value), so ExtractTo must accept exactly what the codec
+// accepted and hand out the same bytes, never more than the record's size,
+// and Extract must agree with it.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "codecs/zstd_codec.h"
+#include "pack/pack_check.h"
+#include "pack/pack_file.h"
+
+namespace {
+
+class CollectingSink final : public DecodeSink {
+public:
+    bool Put(const uint8_t* data, size_t size) override {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    std::string bytes;
+};
+
+std::string le32(uint32_t value) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[i] = static_cast<char>(value >> (8 * i));
+    return s;
+}
+
+// A pack of one zstd entry "e": the data, an old-style raw table of one
+// 64-byte record (format version 4, bit 9), the trailer. The raw table spares
+// every run a block codec stream for the index.
+std::string packOf(const std::string& stored, uint32_t size, uint32_t crc) {
+    const uint32_t flags = kPackFlagCompressed | kPackFlagBlockCodec | kPackFlagZstd;
+    std::string table = le32(1) + std::string("e") + std::string(39, '\0');
+    table += le32(0) + le32(static_cast<uint32_t>(stored.size())) + le32(size) + le32(crc) +
+             le32(0) + le32(flags);
+    const int32_t fromEnd = -static_cast<int32_t>(table.size() + 16);
+    return stored + table + "sRBV" + le32(static_cast<uint32_t>(stored.size())) +
+           le32(static_cast<uint32_t>(fromEnd)) + le32(0x204);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const uint32_t recordSize = data[0] | (uint32_t{data[1]} << 8);
+    const std::string stored(reinterpret_cast<const char*>(data) + 2, size - 2);
+
+    std::istringstream alone(stored);
+    CollectingSink direct;
+    const CodecResult result = zstdUncompressTo(alone, direct, recordSize, nullptr);
+    if (direct.bytes.size() != result.size || result.size > recordSize) __builtin_trap();
+    const bool whole = result.status == CodecStatus::Ok && result.size == recordSize;
+
+    TPackFile pack(std::make_unique<std::stringstream>(
+        packOf(stored, recordSize, packCheckValue(direct.bytes.data(), direct.bytes.size()))));
+    if (!pack.Find("e")) __builtin_trap();
+    CollectingSink read;
+    const PackReadStatus status = pack.ExtractTo("e", read);
+    if (read.bytes.size() > recordSize) __builtin_trap();
+    if ((status == PackReadStatus::Ok) != whole) __builtin_trap();
+    if (whole && read.bytes != direct.bytes) __builtin_trap();
+
+    uint32_t extracted = 0;
+    std::unique_ptr<uint8_t[]> block(pack.Extract("e", true, &extracted));
+    if (whole != (block && !pack.IsFailed())) __builtin_trap();
+    if (block && (extracted != recordSize || block[extracted] != 0)) __builtin_trap();
+    return 0;
+}
