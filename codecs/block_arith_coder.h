@@ -89,7 +89,8 @@ inline uint32_t stepOfRange(uint32_t range, uint32_t total) {
     return uint32_t((uint64_t(range) * kStepReciprocals.ofTotal[total]) >> kReciprocalShift);
 }
 
-// freq[1] + ... + freq[symbol - 1]: wide models add whole groups of 8 first.
+// freq[1] + ... + freq[symbol - 1]: wide models add whole groups of 8 first,
+// narrow ones sum from whichever end is nearer.
 inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
     const uint32_t* freq = model.freq;
     uint32_t sum = 0;
@@ -101,11 +102,14 @@ inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
             sum += freq[i];
         return sum;
     }
-    // Narrow models: a loop as long as the model, which always runs the same
-    // way, instead of one that ends at the symbol.
-    for (int i = 1; i < model.numSymbols; ++i)
-        sum += i < symbol ? freq[i] : 0;
-    return sum;
+    if (symbol <= model.numSymbols / 2) {
+        for (int i = 1; i < symbol; ++i)
+            sum += freq[i];
+        return sum;
+    }
+    for (int i = symbol; i <= model.numSymbols; ++i)
+        sum += freq[i];
+    return model.totalFreq - sum;
 }
 
 [[gnu::always_inline]] inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model,
@@ -148,37 +152,25 @@ void startDecoding(ArithmeticCoderState& c);
     // The symbol is the first whose cumulative frequency exceeds
     // min(value / step, total - 1); comparing step * cumHigh with value
     // finds the same one without a second division.
-    int symbol = 1;
-    uint32_t cumLow = 0;
-    if (model.numSymbols < kGroupSearchSymbols) {
-        // Narrow models: every symbol but the last is tested, so the loop
-        // always runs as long for the model and nothing branches on the
-        // outcome (a search that stops at the symbol mispredicts its end).
-        uint32_t cum = 0;
-        for (int s = 1; s < model.numSymbols; ++s) {
-            cum += model.freq[s];
-            const bool reached = step * cum <= c.value;
-            symbol += reached;
-            cumLow = reached ? cum : cumLow;
-        }
-    } else if (c.value < step * total) {
-        // Wide models: skip whole groups of 8 symbols that lie below the
-        // value (their widths are multiples of 8), then single symbols.
-        uint32_t cumHigh = 0;
-        const uint32_t* group = model.groupFreq;
-        while (step * (cumHigh + *group) <= c.value) {
-            cumHigh += *group++;
-            symbol += kSymbolGroupSize;
+    int symbol = model.numSymbols;
+    uint32_t cumHigh = total;
+    if (c.value < step * total) {
+        symbol = 1;
+        cumHigh = 0;
+        if (model.numSymbols >= kGroupSearchSymbols) {
+            // Wide models: skip whole groups of 8 symbols that lie below the
+            // value (their widths are multiples of 8).
+            const uint32_t* group = model.groupFreq;
+            while (step * (cumHigh + *group) <= c.value) {
+                cumHigh += *group++;
+                symbol += kSymbolGroupSize;
+            }
         }
         cumHigh += model.freq[symbol];
         while (step * cumHigh <= c.value)
             cumHigh += model.freq[++symbol];
-        cumLow = cumHigh - model.freq[symbol];
-    } else {
-        symbol = model.numSymbols;
-        cumLow = total - model.freq[symbol];
     }
-    const uint32_t cumHigh = cumLow + model.freq[symbol];
+    const uint32_t cumLow = cumHigh - model.freq[symbol];
     c.value -= step * cumLow;
     if (cumHigh < total) {
         c.range = step * model.freq[symbol];
