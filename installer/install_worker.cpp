@@ -4,8 +4,8 @@
 #include <memory>
 #include <set>
 
+#include "config/config_check.h"
 #include "foundation/ordered_work.h"
-#include "installer/config_check.h"
 #include "installer/file_replace.h"
 #include "installer/folder_path.h"
 #include "installer/install_progress.h"

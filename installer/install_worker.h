@@ -22,7 +22,7 @@
 #include <functional>
 #include <string>
 
-#include "installer/install_config.h"
+#include "config/install_config.h"
 #include "installer/install_payload.h"
 #include "platform/kernel_handles.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/install_config.h"
+#include "config/install_config.h"
 #include "platform/win_sdk.h"
 
 struct InstalledFile {

@@ -15,8 +15,8 @@
 
 #include <string>
 
-#include "installer/install_config.h"
-#include "installer/setup_command_line.h"
+#include "config/install_config.h"
+#include "config/setup_command_line.h"
 #include "platform/win_app.h"
 
 class CLanguageCatalog;

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "config/install_config.h"
 #include "installer/host_detect.h"
 #include "installer/initial_path.h"
 #include "installer/installed_product.h"
 #include "installer/proposed_path.h"
 #include "installer/vendor_hosts.h"
-#include "installer/install_config.h"
 #include "pack/pack_file.h"
 #include "platform/win_dc.h"
 #include "resources/resource_ids.h"

@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
+#include "config/config_check.h"
+#include "config/install_config.h"
 #include "foundation/ordered_work.h"
 #include "foundation/tinifile.h"
-#include "installer/config_check.h"
-#include "installer/install_config.h"
 #include "pack/pack_file.h"
 
 namespace {

@@ -3,9 +3,9 @@
 // worker on the calling thread, and an exit code instead of message boxes.
 #pragma once
 
-#include "installer/install_config.h"
+#include "config/install_config.h"
+#include "config/setup_command_line.h"
 #include "installer/install_log.h"
-#include "installer/setup_command_line.h"
 
 class TPackFile;
 

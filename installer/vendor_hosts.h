@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "config/install_config.h"
 #include "installer/host_detect.h"
-#include "installer/install_config.h"
 
 // The hosts of one definition, newest first for a "*" key (sub-key names
 // compared as version numbers). A 32-bit installer reads the 64-bit view

@@ -4,9 +4,9 @@
 #include <set>
 #include <vector>
 
+#include "config/config_check.h"
+#include "config/install_config.h"
 #include "foundation/tinifile.h"
-#include "installer/config_check.h"
-#include "installer/install_config.h"
 #include "tools/tool_add_files.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_entry_names.h"

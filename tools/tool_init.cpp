@@ -1,7 +1,7 @@
 // nerro-pack init: an example product folder to start from.
 #include <ostream>
 
-#include "installer/config_check.h"
+#include "config/config_check.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_errors.h"
 #include "tools/tool_example_product.h"

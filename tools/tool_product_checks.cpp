@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "installer/install_config.h"
+#include "config/install_config.h"
 #include "pack/pack_endian.h"
 #include "tools/tool_files.h"
 

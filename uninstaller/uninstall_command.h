@@ -24,7 +24,7 @@
 #include <string>
 
 // Exit codes of the uninstall program, meaning what the installer's do
-// (installer/setup_command_line.h).
+// (config/setup_command_line.h).
 constexpr int kUninstallExitRemoved = 0;    // removed; files the user added may stay
 constexpr int kUninstallExitFailed = 1;     // no or damaged record, or something recorded stays
 constexpr int kUninstallExitUsage = 2;      // wrong command line

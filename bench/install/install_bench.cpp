@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "installer/install_config.h"
+#include "config/install_config.h"
 #include "installer/install_worker.h"
 #include "pack/pack_file.h"
 #include "uninstaller/uninstall_record.h"

@@ -1,5 +1,5 @@
 // Consistency checks of a configuration: each problem with its text.
-#include "installer/config_check.h"
+#include "config/config_check.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "installer/config_check.h"
-#include "installer/install_config.h"
+#include "config/config_check.h"
+#include "config/install_config.h"
 #include "pack/pack_file.h"
 
 namespace {

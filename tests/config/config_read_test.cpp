@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "config/install_config.h"
 #include "foundation/tinifile.h"
-#include "installer/install_config.h"
 
 namespace {
 

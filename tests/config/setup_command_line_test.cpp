@@ -1,6 +1,6 @@
 // The installer's command line: switches for scripts, a pack file argument,
 // and the folder that takes the rest of the line.
-#include "installer/setup_command_line.h"
+#include "config/setup_command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "config/install_config.h"
 #include "install_test_support.h"
-#include "installer/install_config.h"
 #include "installer/install_worker.h"
 
 namespace installtest {

@@ -1,4 +1,4 @@
-#include "installer/config_check.h"
+#include "config/config_check.h"
 
 #include <cctype>
 

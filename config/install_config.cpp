@@ -1,4 +1,4 @@
-#include "installer/install_config.h"
+#include "config/install_config.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/install_config.h"
+#include "config/install_config.h"
 
 class TPackFile;
 

@@ -1,4 +1,4 @@
-#include "installer/setup_command_line.h"
+#include "config/setup_command_line.h"
 
 #include <cctype>
 
