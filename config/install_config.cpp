@@ -100,11 +100,7 @@ std::vector<HostDefinition> readHosts(TIniFile& ini) {
 
 std::string ReadConfiguration(TIniFile& ini, InstallConfiguration& config) {
     std::string title = ini.GetString(kGeneral, "Title", kDefaultTitle);
-    InstallSettings& settings = config.settings;
-    settings.installationPath.clear();
-    settings.shortcutFolder.clear();
-    settings.progressValue = 0;
-    readGeneral(ini, settings);
+    readGeneral(ini, config.settings);
 
     // Counts are capped so that a mistyped number cannot exhaust memory; the
     // configuration check reports the count as written.

@@ -11,7 +11,6 @@
 // same code (config_check.h) that the installer uses on its pack.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,8 +28,9 @@ constexpr const char* kDefaultTitle = "Ostrel Ltd";
 // a mistyped count must not make the installer allocate millions of records.
 constexpr int32_t kMaxConfigListCount = 65536;
 
-// The process-wide settings, from [General], plus the installation's run-time
-// values. Fields keep the order of the configuration schema.
+// The process-wide settings, from [General]. Fields keep the order of the
+// configuration schema. What one installation works out (its folder, the
+// shortcut folder, its progress) is the installation's own (install_worker.h).
 struct InstallSettings {
     std::string productName;           // "Product name"
     std::string noticeText;            // "Copyright"
@@ -39,11 +39,6 @@ struct InstallSettings {
     std::string defaultProgramFolder;  // "Default program folder"
     int32_t mainExecutable = 0;        // "Main executable": position in the file list
     int32_t readme = 0;                // "Readme": kept, unused
-    std::string installationPath;      // run time: set when installation starts
-    std::string shortcutFolder;        // run time: built by the installation
-    // 0..100, written by the install worker while the dialog's thread reads
-    // it: atomic, so the two threads never race on it.
-    std::atomic<int32_t> progressValue{0};
     int32_t runWithInstall = 0;          // "Run with '/install'": kept, unused
     int32_t runWithUninstall = 0;        // "Run with '/uninstall'": record names the main program
     int32_t advancedOptions = 0;         // "Advanced options": kept, unused
@@ -60,7 +55,6 @@ struct InstallSettings {
 
 // One file to install (section "N" of "Nerro.ini").
 struct FileEntry {
-    std::string targetFolder;     // run time: folder receiving the file, ends with a separator
     std::string name;             // "Name": the pack entry holding the file's bytes
     std::string createName;       // "Create name": path below the target folder
     std::string shortcutName;     // "Shortcut name": empty for no shortcut
@@ -118,8 +112,7 @@ public:
 };
 
 // Fills config from ini: the [General] settings, then the file types, then
-// the files, each key with its default. Replaces whatever config held, sets
-// the progress value to 0 and leaves the run-time strings empty. A count of 0
+// the files, each key with its default. Replaces whatever config held. A count of 0
 // or less reads no group; a count above kMaxConfigListCount reads that many
 // (fileCount and fileTypeCount keep the counts as written).
 // A missing numbered section gives a record of defaults.

@@ -143,13 +143,15 @@ std::string recordFault(const InstallRecord& record) {
 // returns the message that ends the run, or an empty text.
 class Installation {
 public:
-    Installation(InstallConfiguration& config, TPackFile& pack, uint64_t payloadBudget)
+    Installation(const InstallConfiguration& config, InstallRun& run, TPackFile& pack,
+                 uint64_t payloadBudget)
         : settings_(config.settings),
           files_(config.files),
+          run_(run),
           pack_(pack),
           payload_(pack, payloadBudget),
           record_(config.settings.registryKey, HKEY_LOCAL_MACHINE, &journal_),
-          progress_(config.settings.progressValue, TotalWeight(config, pack)),
+          progress_(run.progressValue, TotalWeight(config, pack)),
           earlier_(FindInstalledProduct(config.settings)) {}
 
     // Every entry to install, decoded and checked, before anything is written.
@@ -170,7 +172,7 @@ public:
         // An earlier installation's record is replaced, not added to.
         for (const std::string& name : record_.ValueNames())
             if (isEarlierRunValue(name)) record_.Delete(name);
-        const std::string& path = settings_.installationPath;
+        const std::string& path = run_.installationPath;
         CreateFolderPath(path, record_);
         record_.Write(kRecordPathValue, path);
         record_.Write(kRecordProductValue, settings_.productName);
@@ -180,15 +182,17 @@ public:
         // folder; it is left out of the path rather than leaving a doubled
         // backslash in it.
         const std::string programs = ProgramsFolderPath();
-        settings_.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
-        if (!settings_.shortcutFolder.empty()) CreateFolderPath(settings_.shortcutFolder, record_);
+        run_.shortcutFolder = programs.empty() ? std::string() : programs + "\\";
+        if (!run_.shortcutFolder.empty()) CreateFolderPath(run_.shortcutFolder, record_);
         return record_.Error() ? recordFault(record_) : std::string();
     }
 
-    // One file to its target, recorded, with its shortcut.
-    std::string InstallFile(FileEntry& file) {
-        file.targetFolder = targetFolderOf(file, settings_.installationPath);
-        const std::string targetPath = file.targetFolder + file.createName;
+    // The file at index of the list to its target, recorded, with its shortcut.
+    std::string InstallFile(size_t index) {
+        const FileEntry& file = files_[index];
+        std::string& targetFolder = run_.targetFolders[index];
+        targetFolder = targetFolderOf(file, run_.installationPath);
+        const std::string targetPath = targetFolder + file.createName;
         CreateFolderPath(targetPath, record_);
 
         PayloadFault fault = PayloadFault::None;
@@ -208,10 +212,10 @@ public:
         }
         progress_.Advance(block->size + kFileStepWeight);
 
-        if (!file.shortcutName.empty() && !settings_.shortcutFolder.empty()) {
+        if (!file.shortcutName.empty() && !run_.shortcutFolder.empty()) {
             // A shortcut is recorded whether or not it could be made: the
             // uninstall program passes over files that are not there.
-            const std::string linkPath = settings_.shortcutFolder + file.shortcutName;
+            const std::string linkPath = run_.shortcutFolder + file.shortcutName;
             const std::string linkFile = linkPath + ".lnk";
             if (!BackUpBeforeOverwrite(linkFile, journal_))
                 return "The shortcut " + quoted(linkFile) + " could not be replaced (" +
@@ -222,8 +226,8 @@ public:
             if (!com_) com_ = std::make_unique<CComInitialize>();
             // The uninstall program is told which record to remove, whatever
             // the configuration gives it as arguments.
-            const bool uninstaller = &file == &files_.back();
-            CreateShortcut(targetPath, settings_.installationPath, linkPath, file.shortcutName,
+            const bool uninstaller = index + 1 == files_.size();
+            CreateShortcut(targetPath, run_.installationPath, linkPath, file.shortcutName,
                            uninstaller ? settings_.registryKey : file.arguments);
             if (!existed && GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES)
                 journal_.FileCreated(linkFile);
@@ -270,8 +274,7 @@ public:
     // "Main executable", the uninstall entry, and the record's last values.
     std::string Register() {
         if (settings_.runWithUninstall) {
-            const FileEntry& main = files_[settings_.mainExecutable];
-            record_.Write(kRecordMainExecutableValue, main.targetFolder + main.createName);
+            record_.Write(kRecordMainExecutableValue, InstalledPath(settings_.mainExecutable));
         }
         const std::string uninstallKey = UninstallKeyPath(settings_.productId);
         record_.Write(NumberedValueName(0, kRecordRegKeySuffix), uninstallKey);
@@ -288,10 +291,8 @@ public:
 
     // What the system's list of installed programs shows of the product.
     void WriteUninstallEntry(InstallRecord& entry) const {
-        const FileEntry& program = files_.back();
-        const std::string programPath = program.targetFolder + program.createName;
-        const FileEntry& main = files_[settings_.mainExecutable];
-        const std::string mainPath = main.targetFolder + main.createName;
+        const std::string programPath = InstalledPath(files_.size() - 1);
+        const std::string mainPath = InstalledPath(settings_.mainExecutable);
         entry.Write(kUninstallDisplayNameValue, settings_.productName);
         entry.Write(kUninstallStringValue, UninstallCommandLine(programPath, settings_.registryKey));
         entry.Write(kQuietUninstallStringValue,
@@ -300,10 +301,15 @@ public:
         if (!settings_.publisher.empty()) entry.Write(kUninstallPublisherValue, settings_.publisher);
         if (!settings_.helpLink.empty()) entry.Write(kUninstallHelpLinkValue, settings_.helpLink);
         entry.Write(kUninstallIconValue, isProgram(mainPath) ? mainPath : programPath);
-        entry.Write(kUninstallLocationValue, settings_.installationPath);
+        entry.Write(kUninstallLocationValue, run_.installationPath);
         entry.WriteNumber(kUninstallSizeValue, static_cast<DWORD>((installedBytes_ + 1023) / 1024));
         entry.WriteNumber(kUninstallNoModifyValue, 1);
         entry.WriteNumber(kUninstallNoRepairValue, 1);
+    }
+
+    // Where the file at index of the list was installed.
+    std::string InstalledPath(size_t index) const {
+        return run_.targetFolders[index] + files_[index].createName;
     }
 
     static bool isProgram(const std::string& path) {
@@ -334,8 +340,9 @@ private:
         return total;
     }
 
-    InstallSettings& settings_;
-    std::vector<FileEntry>& files_;
+    const InstallSettings& settings_;
+    const std::vector<FileEntry>& files_;
+    InstallRun& run_;
     TPackFile& pack_;
     PayloadStore payload_;
     InstallJournal journal_;
@@ -349,22 +356,25 @@ private:
 
 }  // namespace
 
-InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
-                               uint64_t payloadBudget, const InstallLogFunction& log) {
-    config.settings.progressValue = 0;
+InstallOutcome RunInstallation(const InstallConfiguration& config, InstallRun& run,
+                               TPackFile& pack, uint64_t payloadBudget,
+                               const InstallLogFunction& log) {
+    run.progressValue = 0;
+    run.shortcutFolder.clear();
+    run.targetFolders.assign(config.files.size(), std::string());
     if (std::string fault = configurationFault(config); !fault.empty()) return failure(fault);
-    const std::string typed = config.settings.installationPath;
-    config.settings.installationPath = normalInstallationPath(typed);
-    if (config.settings.installationPath.empty())
+    const std::string typed = run.installationPath;
+    run.installationPath = normalInstallationPath(typed);
+    if (run.installationPath.empty())
         return failure("The folder " + quoted(typed) +
                        " is not a full path (such as C:\\Program Files\\Product). Nothing was "
                        "installed.");
-    Installation installation(config, pack, payloadBudget);
+    Installation installation(config, run, pack, payloadBudget);
     installation.SetLog(log);
     if (std::string fault = installation.CheckPayload(); !fault.empty()) return failure(fault);
     if (std::string fault = installation.Begin(); !fault.empty()) return installation.Fail(fault);
-    for (FileEntry& file : config.files)
-        if (std::string fault = installation.InstallFile(file); !fault.empty())
+    for (size_t index = 0; index < config.files.size(); ++index)
+        if (std::string fault = installation.InstallFile(index); !fault.empty())
             return installation.Fail(fault);
     if (std::string fault = installation.RemoveDroppedFiles(); !fault.empty())
         return installation.Fail(fault);
@@ -376,7 +386,7 @@ InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
 
 DWORD WINAPI InstallWorker(LPVOID parameter) {
     InstallJob& job = *static_cast<InstallJob*>(parameter);
-    job.outcome = RunInstallation(*job.config, *job.pack, job.payloadBudget, job.log);
+    job.outcome = RunInstallation(*job.config, *job.run, *job.pack, job.payloadBudget, job.log);
     SetEvent(job.completion);
     return 0;
 }

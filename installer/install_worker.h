@@ -18,9 +18,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/install_config.h"
 #include "installer/install_payload.h"
@@ -36,27 +38,45 @@ struct InstallOutcome {
     std::string message;
 };
 
+// One installation's own values, apart from the configuration it installs
+// (which it only reads): the folder asked for, and what the run works out.
+struct InstallRun {
+    // The installation folder as typed; RunInstallation replaces it with its
+    // normal form ("." and ".." resolved, a backslash appended).
+    std::string installationPath;
+    // The Start-menu folder the shortcuts go to, ending with a backslash;
+    // empty when there is none.
+    std::string shortcutFolder;
+    // Per file of the configuration's list, in its order: the folder that
+    // received it, ending with a separator (empty for a file not yet reached).
+    std::vector<std::string> targetFolders;
+    // 0..100, written by the install worker while the dialog's thread reads
+    // it: atomic, so the two threads never race on it.
+    std::atomic<int32_t> progressValue{0};
+};
+
 // Installs config's files from pack, on the calling thread; see the top of
-// this file. Reads settings.installationPath, which must be a full path on a
-// drive or a share (it is normalised: "." and ".." resolved, a backslash
-// appended), and writes, besides the file system and the registry: the target
-// folder of every file installed, settings.shortcutFolder, and
-// settings.progressValue (0 at the start, 100 at a successful end; on
+// this file. Reads run.installationPath, which must be a full path on a
+// drive or a share, and writes, besides the file system and the registry,
+// the rest of run: the normalised path, the target folders, the shortcut
+// folder and the progress value (0 at the start, 100 at a successful end; on
 // failure it stays where the installation stopped). Initialises COM for the
-// calling thread from the first shortcut to its end. payloadBudget bounds the decoded bytes kept
-// between the check and the writing (install_payload.h).
+// calling thread from the first shortcut to its end. payloadBudget bounds the
+// decoded bytes kept between the check and the writing (install_payload.h).
 // log, when given, receives one line per thing written or undone
 // (install_log.h).
 using InstallLogFunction = std::function<void(const std::string&)>;
-InstallOutcome RunInstallation(InstallConfiguration& config, TPackFile& pack,
-                               uint64_t payloadBudget = kDefaultPayloadBudget,
+InstallOutcome RunInstallation(const InstallConfiguration& config, InstallRun& run,
+                               TPackFile& pack, uint64_t payloadBudget = kDefaultPayloadBudget,
                                const InstallLogFunction& log = {});
 
 // Everything the worker thread needs, prepared before it starts. The worker
-// is the only user of config and pack until it sets the completion event;
-// the dialog's thread only reads config->settings.progressValue meanwhile.
+// is the only user of run and pack until it sets the completion event; the
+// dialog's thread only reads run->progressValue meanwhile. Nobody changes
+// config.
 struct InstallJob {
-    InstallConfiguration* config = nullptr;
+    const InstallConfiguration* config = nullptr;
+    InstallRun* run = nullptr;
     TPackFile* pack = nullptr;
     // Auto-reset event (CreateCompletionEvent), set when the worker ends,
     // whatever the outcome. Borrowed: the job's owner closes it.

@@ -1,6 +1,8 @@
 #include "installer/installer_app.h"
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "installer/installer_dlg.h"
 #include "installer/setup_pack_check.h"
@@ -24,6 +26,13 @@ TPackFile setupPack(PackPathFromOptions(setupOptions).c_str(), false);
 CLanguageCatalog setupCatalog;
 InstallConfiguration setupConfiguration;
 CInstallerApp installerApp;
+
+// Keeps the bytes of "logo.bmp" until the dialog's logo view exists.
+class KeptLogo : public LogoSink {
+public:
+    void SetLogo(const uint8_t* data, uint32_t size) override { bytes.assign(data, data + size); }
+    std::vector<uint8_t> bytes;
+};
 
 void SetButtonLook() {
     FadeButtonSettings& settings = CFadeButton::Settings();
@@ -49,7 +58,7 @@ CLanguageCatalog& SetupCatalog() {
     return setupCatalog;
 }
 
-InstallConfiguration& SetupConfiguration() {
+const InstallConfiguration& SetupConfiguration() {
     return setupConfiguration;
 }
 
@@ -76,6 +85,8 @@ bool CInstallerApp::InitInstance() {
                         MB_OK | MB_ICONERROR);
         return false;
     }
+    KeptLogo logo;
+    const ConfigurationLoad load = LoadConfiguration(setupPack, logo, setupConfiguration);
     if (options.silent) {
         exitCode_ = RunSilentInstallation(setupPack, setupConfiguration, options, log);
         return false;
@@ -84,6 +95,7 @@ bool CInstallerApp::InitInstance() {
     // The shell namespace, shell links and the picture loader need COM.
     CComInitialize com;
     CInstallerDlg dialog(setupPack, setupCatalog, setupConfiguration);
+    dialog.SetLook(load.title, std::move(logo.bytes));
     dialog.SetRequestedFolder(options.folder);
     if (log.Opened()) dialog.SetLog([&log](const std::string& line) { log.Line(line); });
     SetMainWindow(&dialog);

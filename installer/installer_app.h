@@ -6,9 +6,10 @@
 // pack opens read-only on the first argument that is not a switch when there
 // is one, otherwise on the program's file exactly as the command line names
 // it; the catalogue and the
-// configuration start empty. InitInstance sets the fading buttons' class-wide
-// look, refuses a damaged or incomplete pack with one message box
-// (setup_pack_check.h; none with /S), runs the main dialog modally (or the
+// configuration start empty. InitInstance refuses a damaged or incomplete pack
+// with one message box (setup_pack_check.h; none with /S), loads the
+// configuration from the pack (it stays as loaded from then on), sets the
+// fading buttons' class-wide look, runs the main dialog modally (or the
 // silent installation, silent_install.h) and returns false, so the program
 // ends when the dialog has ended, with the exit code of setup_command_line.h.
 #pragma once
@@ -36,7 +37,7 @@ private:
 // configuration: one each per process.
 TPackFile& SetupPack();
 CLanguageCatalog& SetupCatalog();
-InstallConfiguration& SetupConfiguration();
+const InstallConfiguration& SetupConfiguration();
 
 // The path of the file holding the pack: the first argument that is not a
 // switch, else the program's own path (setup_command_line.h).

@@ -23,16 +23,6 @@ namespace {
 
 constexpr const char* kMainSection = "Main";
 
-// Hands the logo's bytes from the configuration loader to the logo view.
-class LogoViewSink : public LogoSink {
-public:
-    explicit LogoViewSink(CBitmapView& view) : view_(view) {}
-    void SetLogo(const uint8_t* data, uint32_t size) override { view_.SetBitmap(data, size); }
-
-private:
-    CBitmapView& view_;
-};
-
 bool EqualIgnoringCase(const std::string& a, const char* b) {
     return a.size() == std::strlen(b) && _stricmp(a.c_str(), b) == 0;
 }
@@ -48,7 +38,7 @@ std::string SystemLanguageKey() {
 }  // namespace
 
 CInstallerDlg::CInstallerDlg(TPackFile& pack, CLanguageCatalog& catalog,
-                             InstallConfiguration& config)
+                             const InstallConfiguration& config)
     : CDialog(IDD_INSTALLER),
       pack_(pack),
       catalog_(catalog),
@@ -91,7 +81,7 @@ bool CInstallerDlg::OnInitDialog() {
     AddLanguages();
     SetUpApplicationsList();
     catalog_.TranslateDialog(kMainSection, *this);
-    LoadConfiguration();
+    ShowLook();
     FillApplicationsList();
     ChoosePath();
     UpdateData(false);
@@ -145,10 +135,10 @@ void CInstallerDlg::SetUpApplicationsList() {
     applications_.SetExtendedStyle(LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT);
 }
 
-void CInstallerDlg::LoadConfiguration() {
-    LogoViewSink sink(logo_);
-    const ConfigurationLoad load = ::LoadConfiguration(pack_, sink, config_);
-    SetWindowTextA(load.title);
+void CInstallerDlg::ShowLook() {
+    if (!logoBytes_.empty())
+        logo_.SetBitmap(logoBytes_.data(), logoBytes_.size());
+    SetWindowTextA(title_);
 }
 
 void CInstallerDlg::FillApplicationsList() {
@@ -263,10 +253,11 @@ void CInstallerDlg::StartInstallation() {
     progress_.SetRange(0, 100);
     progress_.SetPos(0);
     UpdateData(true);
-    config_.settings.installationPath = installationPath_;
+    run_.installationPath = installationPath_;
 
     ResetEvent(completion_.Get());
     job_.config = &config_;
+    job_.run = &run_;
     job_.pack = &pack_;
     job_.completion = completion_.Get();
     job_.log = log_;
@@ -281,7 +272,7 @@ void CInstallerDlg::StartInstallation() {
 }
 
 void CInstallerDlg::OnTimer(UINT_PTR) {
-    const int value = config_.settings.progressValue.load();
+    const int value = run_.progressValue.load();
     if (progress_.GetPos() != value) progress_.SetPos(value);
     if (WaitForSingleObject(completion_.Get(), 0) == WAIT_OBJECT_0) FinishInstallation();
 }

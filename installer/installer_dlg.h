@@ -1,11 +1,12 @@
 // CInstallerDlg: the installer's main dialog (template 102).
 //
-// At start it lists the pack's catalogues in the language box (the one that
-// answers "ok" for the system language preselected, else "English"),
-// translates itself with section "Main", loads the configuration (logo,
-// caption from "Title", settings, file list), lists the host applications
-// found in the registry and proposes an installation path (inside the first
-// host's plug-in folder, else under Program Files).
+// It shows a configuration loaded before it starts (config/install_config.h)
+// and never changes it. At start it lists the pack's catalogues in the
+// language box (the one that answers "ok" for the system language
+// preselected, else "English"), translates itself with section "Main", shows
+// the logo and the caption ("Title") given with SetLook, lists the host
+// applications found in the registry and proposes an installation path
+// (inside the first host's plug-in folder, else under Program Files).
 //
 // Before the installation: picking a host row replaces the path, Browse runs
 // the folder chooser, a language change re-translates the dialog, Exit and
@@ -17,7 +18,10 @@
 // runs, Escape, the close box, Cancel and Enter do nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "installer/install_worker.h"
 #include "platform/kernel_handles.h"
@@ -36,10 +40,16 @@ public:
     static constexpr UINT_PTR kProgressTimer = 1;
     static constexpr UINT kProgressPeriod = 50;  // ms
 
-    CInstallerDlg(TPackFile& pack, CLanguageCatalog& catalog, InstallConfiguration& config);
+    CInstallerDlg(TPackFile& pack, CLanguageCatalog& catalog, const InstallConfiguration& config);
     ~CInstallerDlg() override;
 
     const std::string& InstallationPath() const { return installationPath_; }
+    // The caption and the bytes of "logo.bmp" (empty for no logo), as
+    // LoadConfiguration found them.
+    void SetLook(std::string title, std::vector<uint8_t> logo) {
+        title_ = std::move(title);
+        logoBytes_ = std::move(logo);
+    }
     // A folder asked for on the command line (/D=): proposed instead of the
     // host's or Program Files' one.
     void SetRequestedFolder(const std::string& folder) { requestedFolder_ = folder; }
@@ -63,7 +73,7 @@ protected:
 private:
     void AddLanguages();
     void SetUpApplicationsList();
-    void LoadConfiguration();
+    void ShowLook();
     void FillApplicationsList();
     void ChoosePath();
     void OnBrowse();
@@ -75,7 +85,9 @@ private:
 
     TPackFile& pack_;
     CLanguageCatalog& catalog_;
-    InstallConfiguration& config_;
+    const InstallConfiguration& config_;
+    std::string title_ = kDefaultTitle;
+    std::vector<uint8_t> logoBytes_;
 
     CListCtrl applications_;
     CFadeButton exitButton_;
@@ -94,6 +106,7 @@ private:
 
     UniqueHandle completion_;
     UniqueHandle worker_;
+    InstallRun run_;
     InstallJob job_;
     bool installing_ = false;
     bool started_ = false;

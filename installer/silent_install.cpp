@@ -7,22 +7,10 @@
 #include "installer/vendor_hosts.h"
 #include "platform/win_handles.h"
 
-namespace {
-
-// The logo has no view to go to.
-class DiscardedLogo : public LogoSink {
-public:
-    void SetLogo(const uint8_t*, uint32_t) override {}
-};
-
-}  // namespace
-
-int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
+int RunSilentInstallation(TPackFile& pack, const InstallConfiguration& config,
                           const SetupOptions& options, InstallLog& log) {
     // Shortcuts need COM.
     const CComInitialize com;
-    DiscardedLogo logo;
-    LoadConfiguration(pack, logo, config);
     if (const std::string downgrade = DowngradeQuestion(config.settings); !downgrade.empty()) {
         log.Line("Error: " + downgrade + " Not without a question: nothing was installed.");
         return kSetupExitFailed;
@@ -35,10 +23,11 @@ int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
         folder = ProposedInstallationPath(nullptr, hosts.empty() ? std::string() : hosts[0].folder,
                                           config.settings.defaultFolder);
     }
-    config.settings.installationPath = folder;
+    InstallRun run;
+    run.installationPath = folder;
     log.Line("Installing " + config.settings.productName + " into " + folder);
     const InstallOutcome outcome =
-        RunInstallation(config, pack, kDefaultPayloadBudget,
+        RunInstallation(config, run, pack, kDefaultPayloadBudget,
                         [&log](const std::string& line) { log.Line(line); });
     if (!outcome.succeeded) {
         log.Line("Error: " + outcome.message);

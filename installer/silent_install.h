@@ -1,5 +1,5 @@
-// The installation without any window (/S): the configuration from the pack,
-// the folder from /D= or the one the dialog would propose, the install
+// The installation without any window (/S): the configuration loaded from the
+// pack, the folder from /D= or the one the dialog would propose, the install
 // worker on the calling thread, and an exit code instead of message boxes.
 #pragma once
 
@@ -10,5 +10,5 @@
 class TPackFile;
 
 // Returns kSetupExitInstalled or kSetupExitFailed; every line goes to log.
-int RunSilentInstallation(TPackFile& pack, InstallConfiguration& config,
+int RunSilentInstallation(TPackFile& pack, const InstallConfiguration& config,
                           const SetupOptions& options, InstallLog& log);

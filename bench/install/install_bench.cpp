@@ -64,10 +64,12 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&end);
     const double decodeMs = milliseconds(start, end);
 
-    config.settings.installationPath = std::string(argv[2]) + "\\Nerro Bench Product";
+    InstallRun run;
+    run.installationPath = std::string(argv[2]) + "\\Nerro Bench Product";
     UniqueHandle completion = CreateCompletionEvent();
     InstallJob job;
     job.config = &config;
+    job.run = &run;
     job.pack = &pack;
     job.completion = completion.Get();
     QueryPerformanceCounter(&start);

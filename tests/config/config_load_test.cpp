@@ -76,7 +76,7 @@ TEST_F(ConfigLoadTest, LogoGoesToTheSinkAndIniIsRead) {
     TPackFile pack(path.c_str(), false);
     RecordingLogo sink;
     InstallConfiguration config;
-    config.settings.progressValue = 55;
+    config.settings.helpLink = "stale";
 
     const ConfigurationLoad load = LoadConfiguration(pack, sink, config);
 
@@ -85,7 +85,7 @@ TEST_F(ConfigLoadTest, LogoGoesToTheSinkAndIniIsRead) {
     EXPECT_EQ(load.title, "Nerro Setup");
     EXPECT_EQ(sink.calls, std::vector<std::string>{logo});
     EXPECT_EQ(config.settings.productName, "Nerro Filters");
-    EXPECT_EQ(config.settings.progressValue, 0);
+    EXPECT_EQ(config.settings.helpLink, "");
     ASSERT_EQ(config.files.size(), 1u);
     EXPECT_EQ(config.files[0].createName, "Uninstall.exe");
     EXPECT_TRUE(CheckConfiguration(config, PackProductFiles(pack)).empty());

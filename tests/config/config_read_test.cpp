@@ -32,7 +32,6 @@ TEST(ConfigReadTest, EmptyTextGivesDefaults) {
     EXPECT_EQ(s.runWithUninstall, 0);
     EXPECT_EQ(s.advancedOptions, 0);
     EXPECT_EQ(s.advancedOptionsDefault, 0);
-    EXPECT_EQ(s.progressValue, 0);
     EXPECT_TRUE(config.files.empty());
     EXPECT_TRUE(config.fileTypes.empty());
     EXPECT_EQ(config.fileCount, 0);
@@ -145,7 +144,6 @@ TEST(ConfigReadTest, FilesAreNumberedFromZeroUpToTheirCount) {
     EXPECT_EQ(first.toWindowsFolder, 1);
     EXPECT_EQ(first.toSystemFolder, 2);
     EXPECT_EQ(first.canUninstall, 0);
-    EXPECT_EQ(first.targetFolder, "");
     // Section [1] is missing: a record of defaults.
     const FileEntry& missing = config.files[1];
     EXPECT_EQ(missing.name, "");
@@ -203,15 +201,14 @@ TEST(ConfigReadTest, ReadingAgainReplacesEverything) {
         "[General]\nProduct name=Old\nNumber of files=2\nNumber of file types=1\n"
         "[0]\nName=a\n[1]\nName=b\n",
         config);
-    config.settings.installationPath = "C:\\Old\\";
-    config.settings.shortcutFolder = "C:\\Menu\\";
-    config.settings.progressValue = 100;
+    // Values no key of the new text sets.
+    config.settings.registryKey = "Software\\Old";
+    config.settings.helpLink = "https://old.example/";
 
     EXPECT_EQ(readInto("[General]\nTitle=New\nNumber of files=1\n[0]\nName=c\n", config), "New");
     EXPECT_EQ(config.settings.productName, "");
-    EXPECT_EQ(config.settings.installationPath, "");
-    EXPECT_EQ(config.settings.shortcutFolder, "");
-    EXPECT_EQ(config.settings.progressValue, 0);
+    EXPECT_EQ(config.settings.registryKey, "");
+    EXPECT_EQ(config.settings.helpLink, "");
     ASSERT_EQ(config.files.size(), 1u);
     EXPECT_EQ(config.files[0].name, "c");
     EXPECT_TRUE(config.fileTypes.empty());

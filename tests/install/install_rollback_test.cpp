@@ -240,7 +240,7 @@ TEST(InstallPath, TypedFolderIsNormalisedOrRefused) {
     product.Configure(product.General(1, 0, false) + "[0]\nName=tool\nCreate name=tool.exe\n");
     product.BuildPack({{"tool", "MZ"}});
     for (const char* typed : {"Plug-ins", "\\Plug-ins", "C:Plug-ins"}) {
-        product.config.settings.installationPath = typed;
+        product.run.installationPath = typed;
         const InstallOutcome outcome = product.InstallOnThread();
         EXPECT_FALSE(outcome.succeeded) << typed;
         EXPECT_EQ(outcome.message, "The folder \"" + std::string(typed) +
@@ -248,7 +248,7 @@ TEST(InstallPath, TypedFolderIsNormalisedOrRefused) {
                                        "Nothing was installed.");
         EXPECT_FALSE(product.RecordExists());
     }
-    product.config.settings.installationPath = product.root.Path() + "\\Other\\..\\.\\Nerro Product";
+    product.run.installationPath = product.root.Path() + "\\Other\\..\\.\\Nerro Product";
     const InstallOutcome outcome = product.InstallOnThread();
     ASSERT_TRUE(outcome.succeeded) << outcome.message;
     EXPECT_EQ(product.Record().at("Path"), product.installationPath + "\\");

@@ -67,7 +67,7 @@ void ProductFixture::Configure(const std::string& ini) {
     TIniFile file;
     ASSERT_TRUE(file.Parse(ini.c_str()));
     ReadConfiguration(file, config);
-    config.settings.installationPath = installationPath;
+    run.installationPath = installationPath;
     // Whatever the product puts outside its own folders is removed at the end.
     for (const FileEntry& entry : config.files) {
         if (!entry.shortcutName.empty()) removeAtEnd_.push_back(ShortcutFile(entry.shortcutName));
@@ -89,6 +89,7 @@ InstallOutcome ProductFixture::InstallOnThread(uint64_t payloadBudget) {
     EXPECT_TRUE(completion);
     InstallJob job;
     job.config = &config;
+    job.run = &run;
     job.pack = pack.get();
     job.completion = completion.Get();
     job.payloadBudget = payloadBudget;
@@ -97,10 +98,10 @@ InstallOutcome ProductFixture::InstallOnThread(uint64_t payloadBudget) {
     // The dialog's timer: look at the progress value until the event is set.
     progressSeen.clear();
     for (int waited = 0; waited < 120000; waited += 5) {
-        progressSeen.push_back(config.settings.progressValue);
+        progressSeen.push_back(run.progressValue);
         if (WaitForSingleObject(completion.Get(), 5) == WAIT_OBJECT_0) break;
     }
-    progressSeen.push_back(config.settings.progressValue);
+    progressSeen.push_back(run.progressValue);
     EXPECT_EQ(WaitForSingleObject(thread.Get(), 60000), WAIT_OBJECT_0);
     // Auto-reset: seeing the event cleared it.
     EXPECT_EQ(WaitForSingleObject(completion.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));

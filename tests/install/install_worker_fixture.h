@@ -33,7 +33,7 @@ public:
     std::string SystemPath(const std::string& relative) const;
 
     // Parses ini text into config (through the configuration reader) and
-    // sets the installation path (no trailing backslash).
+    // sets the run's installation path (no trailing backslash).
     void Configure(const std::string& ini);
     // Writes the pack to its file and opens it read-only.
     void BuildPack(const std::vector<PackItem>& items);
@@ -55,6 +55,7 @@ public:
     std::string registryKey;
     std::string packPath;
     InstallConfiguration config;
+    InstallRun run;  // the installation's own values: folder, targets, progress
     std::unique_ptr<TPackFile> pack;
     std::vector<int32_t> progressSeen;
 

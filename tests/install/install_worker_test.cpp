@@ -103,8 +103,8 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
     const std::string path = product.installationPath + "\\";
     const std::string windowsFolder = product.WindowsPath("");
     const std::string programs = ProgramsFolderPath() + "\\";
-    EXPECT_EQ(product.config.settings.installationPath, path);
-    EXPECT_EQ(product.config.settings.shortcutFolder, programs);
+    EXPECT_EQ(product.run.installationPath, path);
+    EXPECT_EQ(product.run.shortcutFolder, programs);
 
     // Byte-exact files, each in its target folder, with normal attributes.
     const struct {
@@ -124,8 +124,8 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
                   0u)
             << file.path;
     }
-    EXPECT_EQ(product.config.files[2].targetFolder, windowsFolder);
-    EXPECT_EQ(product.config.files[3].targetFolder, product.SystemPath(""));
+    EXPECT_EQ(product.run.targetFolders[2], windowsFolder);
+    EXPECT_EQ(product.run.targetFolders[3], product.SystemPath(""));
     EXPECT_FALSE(FileExists(path + "Nerro.ini"));
 
     // Shortcuts: target, the installation path as working folder, arguments.
@@ -185,7 +185,7 @@ TEST(InstallWorker, OneFileWithoutMainExecutableValue) {
                       "[0]\nName=nerro-uninstall.exe\nCreate name=Remove.exe\n");
     product.BuildPack({{"nerro-uninstall.exe", "uninstall program", kPackModeBlock}});
     // The installation path arrives with its trailing backslash already.
-    product.config.settings.installationPath += "\\";
+    product.run.installationPath += "\\";
     const InstallOutcome outcome = product.InstallOnThread();
     ASSERT_TRUE(outcome.succeeded) << outcome.message;
     const std::string path = product.installationPath + "\\";
