@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "foundation/text_case.h"
 #include "pack/pack_file.h"
 
 namespace {
@@ -30,16 +31,6 @@ void checkCount(std::vector<ConfigProblem>& problems, const char* key, int32_t c
         addError(problems, quoted(key) + " is " + std::to_string(count) + ", more than " +
                                std::to_string(kMaxConfigListCount));
     }
-}
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 // The components of a path, split at both separators.
@@ -87,10 +78,10 @@ std::string systemKeyReason(const std::string& key) {
         trimmed.erase(0, 1);
     while (!trimmed.empty() && trimmed.back() == '\\')
         trimmed.pop_back();
-    if (equalsIgnoringCase(trimmed, "Software")) return "is the whole \"Software\" key";
+    if (EqualIgnoringCase(trimmed, "Software")) return "is the whole \"Software\" key";
     for (const char* tree : kSystemRegistryTrees) {
         const std::string root = tree;
-        if (equalsIgnoringCase(trimmed.substr(0, root.size()), root) &&
+        if (EqualIgnoringCase(trimmed.substr(0, root.size()), root) &&
             (trimmed.size() == root.size() || trimmed[root.size()] == '\\'))
             return "lies in the system's own key " + quoted(root);
     }
@@ -166,11 +157,11 @@ void checkHosts(std::vector<ConfigProblem>& problems, const std::vector<HostDefi
                 addError(problems, label + "both \"Folder\" and \"Root\"/\"Key\"");
             continue;
         }
-        if (!equalsIgnoringCase(host.root, "HKLM") && !equalsIgnoringCase(host.root, "HKCU"))
+        if (!EqualIgnoringCase(host.root, "HKLM") && !EqualIgnoringCase(host.root, "HKCU"))
             addError(problems, label + "\"Root\" is " + quoted(host.root) + ", not HKLM or HKCU");
         if (host.key.empty()) addError(problems, label + "no \"Key\" (and no \"Folder\")");
         if (!host.view.empty() && host.view != "32" && host.view != "64" &&
-            !equalsIgnoringCase(host.view, "both"))
+            !EqualIgnoringCase(host.view, "both"))
             addError(problems, label + "\"View\" is " + quoted(host.view) + ", not 32, 64 or both");
     }
 }
@@ -207,6 +198,6 @@ bool HasConfigErrors(const std::vector<ConfigProblem>& problems) {
 }
 
 bool IsUninstallProgram(const FileEntry& file) {
-    return equalsIgnoringCase(finalComponent(file.name), kUninstallProgramName) ||
-           equalsIgnoringCase(finalComponent(file.createName), kUninstallProgramName);
+    return EqualIgnoringCase(finalComponent(file.name), kUninstallProgramName) ||
+           EqualIgnoringCase(finalComponent(file.createName), kUninstallProgramName);
 }

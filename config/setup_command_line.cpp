@@ -1,6 +1,8 @@
 #include "config/setup_command_line.h"
 
-#include <cctype>
+#include <string_view>
+
+#include "foundation/text_case.h"
 
 namespace {
 
@@ -27,14 +29,8 @@ std::string nextWord(const std::string& line, size_t& position) {
     return word;
 }
 
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool startsWith(const std::string& word, const char* prefix) {
-    return upper(word).rfind(prefix, 0) == 0;
+bool startsWith(std::string_view word, std::string_view prefix) {
+    return EqualIgnoringCase(word.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
@@ -69,7 +65,7 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine) {
             options.folder = folder;
             break;
         }
-        if (upper(word) == "/S") {
+        if (EqualIgnoringCase(word, "/S")) {
             options.silent = true;
         } else if (word == "/?") {
             options.help = true;

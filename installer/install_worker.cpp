@@ -6,6 +6,7 @@
 
 #include "config/config_check.h"
 #include "foundation/ordered_work.h"
+#include "foundation/text_case.h"
 #include "installer/file_replace.h"
 #include "installer/folder_path.h"
 #include "installer/install_progress.h"
@@ -134,6 +135,13 @@ bool isEarlierRunValue(const std::string& name) {
     return name == kRecordMainExecutableValue;
 }
 
+// True when path ends with extension (".exe"), in any letter case, after a name.
+bool hasExtension(const std::string& path, std::string_view extension) {
+    return path.size() > extension.size() &&
+           EqualIgnoringCase(std::string_view(path).substr(path.size() - extension.size()),
+                             extension);
+}
+
 std::string recordFault(const InstallRecord& record) {
     return "The install record could not be written in the registry (" +
            SystemErrorText(record.Error()) + ").";
@@ -249,8 +257,7 @@ public:
             const DWORD attributes = GetFileAttributesA(old.path.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
-            const bool shortcut =
-                old.path.size() > 4 && lstrcmpiA(old.path.c_str() + old.path.size() - 4, ".lnk") == 0;
+            const bool shortcut = hasExtension(old.path, ".lnk");
             uint32_t check = 0;
             const bool unchanged = shortcut || (!old.check.empty() &&
                                                 fileCheckValue(old.path, check) &&
@@ -312,9 +319,7 @@ public:
         return run_.targetFolders[index] + files_[index].createName;
     }
 
-    static bool isProgram(const std::string& path) {
-        return path.size() > 4 && lstrcmpiA(path.c_str() + path.size() - 4, ".exe") == 0;
-    }
+    static bool isProgram(const std::string& path) { return hasExtension(path, ".exe"); }
 
     // Ends a failed run: everything it changed is undone.
     InstallOutcome Fail(const std::string& fault) {

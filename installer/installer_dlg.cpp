@@ -1,11 +1,11 @@
 #include "installer/installer_dlg.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "config/install_config.h"
+#include "foundation/text_case.h"
 #include "installer/host_detect.h"
 #include "installer/initial_path.h"
 #include "installer/installed_product.h"
@@ -22,10 +22,6 @@
 namespace {
 
 constexpr const char* kMainSection = "Main";
-
-bool EqualIgnoringCase(const std::string& a, const char* b) {
-    return a.size() == std::strlen(b) && _stricmp(a.c_str(), b) == 0;
-}
 
 // The system language as the catalogues' [Info] keys write it: lowercase
 // hexadecimal without leading zeros (0x0409 gives "409").

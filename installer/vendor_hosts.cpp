@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "foundation/text_case.h"
 #include "installer/installed_product.h"
 #include "platform/kernel_handles.h"
 
@@ -97,10 +98,7 @@ std::string ExpandHostFolder(const std::string& text) {
         bool replaced = false;
         for (const auto& item : known) {
             const size_t length = std::char_traits<char>::length(item.name);
-            if (text.size() - i >= length &&
-                CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str() + i,
-                               static_cast<int>(length), item.name,
-                               static_cast<int>(length)) == CSTR_EQUAL) {
+            if (EqualIgnoringCase(std::string_view(text).substr(i, length), item.name)) {
                 result += item.folder;
                 i += length;
                 replaced = true;
@@ -119,9 +117,9 @@ std::vector<DetectedHost> DetectVendorHost(const HostDefinition& host) {
         if (isFolder(folder)) found.push_back({host.name, withBackslash(folder)});
         return found;
     }
-    const HKEY root = lstrcmpiA(host.root.c_str(), "HKCU") == 0 ? HKEY_CURRENT_USER
-                      : lstrcmpiA(host.root.c_str(), "HKLM") == 0 ? HKEY_LOCAL_MACHINE
-                                                                  : nullptr;
+    const HKEY root = EqualIgnoringCase(host.root, "HKCU")   ? HKEY_CURRENT_USER
+                      : EqualIgnoringCase(host.root, "HKLM") ? HKEY_LOCAL_MACHINE
+                                                             : nullptr;
     if (!root || host.key.empty()) return found;
     const bool each = host.key == "*" || (host.key.size() > 2 &&
                                           host.key.compare(host.key.size() - 2, 2, "\\*") == 0);

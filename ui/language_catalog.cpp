@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "foundation/text_case.h"
 #include "pack/pack_file.h"
 
 namespace {
@@ -88,7 +89,7 @@ std::string CLanguageCatalog::LookupColumn(const std::string& section, HWND wind
 
 void CLanguageCatalog::TranslateControl(const std::string& section, HWND window) {
     CWindow control(window);
-    if (_stricmp(control.GetClassNameA().c_str(), WC_LISTVIEWA) != 0) {
+    if (!EqualIgnoringCase(control.GetClassNameA(), WC_LISTVIEWA)) {
         std::string text = LookupControl(section, window, "");
         if (!text.empty()) control.SetWindowTextA(text);
         return;

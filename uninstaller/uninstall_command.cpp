@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "foundation/text_case.h"
+
 namespace {
 
 std::string trimmed(const std::string& text) {
@@ -93,7 +95,7 @@ UninstallCommand ParseUninstallCommand(const std::string& commandLine,
         const std::string word = rest.substr(0, blank);
         const std::string after = blank == std::string::npos ? std::string() : rest.substr(blank);
         std::string left;
-        if (lstrcmpiA(word.c_str(), kSilentSwitch) == 0 || word == "/?") {
+        if (EqualIgnoringCase(word, kSilentSwitch) || word == "/?") {
             (word == "/?" ? command.help : command.silent) = true;
             rest = trimmed(after);
             continue;

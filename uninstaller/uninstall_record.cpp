@@ -3,16 +3,11 @@
 #include <cctype>
 #include <map>
 
+#include "foundation/text_case.h"
 #include "installer/install_record.h"
 #include "platform/kernel_handles.h"
 
 namespace {
-
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
-                          static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
 
 std::vector<std::string> components(const std::string& path) {
     std::vector<std::string> parts;
@@ -49,7 +44,7 @@ std::string trimmedKey(std::string key) {
 bool isUninstallEntryKey(const std::string& key) {
     const std::string prefix = kUninstallKeyPrefix;
     if (key.size() <= prefix.size()) return false;
-    if (!equalIgnoringCase(key.substr(0, prefix.size()), prefix)) return false;
+    if (!EqualIgnoringCase(key.substr(0, prefix.size()), prefix)) return false;
     // The product's name must name a key of its own below the list.
     const std::string name = trimmedKey(key.substr(prefix.size()));
     if (name.empty() || name[0] == '\\') return false;
@@ -161,7 +156,7 @@ RecordRead ReadUninstallRecord(HKEY root, const std::string& keyPath) {
         if (!list) continue;
         if (list == &registryKeys) {
             const std::string named = trimmedKey(value.text);
-            if (!isUninstallEntryKey(named) && !equalIgnoringCase(named, trimmedKey(keyPath)))
+            if (!isUninstallEntryKey(named) && !EqualIgnoringCase(named, trimmedKey(keyPath)))
                 return damaged("\"" + name + "\" names a registry key that is not the product's");
             (*list)[number] = named;
             continue;
