@@ -1,6 +1,7 @@
 #include "installer/install_record.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 RegKey OpenRecordKey(HKEY root, const std::string& path) {
@@ -26,6 +27,19 @@ std::string NumberedValueName(int number, const char* suffix) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%d", number);
     return digits + std::string(suffix);
+}
+
+long NumberedValueNumber(const std::string& name, const char* suffix) {
+    const size_t tail = std::strlen(suffix);
+    if (name.size() <= tail || name.size() > tail + 9 ||
+        name.compare(name.size() - tail, tail, suffix) != 0)
+        return -1;
+    long number = 0;
+    for (size_t i = 0; i < name.size() - tail; ++i) {
+        if (name[i] < '0' || name[i] > '9') return -1;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number;
 }
 
 std::string UninstallKeyPath(const std::string& productName) {

@@ -88,6 +88,12 @@ std::string UninstallCommandLine(const std::string& programPath, const std::stri
 // NumberedValueName(3, kRecordFileSuffix) is "3.file".
 std::string NumberedValueName(int number, const char* suffix);
 
+// The number of a value named "<digits><suffix>" (as NumberedValueName makes
+// them; leading zeros are read too): 0 to 999999999, or -1 for any other name
+// (no digits, another character before the suffix, more than nine digits, a
+// different suffix). Every reader of a record parses value names with this.
+long NumberedValueNumber(const std::string& name, const char* suffix);
+
 // The uninstall entry's key for a product, relative to HKEY_LOCAL_MACHINE.
 std::string UninstallKeyPath(const std::string& productName);
 

@@ -124,14 +124,8 @@ std::string lowerCase(std::string text) {
 // earlier installation's go before the new ones are written.
 bool isEarlierRunValue(const std::string& name) {
     for (const char* suffix :
-         {kRecordFileSuffix, kRecordFolderSuffix, kRecordCheckSuffix, kRecordRegKeySuffix}) {
-        const std::string tail = suffix;
-        if (name.size() <= tail.size() ||
-            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
-            continue;
-        const std::string digits = name.substr(0, name.size() - tail.size());
-        if (digits.find_first_not_of("0123456789") == std::string::npos) return true;
-    }
+         {kRecordFileSuffix, kRecordFolderSuffix, kRecordCheckSuffix, kRecordRegKeySuffix})
+        if (NumberedValueNumber(name, suffix) >= 0) return true;
     return name == kRecordMainExecutableValue;
 }
 

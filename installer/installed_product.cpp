@@ -17,20 +17,6 @@ RegKey openForReading(const std::string& path) {
     return RegKey(key);
 }
 
-// "<digits><suffix>": the number, or -1.
-long numbered(const std::string& name, const char* suffix) {
-    const std::string tail = suffix;
-    if (name.size() <= tail.size() || name.size() > tail.size() + 9 ||
-        name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
-        return -1;
-    long number = 0;
-    for (size_t i = 0; i < name.size() - tail.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return -1;
-        number = number * 10 + (name[i] - '0');
-    }
-    return number;
-}
-
 std::map<std::string, std::string> textValues(HKEY key) {
     std::map<std::string, std::string> values;
     for (DWORD index = 0;; ++index) {
@@ -70,9 +56,9 @@ InstalledProduct FindInstalledProduct(const InstallSettings& settings) {
     std::map<long, InstalledFile> files;
     std::map<long, std::string> folders;
     for (const auto& [name, text] : values) {
-        if (long m = numbered(name, kRecordFileSuffix); m >= 0) files[m].path = text;
-        if (long m = numbered(name, kRecordCheckSuffix); m >= 0) files[m].check = text;
-        if (long k = numbered(name, kRecordFolderSuffix); k >= 0) folders[k] = text;
+        if (long m = NumberedValueNumber(name, kRecordFileSuffix); m >= 0) files[m].path = text;
+        if (long m = NumberedValueNumber(name, kRecordCheckSuffix); m >= 0) files[m].check = text;
+        if (long k = NumberedValueNumber(name, kRecordFolderSuffix); k >= 0) folders[k] = text;
     }
     for (const auto& item : files)
         if (!item.second.path.empty()) product.files.push_back(item.second);

@@ -1,6 +1,5 @@
 #include "uninstaller/uninstall_record.h"
 
-#include <cctype>
 #include <map>
 
 #include "foundation/text_case.h"
@@ -20,19 +19,6 @@ std::vector<std::string> components(const std::string& path) {
         start = end + 1;
     }
     return parts;
-}
-
-// "<digits><suffix>": the number, or -1.
-long numberedValue(const std::string& name, const char* suffix) {
-    const std::string tail = suffix;
-    if (name.size() <= tail.size() ||
-        name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
-        return -1;
-    const std::string digits = name.substr(0, name.size() - tail.size());
-    if (digits.size() > 9) return -1;
-    for (char c : digits)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
-    return std::stol(digits);
 }
 
 std::string trimmedKey(std::string key) {
@@ -93,10 +79,10 @@ RecordRead damaged(std::string problem) {
 
 bool IsInstallerRecordValue(const std::string& name) {
     return name == kRecordPathValue || name == kRecordProductValue ||
-           name == kRecordMainExecutableValue || numberedValue(name, kRecordFileSuffix) >= 0 ||
-           numberedValue(name, kRecordFolderSuffix) >= 0 ||
-           numberedValue(name, kRecordRegKeySuffix) >= 0 ||
-           numberedValue(name, kRecordCheckSuffix) >= 0;
+           name == kRecordMainExecutableValue || NumberedValueNumber(name, kRecordFileSuffix) >= 0 ||
+           NumberedValueNumber(name, kRecordFolderSuffix) >= 0 ||
+           NumberedValueNumber(name, kRecordRegKeySuffix) >= 0 ||
+           NumberedValueNumber(name, kRecordCheckSuffix) >= 0;
 }
 
 std::string NormalRecordedPath(const std::string& path) {
@@ -144,11 +130,11 @@ RecordRead ReadUninstallRecord(HKEY root, const std::string& keyPath) {
     for (const auto& [name, value] : values) {
         long number = -1;
         std::map<long, std::string>* list = nullptr;
-        if ((number = numberedValue(name, kRecordFileSuffix)) >= 0)
+        if ((number = NumberedValueNumber(name, kRecordFileSuffix)) >= 0)
             list = &files;
-        else if ((number = numberedValue(name, kRecordFolderSuffix)) >= 0)
+        else if ((number = NumberedValueNumber(name, kRecordFolderSuffix)) >= 0)
             list = &folders;
-        else if ((number = numberedValue(name, kRecordRegKeySuffix)) >= 0)
+        else if ((number = NumberedValueNumber(name, kRecordRegKeySuffix)) >= 0)
             list = &registryKeys;
         else if (name != kRecordPathValue && name != kRecordProductValue)
             continue;

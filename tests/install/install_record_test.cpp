@@ -78,6 +78,35 @@ TEST(RecordKey, ValueNamesAndUninstallKey) {
     EXPECT_EQ(record.NextFileName(), "2.file");
 }
 
+TEST(RecordKey, NumberedValueNamesReadBack) {
+    const struct {
+        std::string name;
+        const char* suffix;
+        long number;
+    } cases[] = {
+        {"0.file", kRecordFileSuffix, 0},
+        {"12.folder", kRecordFolderSuffix, 12},
+        {"007.check", kRecordCheckSuffix, 7},
+        {"999999999.regkey", kRecordRegKeySuffix, 999999999},
+        {"1000000000.file", kRecordFileSuffix, -1},  // ten digits
+        {".file", kRecordFileSuffix, -1},
+        {"file", kRecordFileSuffix, -1},
+        {"1.file", kRecordFolderSuffix, -1},
+        {"1.File", kRecordFileSuffix, -1},
+        {"1a.file", kRecordFileSuffix, -1},
+        {"-1.file", kRecordFileSuffix, -1},
+        {" 1.file", kRecordFileSuffix, -1},
+        {"1.file.file", kRecordFileSuffix, -1},
+        {"Main executable", kRecordFileSuffix, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NumberedValueNumber(c.name, c.suffix), c.number) << c.name << " " << c.suffix;
+    for (int number : {0, 1, 42, 123456789})
+        EXPECT_EQ(NumberedValueNumber(NumberedValueName(number, kRecordFileSuffix),
+                                      kRecordFileSuffix),
+                  number);
+}
+
 // CreateFolderPath against a folder and a record of the test's own.
 class FolderPathTest : public ::testing::Test {
 protected:
