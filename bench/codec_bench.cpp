@@ -26,6 +26,7 @@
 #include "bench/bench_memory_streams.h"
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
+#include "codecs/zstd_codec.h"
 
 namespace {
 
@@ -88,6 +89,40 @@ bool lzUnpack(const Bytes& stream, Bytes& output) {
     return result.status == CodecStatus::Ok && result.size == output.size();
 }
 
+Bytes zstdPack(const Bytes& input) {
+    MemoryInputBuffer source(input.data(), input.size());
+    std::istream in(&source);
+    GrowingOutputBuffer sink(input.size() / 2);
+    std::ostream out(&sink);
+    if (zstdCompress(in, input.size(), out, kZstdDefaultLevel, nullptr).status != CodecStatus::Ok)
+        throw std::runtime_error("zstdCompress failed");
+    return Bytes(sink.data(), sink.data() + sink.size());
+}
+
+// Fills the output area, as the pack's whole-entry reader does.
+class AreaSink final : public DecodeSink {
+public:
+    explicit AreaSink(Bytes& area) : area_(area) {}
+    bool Put(const uint8_t* data, size_t size) override {
+        if (size > area_.size() - filled_) return false;
+        std::memcpy(area_.data() + filled_, data, size);
+        filled_ += size;
+        return true;
+    }
+
+private:
+    Bytes& area_;
+    size_t filled_ = 0;
+};
+
+bool zstdUnpack(const Bytes& stream, Bytes& output) {
+    MemoryInputBuffer source(stream.data(), stream.size());
+    std::istream in(&source);
+    AreaSink sink(output);
+    CodecResult result = zstdUncompressTo(in, sink, output.size(), nullptr);
+    return result.status == CodecStatus::Ok && result.size == output.size();
+}
+
 Bytes zlibPack(const Bytes& input) {
     uLongf size = compressBound(static_cast<uLong>(input.size()));
     Bytes stream(size);
@@ -136,11 +171,12 @@ struct Codec {
 const Codec kCodecs[] = {
     {"block", blockPack, blockUnpack},   {"block-2t", blockPackTwoThreads, blockUnpackTwoThreads},
     {"bzip2-9", bzip2Pack, bzip2Unpack}, {"lz", lzPack, lzUnpack},
-    {"zlib-6", zlibPack, zlibUnpack},
+    {"zlib-6", zlibPack, zlibUnpack},    {"zstd-19", zstdPack, zstdUnpack},
 };
 
 // Each of ours and the peer it is measured against.
-const char* const kPairs[][2] = {{"block", "bzip2-9"}, {"block-2t", "bzip2-9"}, {"lz", "zlib-6"}};
+const char* const kPairs[][2] = {
+    {"block", "bzip2-9"}, {"block-2t", "bzip2-9"}, {"lz", "zlib-6"}, {"zstd-19", "block"}};
 
 // The block codec's speed targets against libbz2 -9 on the corpus TOTAL.
 constexpr double kCompressTarget = 1.3;
