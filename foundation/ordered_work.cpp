@@ -19,18 +19,28 @@ constexpr auto kIdleInterval = std::chrono::milliseconds(100);
 // The state the workers and the consuming thread share, under one lock.
 class OrderedWork {
 public:
-    OrderedWork(size_t count, size_t window, const std::function<void(size_t)>& produce)
-        : count_(count), window_(std::max<size_t>(window, 1)), produce_(produce), done_(count) {}
+    OrderedWork(size_t count, size_t window, const std::function<void(size_t)>& produce,
+                const std::vector<uint64_t>& costs)
+        : count_(count),
+          window_(std::max<size_t>(window, 1)),
+          produce_(produce),
+          costs_(costs.size() == count ? costs : std::vector<uint64_t>()),
+          started_(count),
+          done_(count) {}
 
     // A worker: takes the next item while the window allows, until stopped.
     void Work() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            changed_.wait(lock, [this] {
-                return stopped_ || next_ >= count_ || next_ < consumed_ + window_;
+            size_t item = count_;
+            changed_.wait(lock, [&] {
+                item = NextItem();
+                return stopped_ || item < count_ || firstUnstarted_ >= count_;
             });
-            if (stopped_ || next_ >= count_) return;
-            const size_t item = next_++;
+            if (stopped_ || item >= count_) return;
+            started_[item] = true;
+            while (firstUnstarted_ < count_ && started_[firstUnstarted_])
+                ++firstUnstarted_;
             lock.unlock();
             produce_(item);
             lock.lock();
@@ -70,13 +80,27 @@ public:
     }
 
 private:
+    // The item to start now: of the unstarted ones that the window allows,
+    // the first, or the costliest when costs were given; count_ when none.
+    size_t NextItem() const {
+        const size_t end = std::min(count_, consumed_ + window_);
+        if (costs_.empty()) return firstUnstarted_ < end ? firstUnstarted_ : count_;
+        size_t best = count_;
+        for (size_t item = firstUnstarted_; item < end; ++item) {
+            if (!started_[item] && (best == count_ || costs_[item] > costs_[best])) best = item;
+        }
+        return best;
+    }
+
     const size_t count_;
     const size_t window_;
     const std::function<void(size_t)>& produce_;
+    const std::vector<uint64_t> costs_;  // empty: items start in order
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<char> done_;  // not vector<bool>: one flag per item
-    size_t next_ = 0;
+    std::vector<char> started_;  // not vector<bool>: one flag per item
+    std::vector<char> done_;
+    size_t firstUnstarted_ = 0;
     size_t consumed_ = 0;
     bool stopped_ = false;
 };
@@ -112,7 +136,8 @@ private:
 
 bool runInOrder(size_t count, unsigned threads, size_t window,
                 const std::function<void(size_t)>& produce,
-                const std::function<bool(size_t)>& consume, const std::function<void()>& idle) {
+                const std::function<bool(size_t)>& consume, const std::function<void()>& idle,
+                const std::vector<uint64_t>& costs) {
     const auto oneByOne = [&] {
         for (size_t item = 0; item < count; ++item) {
             produce(item);
@@ -121,7 +146,7 @@ bool runInOrder(size_t count, unsigned threads, size_t window,
         return true;
     };
     if (threads <= 1 || count <= 1) return oneByOne();
-    OrderedWork work(count, window, produce);
+    OrderedWork work(count, window, produce, costs);
     Workers workers(work, static_cast<unsigned>(std::min<size_t>(threads, count)));
     // A system that gives no thread at all still gets the work done.
     if (workers.Started() == 0) return oneByOne();

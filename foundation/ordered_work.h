@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 // The number of threads the machine runs at once (at least 1).
 unsigned machineThreads();
@@ -24,8 +26,15 @@ unsigned machineThreads();
 // idle, when given, is called on the calling thread about every 100 ms while
 // it waits for a result (a progress display's spinner).
 //
+// costs, when given (one per item, such as its size), let the costliest of
+// the items that the window allows start first: a long item then does not
+// run alone at the end while the other threads wait. Without them, items
+// start in ascending order. The item the calling thread waits for is always
+// among those allowed, so the work never stalls.
+//
 // With threads <= 1 no thread is started: produce(i) and consume(i)
 // alternate on the calling thread.
 bool runInOrder(size_t count, unsigned threads, size_t window,
                 const std::function<void(size_t)>& produce,
-                const std::function<bool(size_t)>& consume, const std::function<void()>& idle = {});
+                const std::function<bool(size_t)>& consume, const std::function<void()>& idle = {},
+                const std::vector<uint64_t>& costs = {});

@@ -1,6 +1,5 @@
 #include "installer/install_payload.h"
 
-#include <algorithm>
 #include <new>
 
 #include "foundation/ordered_work.h"
@@ -85,6 +84,7 @@ PayloadCheck PayloadStore::CheckAll(const std::vector<std::string>& names, unsig
     // in order from the recorded sizes; Check one after the other settles it
     // from the decoded sizes, which are the same for every entry found fine.
     std::vector<PayloadUse> uses(names.size());
+    std::vector<uint64_t> costs(names.size(), 0);
     std::map<std::string, size_t> firstUse;
     uint64_t planned = kept_;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -92,6 +92,7 @@ PayloadCheck PayloadStore::CheckAll(const std::vector<std::string>& names, unsig
         PayloadUse& use = uses[i];
         use.decode = true;
         use.entry = pack_.Find(names[i].c_str());
+        if (use.entry) costs[i] = use.entry->size;
         if (use.entry && planned + use.entry->size <= budget_) {
             use.keep = true;
             planned += use.entry->size;
@@ -121,7 +122,9 @@ PayloadCheck PayloadStore::CheckAll(const std::vector<std::string>& names, unsig
         if (checked) checked(i);
         return true;
     };
-    runInOrder(names.size(), threads, 2 * static_cast<size_t>(std::max(threads, 1u)), decode, take);
+    // The kept bytes stay within the budget whatever the order, and the
+    // others are not held: any use may be decoded ahead, the larger first.
+    runInOrder(names.size(), threads, names.size(), decode, take, {}, costs);
     return result;
 }
 

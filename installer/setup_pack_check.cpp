@@ -35,17 +35,21 @@ std::string FindPackDamage(TPackFile& pack) {
         if (EndsWith(entry->name, ".clg")) names.push_back(entry->name);
     // Decoded side by side on the machine's cores, reported in this order.
     std::vector<const TPackEntry*> entries;
-    for (const std::string& name : names)
+    std::vector<uint64_t> sizes;
+    for (const std::string& name : names) {
         entries.push_back(pack.Find(name.c_str()));
+        sizes.push_back(entries.back() ? entries.back()->size : 0);
+    }
     std::vector<std::string> findings(names.size());
     std::string reasons;
     runInOrder(
-        names.size(), machineThreads(), 2 * static_cast<size_t>(machineThreads()),
+        names.size(), machineThreads(), names.size(),
         [&](size_t i) { findings[i] = CheckEntry(pack, names[i], entries[i]); },
         [&](size_t i) {
             reasons += findings[i];
             return true;
-        });
+        },
+        {}, sizes);
     if (!reasons.empty()) return reasons;
 
     std::unique_ptr<uint8_t[]> text(pack.Extract(kConfigEntryName, true, nullptr));

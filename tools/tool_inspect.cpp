@@ -71,10 +71,18 @@ private:
 // memory, the rest in a temporary file.
 constexpr size_t kDecodedMemoryLimit = 4u << 20;
 
-// Entries decoded (or being decoded) ahead of the one being finished: enough
+// Entries decoded (or being decoded) ahead of the one being written: enough
 // to keep every thread busy while one entry takes longer than the others.
 size_t entriesAhead(unsigned jobs) {
     return 2 * static_cast<size_t>(jobs);
+}
+
+// Decoding takes about as long as the bytes decoded: the larger entries go first.
+std::vector<uint64_t> decodingCosts(const std::vector<TPackEntry>& entries) {
+    std::vector<uint64_t> costs;
+    for (const TPackEntry& entry : entries)
+        costs.push_back(entry.size);
+    return costs;
 }
 
 // Only the calling thread may turn the progress bar from inside a codec.
@@ -187,8 +195,9 @@ int runVerify(const CommandArgs& args, ToolContext& ctx) {
             return true;
         };
         if (!entries.empty()) bar.Begin(entries[0].name);
-        runInOrder(entries.size(), jobs, entriesAhead(jobs), decode, report,
-                   ProgressBar::CodecTick);
+        // Only statuses wait to be reported: any entry may be decoded ahead.
+        runInOrder(entries.size(), jobs, entries.size(), decode, report, ProgressBar::CodecTick,
+                   decodingCosts(entries));
     }
     if (damaged) return kExitFailure;
     ctx.out << file << ": " << entryCount(entries.size()) << " ok\n" << signedLine(*pack);
@@ -242,6 +251,7 @@ int runExtract(const CommandArgs& args, ToolContext& ctx) {
         return true;
     };
     if (!entries.empty()) bar.Begin(entries[0].name);
-    runInOrder(entries.size(), jobs, entriesAhead(jobs), decode, write, ProgressBar::CodecTick);
+    runInOrder(entries.size(), jobs, entriesAhead(jobs), decode, write, ProgressBar::CodecTick,
+               decodingCosts(entries));
     return kExitSuccess;
 }

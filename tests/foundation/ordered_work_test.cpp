@@ -56,6 +56,44 @@ TEST(OrderedWorkTest, ConsumesEveryItemInOrderWithinTheWindow) {
     }
 }
 
+// With costs the costliest item the window allows starts first; the results
+// are still taken in order, and the window still holds.
+TEST(OrderedWorkTest, CostliestItemsStartFirst) {
+    const std::vector<uint64_t> costs = {5, 90, 1, 70, 70, 3, 100, 8, 2, 60, 4, 9};
+    for (const size_t window : {costs.size(), size_t{3}}) {
+        SCOPED_TRACE(window);
+        std::mutex lock;
+        std::vector<size_t> starts;
+        std::vector<size_t> order;
+        std::atomic<size_t> consumed{0};
+        runInOrder(
+            costs.size(), 3, window,
+            [&](size_t i) {
+                std::lock_guard<std::mutex> hold(lock);
+                EXPECT_LT(i, consumed + window);
+                starts.push_back(i);
+            },
+            [&](size_t i) {
+                order.push_back(i);
+                ++consumed;
+                return true;
+            },
+            {}, costs);
+        ASSERT_EQ(order.size(), costs.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            EXPECT_EQ(order[i], i);
+        ASSERT_EQ(starts.size(), costs.size());
+        if (window == costs.size()) {
+            // Nothing holds an item back: they start by falling cost.
+            const std::vector<size_t> expected = {6, 1, 3, 4, 9, 11, 7, 0, 10, 5, 8, 2};
+            EXPECT_EQ(starts, expected);
+        } else {
+            // The costliest of the first three starts before the others.
+            EXPECT_EQ(starts[0], 1u);
+        }
+    }
+}
+
 TEST(OrderedWorkTest, AStopOrAnExceptionEndsTheWork) {
     for (const unsigned threads : {1u, 2u, 4u}) {
         SCOPED_TRACE(threads);
