@@ -181,7 +181,7 @@ printf '%-8s %12s %10s %10s %10s  %s\n' installer "setup bytes" "build s" "insta
   "in one process"
 for name in "${codecs[@]}" nsis; do
   printf '%-8s %12d %10s %10s %10s  %s\n' "$name" "${size[$name]}" "$(seconds "${build_ms[$name]}")" \
-    "$(seconds "${install_ms[$name]}")" "$(seconds "${verify_ms[$name]:-0}")" \
+    "$(seconds "${install_ms[$name]}")" "$([ -n "${verify_ms[$name]:-}" ] && seconds "${verify_ms[$name]}" || echo -)" \
     "${process_line[$name]:-}"
 done
 stub_bytes=$(stat -c %s "$stub")
