@@ -155,21 +155,26 @@ TEST(PackZstdTest, NoFlippedBitGivesOtherBytes) {
     const std::string data = text(3000) + packtest::randomBytes(300, 22);
     const uint32_t crc = packCheckValue(data.data(), data.size());
     const std::string frame = packtest::zstdStream(data);
+    // One pack, its index made once: the flips fall in the entry's data,
+    // which begin behind the 4-byte stub. Three bits of every byte (low,
+    // middle, high) keep the test short under the sanitizers.
+    const std::string pack = onePack(frame, static_cast<uint32_t>(data.size()), crc);
+    const size_t dataStart = 4;
     size_t refused = 0;
     for (size_t at = 0; at < frame.size(); ++at) {
-        for (int bit = 0; bit < 8; ++bit) {
-            std::string damaged = frame;
-            damaged[at] = static_cast<char>(damaged[at] ^ (1 << bit));
-            auto pack = packtest::openBytes(onePack(damaged, static_cast<uint32_t>(data.size()), crc));
+        for (int bit : {0, 3, 7}) {
+            std::string damaged = pack;
+            damaged[dataStart + at] = static_cast<char>(damaged[dataStart + at] ^ (1 << bit));
+            auto opened = packtest::openBytes(damaged);
             CollectingSink sink;
-            if (pack->ExtractTo("e", sink) == PackReadStatus::Ok) {
+            if (opened->ExtractTo("e", sink) == PackReadStatus::Ok) {
                 EXPECT_TRUE(sink.bytes == data) << "byte " << at << " bit " << bit;
             } else {
                 ++refused;
             }
         }
     }
-    EXPECT_GT(refused, frame.size() * 8 * 9 / 10) << "nearly every flip is refused";
+    EXPECT_GT(refused, frame.size() * 3 * 9 / 10) << "nearly every flip is refused";
 }
 
 // A reader that knows only the first three methods sees a zstd entry as a
