@@ -5,8 +5,11 @@
 // borrowed and never deleted by whoever holds it. CSelectObject and
 // CSelectPalette are scopes: they select into a device context and put the
 // previous object back when they end. CComPtr<T> holds one reference of a COM
-// interface. CGlobalMemory owns a movable global memory block until Detach.
-// None of these classes can be copied; the owning ones can be moved.
+// interface. CGlobalMemory owns a movable global memory block until Release.
+// None of these classes can be copied; the owning ones can be moved. Like
+// the kernel handle owners, an owner hands out its handle with Get, gives it
+// up with Release and replaces it with Reset. Wrappers that only borrow a handle
+// (CWindow and the controls, the CDC base) say Handle, Attach and Detach.
 // Kernel object handles and registry keys have their owners in
 // kernel_handles.h.
 #pragma once
@@ -23,35 +26,27 @@ public:
     CGdiObject() = default;
     // Takes ownership of handle (may be null).
     explicit CGdiObject(THandle handle) : handle_(handle) {}
-    CGdiObject(CGdiObject&& other) noexcept : handle_(other.Detach()) {}
+    CGdiObject(CGdiObject&& other) noexcept : handle_(other.Release()) {}
     CGdiObject& operator=(CGdiObject&& other) noexcept {
-        Attach(other.Detach());
+        Reset(other.Release());
         return *this;
     }
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
-    ~CGdiObject() { DeleteHandle(); }
+    ~CGdiObject() { Reset(); }
 
-    // Deletes the handle held so far and takes ownership of handle.
-    void Attach(THandle handle) {
+    THandle Get() const { return handle_; }
+    // Gives up ownership: the caller deletes the returned handle.
+    THandle Release() { return std::exchange(handle_, nullptr); }
+    // Deletes the handle held so far and takes ownership of handle (may be null).
+    void Reset(THandle handle = nullptr) {
         if (handle == handle_) return;
-        DeleteHandle();
+        if (handle_) DeleteObject(handle_);
         handle_ = handle;
     }
-    // Gives up ownership: the caller deletes the returned handle.
-    THandle Detach() { return std::exchange(handle_, nullptr); }
-    // Deletes the handle; the object is empty afterwards.
-    void Reset() { Attach(nullptr); }
-
-    THandle Handle() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
 private:
-    void DeleteHandle() {
-        if (handle_) DeleteObject(handle_);
-        handle_ = nullptr;
-    }
-
     THandle handle_ = nullptr;
 };
 
@@ -153,7 +148,7 @@ private:
 // ---- Global memory ---------------------------------------------------------
 
 // A movable global memory block (GlobalAlloc with GMEM_MOVEABLE), freed on
-// destruction unless Detach handed it on (for example to a stream that frees
+// destruction unless Release handed it on (for example to a stream that frees
 // it on release).
 class CGlobalMemory {
 public:
@@ -166,8 +161,9 @@ public:
         if (memory_) GlobalFree(memory_);
     }
 
-    HGLOBAL Handle() const { return memory_; }
-    HGLOBAL Detach() { return std::exchange(memory_, nullptr); }
+    HGLOBAL Get() const { return memory_; }
+    // Gives up ownership: the caller frees the returned block.
+    HGLOBAL Release() { return std::exchange(memory_, nullptr); }
     explicit operator bool() const { return memory_ != nullptr; }
 
 private:

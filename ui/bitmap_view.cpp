@@ -16,8 +16,8 @@ bool CBitmapView::SetBitmap(const uint8_t* bytes, size_t size) {
 
     CGlobalMemory memory(bytes, size);
     CComPtr<IStream> stream;
-    if (memory && SUCCEEDED(CreateStreamOnHGlobal(memory.Handle(), TRUE, stream.Receive())))
-        memory.Detach();  // the stream frees it on release
+    if (memory && SUCCEEDED(CreateStreamOnHGlobal(memory.Get(), TRUE, stream.Receive())))
+        memory.Release();  // the stream frees it on release
     CComPtr<IPicture> picture;
     HRESULT loaded = E_FAIL;
     if (stream)
@@ -62,7 +62,7 @@ void CBitmapView::DrawBitmap(CDC& dc, const RECT& destination) const {
     dc.SetStretchBltMode(COLORONCOLOR);
     if (dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE) {
         CPalette palette(CreateBitmapPalette(memory.Handle(), record, dc.Handle()));
-        CSelectPalette selectedPalette(dc.Handle(), palette.Handle());
+        CSelectPalette selectedPalette(dc.Handle(), palette.Get());
         dc.StretchBlt(destination.left, destination.top, width, height, memory.Handle(), 0, 0,
                       source.bmWidth, source.bmHeight, SRCCOPY);
         return;

@@ -10,7 +10,7 @@ COffscreenDC::COffscreenDC(CDC& target, const RECT* area, bool copy) : target_(t
 
     if (width > 0 && height > 0) {
         memory_ = CreateCompatibleDC(target.Handle());
-        if (memory_) bitmap_.Attach(CreateCompatibleBitmap(target.Handle(), width, height));
+        if (memory_) bitmap_.Reset(CreateCompatibleBitmap(target.Handle(), width, height));
     }
     if (!bitmap_) {
         if (memory_) DeleteDC(memory_);
@@ -18,7 +18,7 @@ COffscreenDC::COffscreenDC(CDC& target, const RECT* area, bool copy) : target_(t
         AttachHandle(target.Handle());
         return;
     }
-    previousBitmap_ = ::SelectObject(memory_, bitmap_.Handle());
+    previousBitmap_ = ::SelectObject(memory_, bitmap_.Get());
     if (copy)
         ::BitBlt(memory_, 0, 0, width, height, target.Handle(), area_.left, area_.top, SRCCOPY);
     SetWindowOrgEx(memory_, area_.left, area_.top, nullptr);

@@ -171,9 +171,9 @@ TEST(BitmapPaletteTest, ColourTableUpTo256ElseHalftone) {
         SCOPED_TRACE(tableSize);
         CBitmap bitmap = makeIndexedBitmap(memory.Handle(), tableSize);
         ASSERT_TRUE(bitmap);
-        CSelectObject selected(memory.Handle(), bitmap.Handle());
+        CSelectObject selected(memory.Handle(), bitmap.Get());
         DIBSECTION record{};
-        ASSERT_TRUE(GetObjectA(bitmap.Handle(), sizeof record, &record));
+        ASSERT_TRUE(GetObjectA(bitmap.Get(), sizeof record, &record));
         // The palette is the colour table as the system keeps it (Wine keeps
         // 256 entries even for a shorter table).
         RGBQUAD table[256];
@@ -182,7 +182,7 @@ TEST(BitmapPaletteTest, ColourTableUpTo256ElseHalftone) {
         CPalette palette(CreateBitmapPalette(memory.Handle(), record, memory.Handle()));
         ASSERT_TRUE(palette);
         PALETTEENTRY entries[256];
-        ASSERT_EQ(GetPaletteEntries(palette.Handle(), 0, 256, entries), tableEntries);
+        ASSERT_EQ(GetPaletteEntries(palette.Get(), 0, 256, entries), tableEntries);
         for (unsigned i = 0; i < tableEntries; ++i) {
             EXPECT_EQ(entries[i].peRed, table[i].rgbRed) << i;
             EXPECT_EQ(entries[i].peGreen, table[i].rgbGreen) << i;
@@ -204,13 +204,13 @@ TEST(BitmapPaletteTest, ColourTableUpTo256ElseHalftone) {
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
     CBitmap trueColour(CreateDIBSection(memory.Handle(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    CSelectObject selected(memory.Handle(), trueColour.Handle());
+    CSelectObject selected(memory.Handle(), trueColour.Get());
     DIBSECTION record{};
-    ASSERT_TRUE(GetObjectA(trueColour.Handle(), sizeof record, &record));
+    ASSERT_TRUE(GetObjectA(trueColour.Get(), sizeof record, &record));
     CPalette palette(CreateBitmapPalette(memory.Handle(), record, memory.Handle()));
     ASSERT_TRUE(palette);
-    UINT count = GetPaletteEntries(palette.Handle(), 0, 0, nullptr);
-    EXPECT_EQ(count, GetPaletteEntries(halftone.Handle(), 0, 0, nullptr));
+    UINT count = GetPaletteEntries(palette.Get(), 0, 0, nullptr);
+    EXPECT_EQ(count, GetPaletteEntries(halftone.Get(), 0, 0, nullptr));
     EXPECT_GT(count, 4u);
 }
 

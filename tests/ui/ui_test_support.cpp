@@ -28,9 +28,9 @@ PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : width_(width), 
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     dc_ = CreateCompatibleDC(nullptr);
-    bitmap_.Attach(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_.Reset(CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     bits_ = static_cast<uint32_t*>(bits);
-    previous_ = SelectObject(dc_, bitmap_.Handle());
+    previous_ = SelectObject(dc_, bitmap_.Get());
     Fill(fill);
 }
 

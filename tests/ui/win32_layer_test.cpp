@@ -383,8 +383,8 @@ TEST(HandleOwnerTest, OwnersDeleteAndScopesRestore) {
         CBrush owned(raw);
         EXPECT_EQ(GetObjectType(raw), static_cast<DWORD>(OBJ_BRUSH));
         CBrush moved(std::move(owned));
-        EXPECT_EQ(owned.Handle(), nullptr);
-        EXPECT_EQ(moved.Handle(), raw);
+        EXPECT_EQ(owned.Get(), nullptr);
+        EXPECT_EQ(moved.Get(), raw);
     }
     EXPECT_EQ(GetObjectType(raw), 0u) << "the owner deleted it";
 
@@ -400,17 +400,17 @@ TEST(HandleOwnerTest, OwnersDeleteAndScopesRestore) {
 
     CGlobalMemory memory("abc", 4);
     ASSERT_TRUE(memory);
-    EXPECT_EQ(GlobalSize(memory.Handle()), 4u);
-    auto* bytes = static_cast<const char*>(GlobalLock(memory.Handle()));
+    EXPECT_EQ(GlobalSize(memory.Get()), 4u);
+    auto* bytes = static_cast<const char*>(GlobalLock(memory.Get()));
     EXPECT_STREQ(bytes, "abc");
-    GlobalUnlock(memory.Handle());
+    GlobalUnlock(memory.Get());
 }
 
 TEST(HandleOwnerTest, ComPointerReleasesItsReference) {
     CComInitialize com;
     CGlobalMemory memory("x", 1);
     CComPtr<IStream> stream;
-    ASSERT_TRUE(SUCCEEDED(CreateStreamOnHGlobal(memory.Detach(), TRUE, stream.Receive())));
+    ASSERT_TRUE(SUCCEEDED(CreateStreamOnHGlobal(memory.Release(), TRUE, stream.Receive())));
     stream->AddRef();
     EXPECT_EQ(stream->Release(), 1u) << "the pointer holds exactly one reference";
     IStream* raw = stream.Get();
