@@ -13,6 +13,8 @@
 # build/install-ARCH; works in build/install-bench.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=bench/install/bench-product.sh
+. "$root/bench/install/bench-product.sh"
 size_mb=${1:-50}
 runs=${2:-3}
 dlls=${NERRO_BENCH_DLLS:-/usr/lib/i386-linux-gnu/wine/i386-windows}
@@ -43,26 +45,7 @@ cmake --build "$win" --target install_bench nerro-uninstall -j2 >/dev/null
 echo "== product of ${size_mb} MB from $dlls" >&2
 rm -rf "$work"
 mkdir -p "$work/product" "$work/target"
-limit=$((size_mb * 1000 * 1000))
-total=0
-files=()
-while IFS= read -r dll; do
-  [ "$total" -ge "$limit" ] && break
-  cp "$dll" "$work/product/"
-  files+=("$(basename "$dll")")
-  total=$((total + $(stat -c %s "$dll")))
-done < <(find "$dlls" -maxdepth 1 -type f -name '*.dll' | LC_ALL=C sort)
-cp "$win/bin/$uninstall_exe" "$work/product/nerro-uninstall.exe"
-files+=(nerro-uninstall.exe)
-cp "$root/demo/product/logo.bmp" "$work/product/"
-{
-  printf '[General]\nTitle=Nerro Bench\nProduct name=Nerro Bench\n'
-  printf 'Registry key=Software\\Nerro\\Bench\nDefault folder=\\Nerro Bench\n'
-  printf 'Number of files=%d\n' "${#files[@]}"
-  for i in "${!files[@]}"; do
-    printf '[%d]\nName=%s\nCreate name=%s\nCan uninstall=1\n' "$i" "${files[$i]}" "${files[$i]}"
-  done
-} >"$work/product/Nerro.ini"
+make_bench_product "$dlls" "$size_mb" "$work/product" "$win/bin/$uninstall_exe"
 
 start=$(date +%s.%N)
 # Any program will do as the stub: the benchmark reads only the pack.

@@ -27,6 +27,8 @@
 # only; scripts/setup.sh does not install it). Works in build/install-vs-nsis.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=bench/install/bench-product.sh
+. "$root/bench/install/bench-product.sh"
 size_mb=${1:-50}
 runs=${2:-3}
 dlls=${NERRO_BENCH_DLLS:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
@@ -62,26 +64,7 @@ stub=$win/bin/nerro-setup-x64.exe
 echo "== product of ${size_mb} MB from $dlls" >&2
 rm -rf "$work"
 mkdir -p "$work/product" "$work/installers"
-limit=$((size_mb * 1000 * 1000))
-total=0
-files=()
-while IFS= read -r dll; do
-  [ "$total" -ge "$limit" ] && break
-  cp "$dll" "$work/product/"
-  files+=("$(basename "$dll")")
-  total=$((total + $(stat -c %s "$dll")))
-done < <(find "$dlls" -maxdepth 1 -type f -name '*.dll' | LC_ALL=C sort)
-cp "$win/bin/nerro-uninstall-x64.exe" "$work/product/nerro-uninstall.exe"
-files+=(nerro-uninstall.exe)
-cp "$root/demo/product/logo.bmp" "$work/product/"
-{
-  printf '[General]\nTitle=Nerro Bench\nProduct name=Nerro Bench\n'
-  printf 'Registry key=Software\\Nerro\\Bench\nDefault folder=\\Nerro Bench\n'
-  printf 'Number of files=%d\n' "${#files[@]}"
-  for i in "${!files[@]}"; do
-    printf '[%d]\nName=%s\nCreate name=%s\nCan uninstall=1\n' "$i" "${files[$i]}" "${files[$i]}"
-  done
-} >"$work/product/Nerro.ini"
+make_bench_product "$dlls" "$size_mb" "$work/product" "$win/bin/nerro-uninstall-x64.exe"
 echo "files=${#files[@]} bytes=$total"
 
 # ms_since START_NS: whole milliseconds from then to now.
