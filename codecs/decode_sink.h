@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class DecodeSink {
 public:
@@ -20,4 +21,14 @@ protected:
 class DiscardingSink final : public DecodeSink {
 public:
     bool Put(const uint8_t*, size_t) override { return true; }
+};
+
+// Keeps every byte, in order, in bytes: for data decoded to be looked at whole.
+class StringSink final : public DecodeSink {
+public:
+    bool Put(const uint8_t* data, size_t size) override {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    std::string bytes;
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/decode_sink.h"
 #include "pack/pack_file.h"
 
 namespace {
@@ -18,15 +19,6 @@ namespace {
 // should; entries above this bound are skipped so that libFuzzer's
 // allocation limit measures the reader and not the claim.
 constexpr uint32_t kMaxEntrySize = 64u << 20;
-
-class CollectingSink final : public DecodeSink {
-public:
-    bool Put(const uint8_t* data, size_t size) override {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return true;
-    }
-    std::string bytes;
-};
 
 }  // namespace
 
@@ -40,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (entry->size <= kMaxEntrySize) names.push_back(entry->name);
     }
     for (const std::string& name : names) {
-        CollectingSink sink;
+        StringSink sink;
         const PackReadStatus status = pack.ExtractTo(name, sink);
         uint32_t extracted = 0;
         std::unique_ptr<uint8_t[]> block(pack.Extract(name.c_str(), true, &extracted));

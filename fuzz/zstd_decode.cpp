@@ -12,20 +12,12 @@
 #include <sstream>
 #include <string>
 
+#include "codecs/decode_sink.h"
 #include "codecs/zstd_codec.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 
 namespace {
-
-class CollectingSink final : public DecodeSink {
-public:
-    bool Put(const uint8_t* data, size_t size) override {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return true;
-    }
-    std::string bytes;
-};
 
 std::string le32(uint32_t value) {
     std::string s(4, '\0');
@@ -55,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string stored(reinterpret_cast<const char*>(data) + 2, size - 2);
 
     std::istringstream alone(stored);
-    CollectingSink direct;
+    StringSink direct;
     const CodecResult result = zstdUncompressTo(alone, direct, recordSize, nullptr);
     if (direct.bytes.size() != result.size || result.size > recordSize) __builtin_trap();
     const bool whole = result.status == CodecStatus::Ok && result.size == recordSize;
@@ -63,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TPackFile pack(std::make_unique<std::stringstream>(
         packOf(stored, recordSize, packCheckValue(direct.bytes.data(), direct.bytes.size()))));
     if (!pack.Find("e")) __builtin_trap();
-    CollectingSink read;
+    StringSink read;
     const PackReadStatus status = pack.ExtractTo("e", read);
     if (read.bytes.size() > recordSize) __builtin_trap();
     if ((status == PackReadStatus::Ok) != whole) __builtin_trap();

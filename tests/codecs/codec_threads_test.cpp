@@ -133,16 +133,6 @@ TEST(CodecThreads, ObjectsReusedAfterADamagedStreamDecodeTheNextOneWhole) {
     }
 }
 
-// Collects what a decoder hands on.
-class CollectingSink final : public DecodeSink {
-public:
-    bool Put(const uint8_t* data, size_t size) override {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return true;
-    }
-    Bytes bytes;
-};
-
 TEST(BlockCodecTwoThreads, StreamsAndOutputAreThoseOfOneThread) {
     const struct {
         const char* name;
@@ -193,7 +183,7 @@ TEST(BlockCodecTwoThreads, StreamsAndOutputAreThoseOfOneThread) {
         // Right after the stream, as with one thread.
         EXPECT_EQ(streamIn.tellg(), std::streampos(stream.size()));
 
-        CollectingSink sink;
+        StringSink sink;
         std::istringstream sinkIn(stream);
         EXPECT_EQ(decoder.decodeTo(sinkIn, sink, c.input.size(), nullptr).status, CodecStatus::Ok);
         EXPECT_EQ(sink.bytes, c.input);
