@@ -572,8 +572,10 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
     // output, the input and the callback stay on the caller's thread. A fault
     // in block k + 1 is only told once block k is out, as a single thread
     // would have put it out before it met the fault.
-    SideTask inversion;
+    // inverted is declared before inversion, so that on every return the
+    // side thread is joined before the result it writes goes out of scope.
     DecodeOutcome inverted = kDecodeOk;  // of the block inverted last
+    SideTask inversion;
     DecodedBlock* pending = nullptr;     // being inverted, not yet put out
     unsigned next = 0;
     for (;;) {
