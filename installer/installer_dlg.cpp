@@ -268,9 +268,12 @@ void CInstallerDlg::StartInstallation() {
 }
 
 void CInstallerDlg::OnTimer(UINT_PTR) {
+    // The worker sets its last value before the completion event: asked in
+    // this order, the bar shows that value before the final message.
+    const bool finished = WaitForSingleObject(completion_.Get(), 0) == WAIT_OBJECT_0;
     const int value = run_.progressValue.load();
     if (progress_.GetPos() != value) progress_.SetPos(value);
-    if (WaitForSingleObject(completion_.Get(), 0) == WAIT_OBJECT_0) FinishInstallation();
+    if (finished) FinishInstallation();
 }
 
 void CInstallerDlg::FinishInstallation() {
