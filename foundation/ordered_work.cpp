@@ -12,6 +12,17 @@ unsigned machineThreads() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+size_t nextItemToStart(const std::vector<char>& started, size_t first, size_t end,
+                       const std::vector<uint64_t>& costs) {
+    size_t best = end;
+    for (size_t item = first; item < end; ++item) {
+        if (started[item]) continue;
+        if (costs.empty()) return item;
+        if (best == end || costs[item] > costs[best]) best = item;
+    }
+    return best;
+}
+
 namespace {
 
 constexpr auto kIdleInterval = std::chrono::milliseconds(100);
@@ -80,16 +91,11 @@ public:
     }
 
 private:
-    // The item to start now: of the unstarted ones that the window allows,
-    // the first, or the costliest when costs were given; count_ when none.
+    // The item to start now, of those the window allows; count_ when none.
     size_t NextItem() const {
         const size_t end = std::min(count_, consumed_ + window_);
-        if (costs_.empty()) return firstUnstarted_ < end ? firstUnstarted_ : count_;
-        size_t best = count_;
-        for (size_t item = firstUnstarted_; item < end; ++item) {
-            if (!started_[item] && (best == count_ || costs_[item] > costs_[best])) best = item;
-        }
-        return best;
+        const size_t item = nextItemToStart(started_, firstUnstarted_, end, costs_);
+        return item < end ? item : count_;
     }
 
     const size_t count_;

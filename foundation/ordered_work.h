@@ -34,6 +34,12 @@ unsigned machineThreads();
 //
 // With threads <= 1 no thread is started: produce(i) and consume(i)
 // alternate on the calling thread.
+// The item runInOrder starts next: of the items in [first, end) whose
+// started flag is clear, the costliest (the first of equal costs), or the
+// first one when costs is empty; end when every one has started.
+size_t nextItemToStart(const std::vector<char>& started, size_t first, size_t end,
+                       const std::vector<uint64_t>& costs);
+
 bool runInOrder(size_t count, unsigned threads, size_t window,
                 const std::function<void(size_t)>& produce,
                 const std::function<bool(size_t)>& consume, const std::function<void()>& idle = {},

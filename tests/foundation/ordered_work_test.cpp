@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
@@ -60,6 +61,30 @@ TEST(OrderedWorkTest, ConsumesEveryItemInOrderWithinTheWindow) {
 // are still taken in order, and the window still holds.
 TEST(OrderedWorkTest, CostliestItemsStartFirst) {
     const std::vector<uint64_t> costs = {5, 90, 1, 70, 70, 3, 100, 8, 2, 60, 4, 9};
+    // Picks one after the other with every item allowed: by falling cost,
+    // the first of equal costs first.
+    std::vector<char> started(costs.size(), 0);
+    std::vector<size_t> picks;
+    for (size_t i = 0; i < costs.size(); ++i) {
+        const size_t item = nextItemToStart(started, 0, costs.size(), costs);
+        ASSERT_LT(item, costs.size());
+        started[item] = 1;
+        picks.push_back(item);
+    }
+    EXPECT_EQ(picks, (std::vector<size_t>{6, 1, 3, 4, 9, 11, 7, 0, 10, 5, 8, 2}));
+    EXPECT_EQ(nextItemToStart(started, 0, costs.size(), costs), costs.size());
+
+    // Only what the window allows is considered.
+    std::vector<char> none(costs.size(), 0);
+    EXPECT_EQ(nextItemToStart(none, 0, 3, costs), 1u);
+    EXPECT_EQ(nextItemToStart(none, 7, 10, costs), 9u);
+    // Without costs: the first unstarted item.
+    none[0] = none[2] = 1;
+    EXPECT_EQ(nextItemToStart(none, 0, 3, {}), 1u);
+    none[1] = 1;
+    EXPECT_EQ(nextItemToStart(none, 0, 3, {}), 3u);
+
+    // On threads, the items are still taken in order and the window holds.
     for (const size_t window : {costs.size(), size_t{3}}) {
         SCOPED_TRACE(window);
         std::mutex lock;
@@ -82,15 +107,9 @@ TEST(OrderedWorkTest, CostliestItemsStartFirst) {
         ASSERT_EQ(order.size(), costs.size());
         for (size_t i = 0; i < order.size(); ++i)
             EXPECT_EQ(order[i], i);
-        ASSERT_EQ(starts.size(), costs.size());
-        if (window == costs.size()) {
-            // Nothing holds an item back: they start by falling cost.
-            const std::vector<size_t> expected = {6, 1, 3, 4, 9, 11, 7, 0, 10, 5, 8, 2};
-            EXPECT_EQ(starts, expected);
-        } else {
-            // The costliest of the first three starts before the others.
-            EXPECT_EQ(starts[0], 1u);
-        }
+        std::sort(starts.begin(), starts.end());
+        for (size_t i = 0; i < starts.size(); ++i)
+            EXPECT_EQ(starts[i], i);
     }
 }
 
