@@ -12,8 +12,9 @@ bool exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Writes everything to file and flushes it to the disk. Returns 0 or the error.
-DWORD writeAll(HANDLE file, const uint8_t* bytes, uint32_t size) {
+// Writes everything to file, and flushes it to the disk when asked. Returns 0
+// or the error.
+DWORD writeAll(HANDLE file, const uint8_t* bytes, uint32_t size, bool flush) {
     const WriteFileFunction write = writeFile.load() ? writeFile.load() : &WriteFile;
     uint32_t written = 0;
     while (written < size) {
@@ -24,13 +25,14 @@ DWORD writeAll(HANDLE file, const uint8_t* bytes, uint32_t size) {
         }
         written += step;
     }
+    if (!flush) return 0;
     return FlushFileBuffers(file) ? 0 : GetLastError();
 }
 
 // The new file under a temporary name beside path; empty with error set when
 // it cannot be written completely (nothing of it is left then).
 std::string writeTemporary(const std::string& path, const uint8_t* bytes, uint32_t size,
-                           DWORD& error) {
+                           bool flush, DWORD& error) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = UnusedSiblingName(path, "new");
         UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -40,7 +42,7 @@ std::string writeTemporary(const std::string& path, const uint8_t* bytes, uint32
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             return {};
         }
-        error = writeAll(file.Get(), bytes, size);
+        error = writeAll(file.Get(), bytes, size, flush);
         if (!CloseHandle(file.Release()) && error == 0) error = GetLastError();
         if (error == 0) return temporary;
         DeleteFileA(temporary.c_str());
@@ -72,8 +74,12 @@ DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return ERROR_DIRECTORY;
 
+    // The flush protects the file being replaced: its replacement must be on
+    // the disk before the old one steps aside. A new file replaces nothing,
+    // and flushing each one costs about a millisecond a file under Wine, more
+    // on a spinning disk; the system writes it back in its own time.
     DWORD error = 0;
-    const std::string temporary = writeTemporary(path, bytes, size, error);
+    const std::string temporary = writeTemporary(path, bytes, size, present, error);
     if (temporary.empty()) return error;
     if (present) {
         const std::string backup = UnusedSiblingName(path, "old");

@@ -1,6 +1,7 @@
 // Writing an installed file so that the file it replaces is never lost: the
 // new bytes go to a temporary file beside the target, are flushed to the
-// disk, and only then does the old file step aside (renamed to a backup the
+// disk when a file is to be replaced, and only then does the old file step
+// aside (renamed to a backup the
 // journal keeps until the installation ends) and the new one take its name.
 // A write that fails (a full disk) leaves the old file as it was. Renaming
 // also never writes through a link that stands where the file was expected:

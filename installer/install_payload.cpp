@@ -19,6 +19,7 @@ PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBl
     if (pack.IsFailed()) return PayloadFault::CheckMismatch;
     block.bytes = std::move(bytes);
     block.size = size;
+    block.check = entry->crc;
     return PayloadFault::None;
 }
 
@@ -73,6 +74,7 @@ void decodeUse(const TPackFile& pack, PayloadUse& use) {
     use.fault = faultOf(pack.ReadEntryShared(*use.entry, sink, nullptr));
     block->bytes[size] = 0;
     block->size = size;
+    block->check = use.entry->crc;
     if (use.fault == PayloadFault::None) use.block = std::move(block);
 }
 

@@ -29,6 +29,9 @@ enum class PayloadFault {
 struct PayloadBlock {
     std::unique_ptr<uint8_t[]> bytes;
     uint32_t size = 0;
+    // The pack check value of the bytes: the entry's recorded one, which
+    // they were verified against, so nobody has to compute it again.
+    uint32_t check = 0;
 };
 
 // Extracts the entry name from pack with verification. Only pack entries

@@ -209,7 +209,7 @@ public:
         if (file.canUninstall) {
             record_.Write(record_.NextFileName(), targetPath);
             record_.Write(NumberedValueName(record_.FileCount() - 1, kRecordCheckSuffix),
-                          CheckText(packCheckValue(block->bytes.get(), block->size)));
+                          CheckText(block->check));
             installedPaths_.insert(lowerCase(targetPath));
         }
         progress_.Advance(block->size + kFileStepWeight);

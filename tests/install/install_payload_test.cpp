@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "install_test_support.h"
+#include "pack/pack_check.h"
 #include "pack/pack_file.h"
 
 namespace {
@@ -17,9 +18,12 @@ using installtest::PackItem;
 using installtest::SampleBytes;
 using installtest::TestFolder;
 
+// The block's bytes; a block also carries their check value.
 std::string bytesOf(const std::shared_ptr<const PayloadBlock>& block) {
-    return block ? std::string(reinterpret_cast<const char*>(block->bytes.get()), block->size)
-                 : std::string("<none>");
+    if (!block) return "<none>";
+    const std::string bytes(reinterpret_cast<const char*>(block->bytes.get()), block->size);
+    EXPECT_EQ(block->check, packCheckValue(bytes.data(), bytes.size()));
+    return bytes;
 }
 
 class PayloadTest : public ::testing::Test {
@@ -77,6 +81,7 @@ TEST_F(PayloadTest, FaultsOfExtraction) {
     EXPECT_EQ(ExtractVerified(*pack_, "missing", block), PayloadFault::Missing);
     EXPECT_EQ(ExtractVerified(*pack_, "b", block), PayloadFault::None);
     EXPECT_EQ(block.size, 3000u);
+    EXPECT_EQ(block.check, packCheckValue(block.bytes.get(), block.size));
     Damage("c");
     EXPECT_EQ(ExtractVerified(*pack_, "c", block), PayloadFault::CheckMismatch);
     EXPECT_EQ(block.bytes, nullptr);
