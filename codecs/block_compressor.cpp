@@ -12,6 +12,7 @@
 #include "codecs/block_codec.h"
 #include "codecs/block_format.h"
 #include "codecs/block_models.h"
+#include "codecs/block_move_to_front.h"
 #include "codecs/block_randomise.h"
 #include "codecs/block_sort.h"
 #include "codecs/block_symbols.h"
@@ -173,35 +174,11 @@ bool collectBlock(RunPairReader& reader, uint32_t* keys, uint32_t& n,
 
 // ---- move-to-front ---------------------------------------------------------
 
-// Moves byte (not at list[0]) to the front and returns where it was. Sorted
-// blocks mostly repeat recent bytes, so a short search and shift in place
-// beat the library calls; far positions still go through them.
-inline unsigned moveToFront(uint8_t* list, uint8_t byte) {
-    constexpr unsigned kShortMove = 8;
-    uint8_t carried = list[0];
-    list[0] = byte;
-    for (unsigned j = 1; j < kShortMove; ++j) {
-        const uint8_t here = list[j];
-        list[j] = carried;
-        if (here == byte) return j;
-        carried = here;
-    }
-    // list[1, kShortMove) are shifted already and carried waits for
-    // list[kShortMove]; the byte is further on.
-    const unsigned j = unsigned(
-        static_cast<const uint8_t*>(std::memchr(list + kShortMove, byte, 256 - kShortMove)) - list);
-    std::memmove(list + kShortMove + 1, list + kShortMove, j - kShortMove);
-    list[kShortMove] = carried;
-    return j;
-}
-
 // Header, then the last column move-to-front coded.
 void encodeBlock(BlockCoderState& state, const uint32_t* keys, const uint32_t* order, uint32_t n,
                  uint32_t origin, bool last) {
     emitBlockHeader(state, origin, last);
-    uint8_t list[256];
-    for (int i = 0; i < 256; ++i)
-        list[i] = uint8_t(i);
+    MoveToFrontList list;
     uint32_t zeroRun = 0;
     // order[] is read in sequence but the bytes it points at are anywhere.
     constexpr uint32_t kPrefetchDistance = 16;
@@ -212,11 +189,12 @@ void encodeBlock(BlockCoderState& state, const uint32_t* keys, const uint32_t* o
         }
         const uint32_t start = order[r];
         const uint8_t byte = uint8_t(keys[start == 0 ? n - 1 : start - 1] >> 24);
-        if (list[0] == byte) {
+        if (list.front() == byte) {
             ++zeroRun;
             continue;
         }
-        const unsigned j = moveToFront(list, byte);
+        const unsigned j = list.positionOf(byte);
+        list.moveToFront(j);
         if (zeroRun > 0) {
             emitZeroRun(state, zeroRun);
             zeroRun = 0;

@@ -13,6 +13,7 @@
 #include "codecs/block_codec.h"
 #include "codecs/block_format.h"
 #include "codecs/block_models.h"
+#include "codecs/block_move_to_front.h"
 #include "codecs/block_randomise.h"
 #include "codecs/decode_sink.h"
 #include "codecs/side_task.h"
@@ -196,37 +197,6 @@ bool isSignaturePrefix(const uint8_t* bytes, int count) {
 }
 
 // ---- move-to-front values of one block -------------------------------------
-
-struct MoveToFrontList {
-    static constexpr unsigned kShortMove = 16;
-    uint8_t entries[256];
-
-    MoveToFrontList() {
-        for (int i = 0; i < 256; ++i)
-            entries[i] = uint8_t(i);
-    }
-
-    uint8_t front() const { return entries[0]; }
-
-    // Moves entry `value` to the front and returns it. Most values are small:
-    // for them three fixed-width copies (shift the first 16 entries up by
-    // one, then put back the 16 behind the moved one) replace a library call.
-    uint8_t moveToFront(unsigned value) {
-        const uint8_t byte = entries[value];
-        if (value < kShortMove) {
-            uint8_t head[kShortMove];
-            uint8_t behind[kShortMove];
-            std::memcpy(head, entries, kShortMove);
-            std::memcpy(behind, entries + value + 1, kShortMove);
-            std::memcpy(entries + 1, head, kShortMove);
-            std::memcpy(entries + value + 1, behind, kShortMove);
-        } else {
-            std::memmove(entries + 1, entries, value);
-        }
-        entries[0] = byte;
-        return byte;
-    }
-};
 
 // Decodes the block's symbols into lastColumn[0, n) until the end-of-block
 // symbol; more than blockLimit bytes is an overrun. Counts every byte value on
