@@ -63,40 +63,69 @@ std::string UnusedSiblingName(const std::string& path, const char* what) {
     }
 }
 
-DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t size,
-                         InstallJournal& journal) {
+PreparedFile WriteBeside(const std::string& path, const uint8_t* bytes, uint32_t size) {
+    PreparedFile prepared;
     // A read-only file is not to be replaced. Windows refuses to open one for
     // writing; Wine lets its administrator through, so ask first.
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool present = attributes != INVALID_FILE_ATTRIBUTES;
-    if (present && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+    if (present && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        prepared.error = ERROR_ACCESS_DENIED;
+        return prepared;
+    }
     if (present && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return ERROR_DIRECTORY;
-
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        prepared.error = ERROR_DIRECTORY;
+        return prepared;
+    }
     // The flush protects the file being replaced: its replacement must be on
     // the disk before the old one steps aside. A new file replaces nothing,
     // and flushing each one costs about a millisecond a file under Wine, more
     // on a spinning disk; the system writes it back in its own time.
+    prepared.temporary = writeTemporary(path, bytes, size, present, prepared.error);
+    prepared.flushed = present;
+    return prepared;
+}
+
+DWORD PutInPlace(const std::string& path, PreparedFile& prepared, InstallJournal& journal) {
+    const std::string temporary = std::move(prepared.temporary);
+    prepared.temporary.clear();
+    const bool present = exists(path);
     DWORD error = 0;
-    const std::string temporary = writeTemporary(path, bytes, size, present, error);
-    if (temporary.empty()) return error;
-    if (present) {
-        const std::string backup = UnusedSiblingName(path, "old");
-        if (!MoveFileExA(path.c_str(), backup.c_str(), 0)) {
-            error = GetLastError();
-            DeleteFileA(temporary.c_str());
-            return error;
-        }
-        journal.FileReplaced(path, backup);
+    if (present && !prepared.flushed) {
+        // A file came to stand at path after the new one was written (an
+        // earlier file of the same installation, written to the same place).
+        UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !FlushFileBuffers(file.Get())) error = GetLastError();
     }
-    if (!MoveFileExA(temporary.c_str(), path.c_str(), 0)) {
-        error = GetLastError();
+    if (error == 0 && present) {
+        const std::string backup = UnusedSiblingName(path, "old");
+        if (MoveFileExA(path.c_str(), backup.c_str(), 0))
+            journal.FileReplaced(path, backup);
+        else
+            error = GetLastError();
+    }
+    if (error == 0 && !MoveFileExA(temporary.c_str(), path.c_str(), 0))
+        error = GetLastError();  // the journal puts the old file back
+    if (error != 0) {
         DeleteFileA(temporary.c_str());
-        return error;  // the journal puts the old file back
+        return error;
     }
     if (!present) journal.FileCreated(path);
     return 0;
+}
+
+void DiscardPrepared(PreparedFile& prepared) {
+    if (!prepared.temporary.empty()) DeleteFileA(prepared.temporary.c_str());
+    prepared.temporary.clear();
+}
+
+DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t size,
+                         InstallJournal& journal) {
+    PreparedFile prepared = WriteBeside(path, bytes, size);
+    if (prepared.temporary.empty()) return prepared.error;
+    return PutInPlace(path, prepared, journal);
 }
 
 bool BackUpBeforeOverwrite(const std::string& path, InstallJournal& journal) {

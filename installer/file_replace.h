@@ -21,6 +21,31 @@
 DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t size,
                          InstallJournal& journal);
 
+// WriteFileReplacing in two halves, so that the writing may run on other
+// threads while one thread keeps the journal: first the new file under a
+// temporary name beside its target, then in its place.
+struct PreparedFile {
+    std::string temporary;  // the new file; empty when nothing was written
+    bool flushed = false;   // on the disk already
+    DWORD error = 0;        // why nothing was written
+};
+
+// Writes size bytes beside path, flushed when a file stands at path now,
+// and touches no journal: any thread may call it. A read-only file or a
+// folder at path is refused before anything is written (error
+// ERROR_ACCESS_DENIED or ERROR_DIRECTORY); on any failure nothing of the
+// attempt is left and temporary is empty.
+PreparedFile WriteBeside(const std::string& path, const uint8_t* bytes, uint32_t size);
+
+// Gives prepared (as WriteBeside left it, not empty) the name path, the
+// file that stands there stepping aside as a backup in journal; flushes it
+// first when a file stands there now and it was not flushed. Returns 0 or
+// the system's error; either way prepared's temporary file is gone.
+DWORD PutInPlace(const std::string& path, PreparedFile& prepared, InstallJournal& journal);
+
+// Deletes a prepared file that will not be put in place.
+void DiscardPrepared(PreparedFile& prepared);
+
 // Before something overwrites path in place (the shell saving a shortcut),
 // keeps a copy of the file that is there as a backup in journal. Returns
 // false when there is a file that cannot be copied.

@@ -5,28 +5,6 @@
 #include "foundation/ordered_work.h"
 #include "pack/pack_file.h"
 
-PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBlock& block) {
-    block = PayloadBlock();
-    // Extract falls back to a disk file of the same name; an installer must
-    // install only what it carries.
-    const TPackEntry* entry = pack.Find(name.c_str());
-    if (!entry) return PayloadFault::Missing;
-    uint32_t size = 0;
-    std::unique_ptr<uint8_t[]> bytes(pack.Extract(name.c_str(), true, &size));
-    if (!bytes) return PayloadFault::Undecodable;
-    // With verification, a check value that differs still returns the bytes
-    // and only sets the failed flag.
-    if (pack.IsFailed()) return PayloadFault::CheckMismatch;
-    block.bytes = std::move(bytes);
-    block.size = size;
-    block.check = entry->crc;
-    return PayloadFault::None;
-}
-
-PayloadFault PayloadStore::Check(const std::string& name) {
-    return CheckAll({name}, 1).fault;
-}
-
 namespace {
 
 PayloadFault faultOf(PackReadStatus status) {
@@ -41,6 +19,41 @@ PayloadFault faultOf(PackReadStatus status) {
             return PayloadFault::Undecodable;
     }
 }
+
+// Decodes entry whole and verifies it into block (left empty on a fault).
+// Only reads the pack: any thread may call it, as ReadEntryShared allows.
+PayloadFault decodeVerified(const TPackFile& pack, const TPackEntry& entry, PayloadBlock& block) {
+    block = PayloadBlock();
+    const uint32_t size = entry.size;
+    // Plus a zero byte behind the data, as Extract gives them.
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
+    if (!bytes) return PayloadFault::Undecodable;
+    PackBlockSink sink(bytes.get(), size);
+    const PayloadFault fault = faultOf(pack.ReadEntryShared(entry, sink, nullptr));
+    if (fault != PayloadFault::None) return fault;
+    bytes[size] = 0;
+    block.bytes = std::move(bytes);
+    block.size = size;
+    block.check = entry.crc;
+    return PayloadFault::None;
+}
+
+}  // namespace
+
+PayloadFault ExtractVerified(TPackFile& pack, const std::string& name, PayloadBlock& block) {
+    block = PayloadBlock();
+    // Only the index: Extract would fall back to a disk file of the same
+    // name, and an installer must install only what it carries.
+    const TPackEntry* entry = pack.Find(name.c_str());
+    if (!entry) return PayloadFault::Missing;
+    return decodeVerified(pack, *entry, block);
+}
+
+PayloadFault PayloadStore::Check(const std::string& name) {
+    return CheckAll({name}, 1).fault;
+}
+
+namespace {
 
 // One use of an entry in CheckAll.
 struct PayloadUse {
@@ -63,18 +76,7 @@ void decodeUse(const TPackFile& pack, PayloadUse& use) {
         return;
     }
     auto block = std::make_shared<PayloadBlock>();
-    const uint32_t size = use.entry->size;
-    // Plus a zero byte behind the data, as Extract gives them.
-    block->bytes.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
-    if (!block->bytes) {
-        use.fault = PayloadFault::Undecodable;
-        return;
-    }
-    PackBlockSink sink(block->bytes.get(), size);
-    use.fault = faultOf(pack.ReadEntryShared(*use.entry, sink, nullptr));
-    block->bytes[size] = 0;
-    block->size = size;
-    block->check = use.entry->crc;
+    use.fault = decodeVerified(pack, *use.entry, *block);
     if (use.fault == PayloadFault::None) use.block = std::move(block);
 }
 
@@ -130,22 +132,33 @@ PayloadCheck PayloadStore::CheckAll(const std::vector<std::string>& names, unsig
     return result;
 }
 
+std::shared_ptr<const PayloadBlock> PayloadStore::Take(const std::string& name) {
+    auto found = checked_.find(name);
+    if (found == checked_.end()) return nullptr;
+    std::shared_ptr<const PayloadBlock> block = found->second.block;
+    if (--found->second.usesLeft <= 0) {
+        kept_ -= block ? found->second.size : 0;
+        checked_.erase(found);
+    }
+    return block;
+}
+
+std::shared_ptr<const PayloadBlock> PayloadStore::Decode(const TPackEntry& entry,
+                                                         PayloadFault& fault) const {
+    auto fresh = std::make_shared<PayloadBlock>();
+    fault = decodeVerified(pack_, entry, *fresh);
+    if (fault != PayloadFault::None) return nullptr;
+    return fresh;
+}
+
 std::shared_ptr<const PayloadBlock> PayloadStore::Fetch(const std::string& name,
                                                         PayloadFault& fault) {
     fault = PayloadFault::None;
-    auto found = checked_.find(name);
-    std::shared_ptr<const PayloadBlock> block;
-    if (found != checked_.end() && found->second.block) {
-        block = found->second.block;
-        if (--found->second.usesLeft <= 0) {
-            kept_ -= found->second.size;
-            checked_.erase(found);
-        }
-        return block;
+    if (std::shared_ptr<const PayloadBlock> kept = Take(name)) return kept;
+    const TPackEntry* entry = pack_.Find(name.c_str());
+    if (!entry) {
+        fault = PayloadFault::Missing;
+        return nullptr;
     }
-    if (found != checked_.end()) --found->second.usesLeft;
-    auto fresh = std::make_shared<PayloadBlock>();
-    fault = ExtractVerified(pack_, name, *fresh);
-    if (fault != PayloadFault::None) return nullptr;
-    return fresh;
+    return Decode(*entry, fault);
 }

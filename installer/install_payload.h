@@ -16,6 +16,7 @@
 #include <vector>
 
 class TPackFile;
+struct TPackEntry;
 
 // Why an entry cannot be installed.
 enum class PayloadFault {
@@ -71,11 +72,20 @@ public:
     PayloadCheck CheckAll(const std::vector<std::string>& names, unsigned threads,
                           const std::function<void(size_t)>& checked = {});
 
-    // The bytes of a checked entry for one of its uses: the kept block, or a
-    // fresh, verified extraction (whose fault is returned in fault). A kept
-    // block is released after its last use. Null with fault set when a fresh
-    // extraction fails (the pack changed since the check).
+    // The bytes of a checked entry for one of its uses: Take, or else a
+    // fresh Decode (whose fault is returned in fault). Null with fault set
+    // when a fresh decoding fails (the pack changed since the check).
     std::shared_ptr<const PayloadBlock> Fetch(const std::string& name, PayloadFault& fault);
+
+    // The kept bytes of a checked entry for one of its uses, or null when
+    // they were not kept. They leave the store with the entry's last use.
+    std::shared_ptr<const PayloadBlock> Take(const std::string& name);
+
+    // Decodes entry (a record of the store's pack) afresh and verifies it as
+    // the check did. Only reads the pack: several threads may decode at
+    // once while no other operation runs on the pack (Take and the store's
+    // bookkeeping may go on meanwhile). Null with fault set when it fails.
+    std::shared_ptr<const PayloadBlock> Decode(const TPackEntry& entry, PayloadFault& fault) const;
 
     // Bytes held now.
     uint64_t KeptBytes() const { return kept_; }

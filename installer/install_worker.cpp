@@ -141,6 +141,18 @@ std::string recordFault(const InstallRecord& record) {
            SystemErrorText(record.Error()) + ").";
 }
 
+// One file on its way from the pack to its target.
+struct FileWrite {
+    std::string targetFolder, targetPath;
+    // The kept bytes, or the entry to decode again (null: not in the pack).
+    std::shared_ptr<const PayloadBlock> block;
+    const TPackEntry* entry = nullptr;
+    // What writing it found.
+    PayloadFault fault = PayloadFault::None;
+    uint32_t size = 0, check = 0;
+    PreparedFile prepared;
+};
+
 // One run of the installation, step by step. Each step that can fail
 // returns the message that ends the run, or an empty text.
 class Installation {
@@ -189,30 +201,76 @@ public:
         return record_.Error() ? recordFault(record_) : std::string();
     }
 
-    // The file at index of the list to its target, recorded, with its shortcut.
-    std::string InstallFile(size_t index) {
-        const FileEntry& file = files_[index];
-        std::string& targetFolder = run_.targetFolders[index];
-        targetFolder = targetFolderOf(file, run_.installationPath);
-        const std::string targetPath = targetFolder + file.createName;
-        CreateFolderPath(targetPath, record_);
+    // Every file of the list to its target, recorded, with its shortcut.
+    // Their folders are made first; then the files are written under
+    // temporary names on the machine's cores (entries that were not kept are
+    // decoded there again), while this thread puts each one in its place,
+    // records it and makes its shortcut, in the list's order.
+    std::string InstallFiles() {
+        std::vector<FileWrite> writes(files_.size());
+        std::vector<uint64_t> costs;
+        for (size_t i = 0; i < files_.size(); ++i) {
+            FileWrite& write = writes[i];
+            write.targetFolder = targetFolderOf(files_[i], run_.installationPath);
+            write.targetPath = write.targetFolder + files_[i].createName;
+            CreateFolderPath(write.targetPath, record_);
+            write.block = payload_.Take(files_[i].name);
+            if (!write.block) write.entry = pack_.Find(files_[i].name.c_str());
+            costs.push_back(write.block ? write.block->size : write.entry ? write.entry->size : 0);
+        }
+        std::string fault;
+        // Two files a thread in flight keep every thread busy while this one
+        // places a file; a file decoded afresh is held only while it is written.
+        const unsigned threads = machineThreads();
+        runInOrder(
+            writes.size(), threads, 2 * threads, [&](size_t i) { WriteAhead(writes[i]); },
+            [&](size_t i) {
+                fault = PlaceFile(i, writes[i]);
+                return fault.empty();
+            },
+            {}, costs);
+        // Files written ahead of one that failed.
+        for (FileWrite& write : writes)
+            DiscardPrepared(write.prepared);
+        return fault;
+    }
 
-        PayloadFault fault = PayloadFault::None;
-        const std::shared_ptr<const PayloadBlock> block = payload_.Fetch(file.name, fault);
-        if (!block) return payloadFaultText(fault, file.name);
-        if (const DWORD error =
-                WriteFileReplacing(targetPath, block->bytes.get(), block->size, journal_))
+    // Writes one file beside its target, on any thread: the pack is only
+    // read, and the block is let go once written.
+    void WriteAhead(FileWrite& write) const {
+        std::shared_ptr<const PayloadBlock> block = std::move(write.block);
+        if (!block && write.entry) block = payload_.Decode(*write.entry, write.fault);
+        if (!block) {
+            if (write.fault == PayloadFault::None) write.fault = PayloadFault::Missing;
+            return;
+        }
+        write.size = block->size;
+        write.check = block->check;
+        write.prepared = WriteBeside(write.targetPath, block->bytes.get(), block->size);
+    }
+
+    // The file at index of the list, written as write holds it, put in its
+    // place, recorded, with its shortcut.
+    std::string PlaceFile(size_t index, FileWrite& write) {
+        const FileEntry& file = files_[index];
+        run_.targetFolders[index] = write.targetFolder;
+        const std::string& targetPath = write.targetPath;
+        if (write.fault != PayloadFault::None) return payloadFaultText(write.fault, file.name);
+        const DWORD error = write.prepared.temporary.empty()
+                                ? write.prepared.error
+                                : PutInPlace(targetPath, write.prepared, journal_);
+        if (error != 0)
             return "The file " + quoted(targetPath) + " could not be written (" +
                    SystemErrorText(error) + ").";
         SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        installedBytes_ += block->size;
+        installedBytes_ += write.size;
         if (file.canUninstall) {
             record_.Write(record_.NextFileName(), targetPath);
             record_.Write(NumberedValueName(record_.FileCount() - 1, kRecordCheckSuffix),
-                          CheckText(block->check));
+                          CheckText(write.check));
             installedPaths_.insert(lowerCase(targetPath));
         }
-        progress_.Advance(block->size + kFileStepWeight);
+        progress_.Advance(write.size + kFileStepWeight);
 
         if (!file.shortcutName.empty() && !run_.shortcutFolder.empty()) {
             // A shortcut is recorded whether or not it could be made: the
@@ -372,9 +430,8 @@ InstallOutcome RunInstallation(const InstallConfiguration& config, InstallRun& r
     installation.SetLog(log);
     if (std::string fault = installation.CheckPayload(); !fault.empty()) return failure(fault);
     if (std::string fault = installation.Begin(); !fault.empty()) return installation.Fail(fault);
-    for (size_t index = 0; index < config.files.size(); ++index)
-        if (std::string fault = installation.InstallFile(index); !fault.empty())
-            return installation.Fail(fault);
+    if (std::string fault = installation.InstallFiles(); !fault.empty())
+        return installation.Fail(fault);
     if (std::string fault = installation.RemoveDroppedFiles(); !fault.empty())
         return installation.Fail(fault);
     if (std::string fault = installation.Register(); !fault.empty())

@@ -69,14 +69,16 @@ struct Machine {
     bool shortcut = false;
 };
 
-// The write that fails: the n-th WriteFile call of the file writer writes
-// half of what it is given, then reports a full disk.
-int failingWrite = 0;
-int writesSeen = 0;
+// The write that fails: the file writer's WriteFile call given exactly these
+// bytes writes half of them, then reports a full disk. Files are written on
+// several threads, so a file is told by its bytes rather than by the order
+// of the calls.
+std::string failingBytes;
 
 BOOL WINAPI writeUntilTheDiskIsFull(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written,
                                     LPOVERLAPPED overlapped) {
-    if (++writesSeen != failingWrite) return WriteFile(file, bytes, size, written, overlapped);
+    if (std::string(static_cast<const char*>(bytes), size) != failingBytes)
+        return WriteFile(file, bytes, size, written, overlapped);
     WriteFile(file, bytes, size / 2, written, overlapped);
     SetLastError(ERROR_DISK_FULL);
     return FALSE;
@@ -84,9 +86,8 @@ BOOL WINAPI writeUntilTheDiskIsFull(HANDLE file, LPCVOID bytes, DWORD size, LPDW
 
 class FaultHook {
 public:
-    explicit FaultHook(int failAt) {
-        failingWrite = failAt;
-        writesSeen = 0;
+    explicit FaultHook(const std::string& bytes) {
+        failingBytes = bytes;
         SetWriteFileForTesting(&writeUntilTheDiskIsFull);
     }
     ~FaultHook() { SetWriteFileForTesting(nullptr); }
@@ -152,12 +153,12 @@ bool endsWith(const std::string& text, const std::string& tail) {
 TEST_F(RollbackTest, AFailedWriteAtTheFirstAMiddleOrTheLastFileUndoesEverything) {
     const struct {
         const char* where;
-        int failingWrite;
+        const char* failingBytes;
         const char* file;
     } cases[] = {
-        {"first file", 1, "Filters\\New.8bf"},
-        {"middle file, replacing an older version", 2, "Nerro.8bf"},
-        {"last file", 4, "Uninstall.exe"},
+        {"first file", "new plug-in", "Filters\\New.8bf"},
+        {"middle file, replacing an older version", "version 2 of the plug-in", "Nerro.8bf"},
+        {"last file", "MZ uninstall program", "Uninstall.exe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -166,7 +167,7 @@ TEST_F(RollbackTest, AFailedWriteAtTheFirstAMiddleOrTheLastFileUndoesEverything)
         const Machine before = Look(product);
         InstallOutcome outcome;
         {
-            FaultHook fault(c.failingWrite);
+            FaultHook fault(c.failingBytes);
             outcome = product.InstallOnThread();
         }
         EXPECT_FALSE(outcome.succeeded);
@@ -265,7 +266,7 @@ TEST(FileReplace, AFullDiskKeepsTheOldFile) {
     const std::string fresh(100000, 'n');
     InstallJournal journal;
     {
-        FaultHook fault(1);
+        FaultHook fault(fresh);
         EXPECT_EQ(WriteFileReplacing(target, reinterpret_cast<const uint8_t*>(fresh.data()),
                                      static_cast<uint32_t>(fresh.size()), journal),
                   static_cast<DWORD>(ERROR_DISK_FULL));
@@ -284,6 +285,34 @@ TEST(FileReplace, AFullDiskKeepsTheOldFile) {
     EXPECT_TRUE(journal.Rollback());
     EXPECT_EQ(folderTree(folder.Path()),
               (std::map<std::string, std::string>{{"plugin.8bf", "the old version"}}));
+}
+
+// Written ahead of its turn, a file is put in place later: over a file that
+// came to stand there meanwhile (kept as a backup), or not at all.
+TEST(FileReplace, APreparedFileTakesItsPlaceLaterOrIsDiscarded) {
+    installtest::TestFolder folder;
+    const std::string target = folder / "plugin.8bf";
+    const std::string fresh = "the new version";
+    const auto bytes = reinterpret_cast<const uint8_t*>(fresh.data());
+    InstallJournal journal;
+    PreparedFile prepared = WriteBeside(target, bytes, static_cast<uint32_t>(fresh.size()));
+    ASSERT_FALSE(prepared.temporary.empty());
+    EXPECT_FALSE(prepared.flushed);
+    WriteFileBytes(target, "came meanwhile");
+    ASSERT_EQ(PutInPlace(target, prepared, journal), 0u);
+    EXPECT_EQ(folderTree(folder.Path()).size(), 2u);  // the new file and the backup
+    EXPECT_EQ(ReadFileBytes(target), fresh);
+    EXPECT_TRUE(journal.Rollback());
+    EXPECT_EQ(folderTree(folder.Path()),
+              (std::map<std::string, std::string>{{"plugin.8bf", "came meanwhile"}}));
+
+    prepared = WriteBeside(target, bytes, static_cast<uint32_t>(fresh.size()));
+    EXPECT_TRUE(prepared.flushed);
+    EXPECT_EQ(folderTree(folder.Path()).size(), 2u);
+    DiscardPrepared(prepared);
+    EXPECT_EQ(folderTree(folder.Path()),
+              (std::map<std::string, std::string>{{"plugin.8bf", "came meanwhile"}}));
+    EXPECT_TRUE(journal.Empty());
 }
 
 }  // namespace

@@ -176,6 +176,59 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
     EXPECT_TRUE(nonDecreasing(product.progressSeen));
 }
 
+// Files are written on several threads while one places them in order:
+// many files of many sizes, two of them to the same place (the later one
+// wins, as one after the other), each exact and recorded with its own check
+// value.
+TEST_P(FullInstallTest, ManyFilesEachWrittenExactlyInTheirOrder) {
+    ProductFixture product;
+    constexpr int kFiles = 24;
+    std::string ini = product.General(kFiles, 0, false);
+    std::vector<PackItem> items;
+    std::vector<std::string> bytes;
+    const uint32_t modes[] = {kPackModeBlock, kPackModeLz, kPackModeZstd, kPackModeStore};
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "file" + std::to_string(i);
+        // File 9 goes where file 3 went.
+        const std::string target = i == 9 ? "Part3.bin" : "Part" + std::to_string(i) + ".bin";
+        ini += "[" + std::to_string(i) + "]\nName=" + name + "\nCreate name=" +
+               (i % 3 ? "" : "Sub" + std::to_string(i % 2) + "\\") + target + "\nCan uninstall=1\n";
+        bytes.push_back(SampleBytes(static_cast<size_t>(1 + (i * 7919) % 40000 + (i == 5) * 300000),
+                                    static_cast<uint32_t>(i + 10)));
+        items.push_back({name, bytes.back(), modes[i % 4]});
+    }
+    product.Configure(ini);
+    product.BuildPack(items);
+    const InstallOutcome outcome = product.InstallOnThread(GetParam());
+    ASSERT_TRUE(outcome.succeeded) << outcome.message;
+
+    const std::string path = product.installationPath + "\\";
+    const Values record = product.Record();
+    for (int i = 0; i < kFiles; ++i) {
+        SCOPED_TRACE(i);
+        const std::string installed = product.run.targetFolders[i] +
+                                      product.config.files[i].createName;
+        const int winner = i == 3 ? 9 : i;
+        EXPECT_EQ(ReadFileBytes(installed), bytes[winner]);
+        EXPECT_EQ(record.at(std::to_string(i) + ".file"), installed);
+        EXPECT_EQ(record.at(std::to_string(i) + ".check"),
+                  CheckText(packCheckValue(bytes[i].data(), bytes[i].size())));
+    }
+    // Nothing beside them: no temporary file, no backup of the replaced one.
+    int found = 0;
+    for (const char* folder : {"", "Sub0\\", "Sub1\\"}) {
+        WIN32_FIND_DATAA data;
+        const HANDLE search = FindFirstFileA((path + folder + "*.bin*").c_str(), &data);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE) << folder;
+        do {
+            ++found;
+            EXPECT_EQ(std::string(data.cFileName).find(".nerro-"), std::string::npos);
+        } while (FindNextFileA(search, &data));
+        FindClose(search);
+    }
+    EXPECT_EQ(found, kFiles - 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(PayloadBudget, FullInstallTest,
                          ::testing::Values(kDefaultPayloadBudget, uint64_t{0}));
 
