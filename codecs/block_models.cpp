@@ -11,10 +11,9 @@ void initModel(FrequencyModel& model, const char* name, int numSymbols, int incr
     model.increment = increment;
     model.maxTotal = maxTotal;
     model.name = name;
-    model.freq[0] = 0;
-    for (int i = 1; i <= numSymbols; ++i)
-        model.freq[i] = start;
-    model.freq[numSymbols + 1] = 0;
+    // The slots around the symbols stay 0.
+    for (int i = 0; i < kMaxModelSymbols + 2; ++i)
+        model.freq[i] = i >= 1 && i <= numSymbols ? start : 0;
     model.totalFreq = start * static_cast<uint32_t>(numSymbols);
     sumSymbolGroups(model);
 }

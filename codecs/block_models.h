@@ -28,7 +28,7 @@ struct FrequencyModel {
     int32_t increment;
     uint32_t maxTotal;
     const char* name;  // for diagnostics
-    // freq[0] and freq[numSymbols + 1] stay 0.
+    // freq[0] and freq[numSymbols + 1] on stay 0.
     uint32_t freq[kMaxModelSymbols + 2];
     // groupFreq[g] = freq[8g + 1] + ... + freq[8g + 8].
     uint32_t groupFreq[kMaxSymbolGroups];

@@ -67,12 +67,18 @@ private:
     uint32_t low_ = 0, range_ = kCodeHalf, pending_ = 0;
 };
 
+// Models of every kind the coder treats apart: one that never adapts, the
+// narrow ones whose lower ends the encoder sums at a fixed width (the widest
+// of them filling it), and a wide one searched by groups.
 struct Models {
-    FrequencyModel models[3];
+    static constexpr int kCount = 5;
+    FrequencyModel models[kCount];
     Models() {
         initModel(models[0], "flat", 256, 0, 256);
         initModel(models[1], "skewed", 11, 12, 1000);
         initModel(models[2], "wide", 128, 1, 1000);
+        initModel(models[3], "four", 4, 3, 1000);
+        initModel(models[4], "sixteen", 16, 3, 1000);
     }
 };
 
@@ -80,11 +86,12 @@ TEST(BlockCoder, EncoderWritesTheBitsOfTheReferenceAndDecoderReadsThemBack) {
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         std::mt19937 rng(seed);
         // Mostly one likely symbol (long runs of small ranges, where bits stay
-        // undecided longest), with rare others across all three models.
+        // undecided longest), with rare others across all the models.
         std::vector<std::pair<int, int>> symbols;
+        const Models shapes;
         for (int i = 0; i < 3000; ++i) {
-            const int model = rng() % 10 < 8 ? 1 : int(rng() % 3);
-            const int limit = model == 0 ? 256 : model == 1 ? 11 : 128;
+            const int model = rng() % 10 < 8 ? 1 : int(rng() % Models::kCount);
+            const int limit = shapes.models[model].numSymbols;
             const int symbol = rng() % 4 == 0 ? int(rng() % limit) + 1 : (seed % limit) + 1;
             symbols.emplace_back(model, symbol);
         }
