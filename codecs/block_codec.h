@@ -129,7 +129,7 @@ private:
 // statuses and the decoded size are those of one thread, whatever the input;
 // the input, the sink and the callback are used on the calling thread only.
 // On a faulty stream the decoder may read one block further before it tells
-// the fault. The working storage is then about 5.4 MB for "ResJ" (a second
+// the fault. The working storage is then about 5.5 MB for "ResJ" (a second
 // last column). Without a thread to be had the object decodes on one thread.
 class BlockDecoder {
 public:

@@ -25,13 +25,28 @@ namespace {
 // The window a sink is fed from.
 constexpr size_t kSinkWindowSize = 256 * 1024;
 
+// The walk through the links is bound by the latency of its loads, which
+// miss the cache: it is split into chains that start at several rows and are
+// followed side by side, so that their misses overlap. The origin row starts
+// the first chain; the others start at rows spread over the block, whose
+// positions in the block are unknown until the chains have ended. So each
+// chain writes its bytes into pages of its own, taken in turn from the
+// storage of the last column, and the pages are put in order afterwards.
+constexpr int kMaxWalkChains = 32;
+constexpr uint32_t kWalkPageSize = 1024;
+// Every chain leaves at most one page part-filled.
+constexpr uint32_t kColumnSlack = kMaxWalkChains * kWalkPageSize;
+constexpr uint32_t kMaxWalkPages = kMaxBlockSize / kWalkPageSize + kMaxWalkChains;
+
 }  // namespace
 
 // A block between its move-to-front decoding and its output: the last
-// column (which the inverse transform turns into the block in place), the
-// count of every byte value in it, and its header.
+// column (whose storage the inverse transform then uses as its scratch), the
+// count of every byte value in it, its header, and where the inverse
+// transform left the block.
 struct DecodedBlock {
     std::unique_ptr<uint8_t[]> column;
+    uint8_t* inverted = nullptr;
     uint32_t byteCounts[256];
     uint32_t n = 0;
     uint32_t origin = 0;
@@ -40,9 +55,9 @@ struct DecodedBlock {
 
 // Everything a decoder keeps between streams: the coder and its models, one
 // block's last column (two when one block is inverted while the next is
-// decoded) and a link per row (first the row's occurrence rank, then the
-// forward walk through the block), sized for the largest blocks met so far,
-// and the window a sink is fed from.
+// decoded) and a link per row (the row the block goes on with, and the byte;
+// once walked, the storage of the inverted block), sized for the largest
+// blocks met so far, and the window a sink is fed from.
 struct BlockDecoderWork {
     BlockCoderState coding;
     DecodedBlock blocks[2];
@@ -61,7 +76,7 @@ struct BlockDecoderWork {
         for (DecodedBlock& block : blocks)
             block.column.reset();
         for (unsigned i = 0; i < count; ++i) {
-            blocks[i].column.reset(new (std::nothrow) uint8_t[capacity]);
+            blocks[i].column.reset(new (std::nothrow) uint8_t[capacity + kColumnSlack]);
             if (!blocks[i].column) return false;
         }
         links.reset(new (std::nothrow) uint32_t[capacity]);
@@ -249,12 +264,6 @@ DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uin
 
 // ---- inverse transforms ------------------------------------------------------
 
-// The walk through the links is bound by the latency of its loads, which
-// miss the cache: it is split into chains that start at several rows and are
-// followed side by side, so that their misses overlap. The origin row starts
-// the first chain; the others start at rows spread over the block, whose
-// positions in the block are unknown until the chains have been measured.
-constexpr int kMaxWalkChains = 32;
 // Smaller blocks are walked in one chain.
 constexpr uint32_t kMinChainedBlock = 1u << 16;
 // A link whose row starts a chain carries this flag: the chain before it
@@ -265,10 +274,7 @@ constexpr uint32_t kLinkRowMask = (1u << 23) - 1;
 struct WalkChains {
     int count = 0;
     uint32_t startRow[kMaxWalkChains];  // [0] is the origin
-    uint32_t length[kMaxWalkChains];
-    uint32_t position[kMaxWalkChains];  // in the block
 };
-
 // Start rows (distinct): the origin first, then rows spread evenly.
 int chooseStartRows(uint32_t origin, uint32_t n, uint32_t (&rows)[kMaxWalkChains]) {
     if (n < kMinChainedBlock) return 0;
@@ -323,17 +329,33 @@ void walkLinks(const uint32_t* links, uint32_t origin, uint8_t* block, uint32_t 
     }
 }
 
-// Follows every chain up to the next start row, side by side, and places the
-// chains in the block. False unless the chains from the origin on form one
-// cycle through all start rows of n links (always so for a block the
+// Where the chains wrote their bytes: a chain's pages are linked in order.
+struct ChainPages {
+    uint32_t first[kMaxWalkChains];
+    uint32_t last[kMaxWalkChains];
+    uint32_t next[kMaxWalkPages];
+    uint32_t used = 0;
+};
+
+// Follows every chain up to the next start row, side by side, writing its
+// bytes into pages of scratch (n + kColumnSlack bytes), then puts the chains
+// in order into block[0, n). False unless the chains from the origin on form
+// one cycle through all start rows of n links (always so for a block the
 // compressor made); more than n steps in all are never taken.
-bool measureChains(const uint32_t* links, uint32_t n, WalkChains& chains) {
+bool walkChains(const uint32_t* links, uint32_t n, const WalkChains& chains, uint8_t* scratch,
+                uint8_t* block) {
+    ChainPages pages;
     uint32_t row[kMaxWalkChains];
     uint32_t endRow[kMaxWalkChains];
+    uint32_t length[kMaxWalkChains];
+    uint8_t* cursor[kMaxWalkChains];
+    uint8_t* pageEnd[kMaxWalkChains];
     int active[kMaxWalkChains];
     for (int i = 0; i < chains.count; ++i) {
         row[i] = chains.startRow[i];
-        chains.length[i] = 0;
+        length[i] = 0;
+        cursor[i] = nullptr;
+        pageEnd[i] = nullptr;
         active[i] = i;
     }
     int activeCount = chains.count;
@@ -344,8 +366,22 @@ bool measureChains(const uint32_t* links, uint32_t n, WalkChains& chains) {
         for (int a = 0; a < activeCount;) {
             const int i = active[a];
             const uint32_t link = links[row[i]];
+            if (cursor[i] == pageEnd[i]) {
+                // n steps at most fill at most n / kWalkPageSize pages, and
+                // each chain one more part-filled.
+                const uint32_t page = pages.used++;
+                if (cursor[i]) {
+                    pages.next[pages.last[i]] = page;
+                } else {
+                    pages.first[i] = page;
+                }
+                pages.last[i] = page;
+                cursor[i] = scratch + size_t(page) * kWalkPageSize;
+                pageEnd[i] = cursor[i] + kWalkPageSize;
+            }
+            *cursor[i]++ = uint8_t(link);
             row[i] = linkRow(link);
-            ++chains.length[i];
+            ++length[i];
             if (link & kChainStartFlag) {
                 endRow[i] = row[i];
                 active[a] = active[--activeCount];
@@ -357,61 +393,34 @@ bool measureChains(const uint32_t* links, uint32_t n, WalkChains& chains) {
     // From the origin's chain, each chain is followed by the one that starts
     // where it ends.
     bool placed[kMaxWalkChains] = {};
+    int order[kMaxWalkChains];
     int chain = 0;
     uint32_t position = 0;
     for (int count = 0; count < chains.count; ++count) {
         if (placed[chain]) return false;
         placed[chain] = true;
-        chains.position[chain] = position;
-        position += chains.length[chain];
+        order[count] = chain;
+        position += length[chain];
         int following = 0;
         while (following < chains.count && chains.startRow[following] != endRow[chain])
             ++following;
         if (following == chains.count) return false;
         chain = following;
     }
-    return chain == 0 && position == n;
-}
-
-// Follows the measured chains again, side by side, writing their bytes. The
-// chains are taken longest first, so that those still running are always the
-// first few.
-void walkChains(const uint32_t* links, const WalkChains& chains, uint8_t* block) {
-    int order[kMaxWalkChains];
-    for (int i = 0; i < chains.count; ++i)
-        order[i] = i;
-    std::sort(order, order + chains.count,
-              [&](int a, int b) { return chains.length[a] > chains.length[b]; });
-    uint32_t row[kMaxWalkChains];
-    uint8_t* out[kMaxWalkChains];
-    uint32_t length[kMaxWalkChains];
+    if (chain != 0 || position != n) return false;
+    uint8_t* out = block;
     for (int k = 0; k < chains.count; ++k) {
-        row[k] = chains.startRow[order[k]];
-        out[k] = block + chains.position[order[k]];
-        length[k] = chains.length[order[k]];
-    }
-    int running = chains.count;
-    for (uint32_t step = 0; running > 0; ++step) {
-        while (running > 0 && length[running - 1] <= step)
-            --running;
-        for (int k = 0; k < running; ++k) {
-            const uint32_t link = links[row[k]];
-            out[k][step] = uint8_t(link);
-            row[k] = linkRow(link);
+        const int i = order[k];
+        uint32_t page = pages.first[i];
+        for (uint32_t left = length[i]; left > 0;) {
+            const uint32_t piece = left < kWalkPageSize ? left : kWalkPageSize;
+            std::memcpy(out, scratch + size_t(page) * kWalkPageSize, piece);
+            out += piece;
+            left -= piece;
+            if (left > 0) page = pages.next[page];
         }
     }
-}
-
-// Undoes the block sort of the block whose links are built, into block[0, n).
-void walkBlock(const uint32_t* links, uint32_t origin, WalkChains& chains, uint8_t* block,
-               uint32_t n) {
-    if (chains.count > 1 && measureChains(links, n, chains)) {
-        walkChains(links, chains, block);
-    } else {
-        // A single chain, or a corrupt block: walked the plain way, so that
-        // any input decodes to what it always did.
-        walkLinks(links, origin, block, n);
-    }
+    return true;
 }
 
 // Bytes from some point on up to the end of the block or up to and with the
@@ -465,8 +474,8 @@ DecodeOutcome undoRunLengths(const uint8_t* block, uint32_t dataEnd, OutputArea&
     return kDecodeOk;
 }
 
-// Undoes the block sort and the randomisation of a decoded block: its last
-// column becomes the block.
+// Undoes the block sort and the randomisation of a decoded block, into the
+// storage of its last column or, after a walk in chains, into the links'.
 DecodeOutcome invertBlock(DecodedBlock& decoded, uint32_t* links) {
     const uint32_t n = decoded.n;
     const uint32_t origin = decoded.origin;
@@ -476,9 +485,19 @@ DecodeOutcome invertBlock(DecodedBlock& decoded, uint32_t* links) {
     uint32_t ascendingStarts[kMaxWalkChains];
     std::copy(chains.startRow, chains.startRow + chains.count, ascendingStarts);
     std::sort(ascendingStarts, ascendingStarts + chains.count);
-    buildLinks(decoded.column.get(), decoded.byteCounts, links, n, ascendingStarts, chains.count);
-    uint8_t* block = decoded.column.get();  // no longer needed as such
-    walkBlock(links, origin, chains, block, n);
+    uint8_t* const column = decoded.column.get();
+    buildLinks(column, decoded.byteCounts, links, n, ascendingStarts, chains.count);
+    // The column is no longer needed as such: it is the chains' scratch, or
+    // the block itself.
+    uint8_t* const linkBytes = reinterpret_cast<uint8_t*>(links);
+    uint8_t* block = linkBytes;
+    if (chains.count <= 1 || !walkChains(links, n, chains, column, linkBytes)) {
+        // A single chain, or a corrupt block: walked the plain way, so that
+        // any input decodes to what it always did.
+        block = column;
+        walkLinks(links, origin, block, n);
+    }
+    decoded.inverted = block;
     derandomiseBlock(block, n);
     // The last block's final byte is the end marker, not data.
     if (decoded.last && block[n - 1] != kEndMarker) {
@@ -488,8 +507,8 @@ DecodeOutcome invertBlock(DecodedBlock& decoded, uint32_t* links) {
 }
 
 // Undoes the run-length pre-coding of an inverted block into the output.
-DecodeOutcome outputBlock(const DecodedBlock& inverted, OutputArea& out) {
-    return undoRunLengths(inverted.column.get(), inverted.last ? inverted.n - 1 : inverted.n, out);
+DecodeOutcome outputBlock(const DecodedBlock& decoded, OutputArea& out) {
+    return undoRunLengths(decoded.inverted, decoded.last ? decoded.n - 1 : decoded.n, out);
 }
 
 // Decodes one block's header and symbols into decoded.
@@ -541,7 +560,8 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
     // With two threads block k is inverted while block k + 1 is decoded; the
     // output, the input and the callback stay on the caller's thread. A fault
     // in block k + 1 is only told once block k is out, as a single thread
-    // would have put it out before it met the fault.
+    // would have put it out before it met the fault. Block k goes out before
+    // block k + 1 is inverted: it may lie in the links, which that rebuilds.
     // inverted is declared before inversion, so that on every return the
     // side thread is joined before the result it writes goes out of scope.
     DecodeOutcome inverted = kDecodeOk;  // of the block inverted last
@@ -556,21 +576,17 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
         if (pending) {
             inversion.wait();
             if (inverted.status != CodecStatus::Ok) return inverted;
-        }
-        if (decoded.status == CodecStatus::Ok) {
-            uint32_t* const links = work.links.get();
-            // The last block has nothing to overlap with.
-            inversion.start(
-                [&inverted, &current, links] { inverted = invertBlock(current, links); },
-                overlap && !current.last);
-        }
-        if (pending) {
             const DecodeOutcome written = outputBlock(*pending, out);
             if (written.status != CodecStatus::Ok) return written;
             pending = nullptr;
         }
         if (decoded.status != CodecStatus::Ok) return decoded;
-        if (overlap && !current.last) {
+        uint32_t* const links = work.links.get();
+        // The last block has nothing to overlap with.
+        const bool aside = overlap && !current.last;
+        inversion.start([&inverted, &current, links] { inverted = invertBlock(current, links); },
+                        aside);
+        if (aside) {
             pending = &current;
             continue;
         }
@@ -597,7 +613,8 @@ BlockDecoder::BlockDecoder(unsigned threads) : threads_(threads < 2 ? 1 : 2) {}
 BlockDecoder::~BlockDecoder() = default;
 
 size_t BlockDecoder::storageBytes(unsigned threads) {
-    return (threads < 2 ? 1 : 2) * size_t(kMaxBlockSize) + size_t(kMaxBlockSize) * sizeof(uint32_t);
+    return (threads < 2 ? 1 : 2) * (size_t(kMaxBlockSize) + kColumnSlack) +
+           size_t(kMaxBlockSize) * sizeof(uint32_t);
 }
 
 BlockDecoderWork* BlockDecoder::work() {
