@@ -43,6 +43,13 @@ std::string writeTemporary(const std::string& path, const uint8_t* bytes, uint32
             return {};
         }
         error = writeAll(file.Get(), bytes, size, flush);
+        // No attribute but normal: the archive bit the creation set goes.
+        // Through the open handle, on the writing thread, rather than by
+        // name afterwards, which costs the placing thread a trip to Wine's
+        // server a file. As before, a file that keeps it is no failure.
+        FILE_BASIC_INFO basic = {};
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic);
         if (!CloseHandle(file.Release()) && error == 0) error = GetLastError();
         if (error == 0) return temporary;
         DeleteFileA(temporary.c_str());

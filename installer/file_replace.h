@@ -14,7 +14,8 @@
 #include "installer/install_journal.h"
 #include "platform/win_sdk.h"
 
-// Writes size bytes as the file path, recording the change in journal.
+// Writes size bytes as the file path, with no attribute but normal (the
+// archive bit cleared), recording the change in journal.
 // Returns 0, or the system's error code (then nothing is left of the
 // attempt but what journal lists). A read-only file is not replaced
 // (ERROR_ACCESS_DENIED), nor a folder.
@@ -30,11 +31,11 @@ struct PreparedFile {
     DWORD error = 0;        // why nothing was written
 };
 
-// Writes size bytes beside path, flushed when a file stands at path now,
-// and touches no journal: any thread may call it. A read-only file or a
-// folder at path is refused before anything is written (error
-// ERROR_ACCESS_DENIED or ERROR_DIRECTORY); on any failure nothing of the
-// attempt is left and temporary is empty.
+// Writes size bytes beside path (no attribute but normal), flushed when a
+// file stands at path now, and touches no journal: any thread may call it.
+// A read-only file or a folder at path is refused before anything is
+// written (error ERROR_ACCESS_DENIED or ERROR_DIRECTORY); on any failure
+// nothing of the attempt is left and temporary is empty.
 PreparedFile WriteBeside(const std::string& path, const uint8_t* bytes, uint32_t size);
 
 // Gives prepared (as WriteBeside left it, not empty) the name path, the

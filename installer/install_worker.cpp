@@ -262,7 +262,6 @@ public:
         if (error != 0)
             return "The file " + quoted(targetPath) + " could not be written (" +
                    SystemErrorText(error) + ").";
-        SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         installedBytes_ += write.size;
         if (file.canUninstall) {
             record_.Write(record_.NextFileName(), targetPath);
