@@ -47,10 +47,7 @@ void shiftOutCodeBytes(ArithmeticCoderState& c) {
     c.partialBits &= (uint64_t(1) << c.partialCount) - 1;
 }
 
-// Adds 1 just above the window.
-void carryIntoCodeBits(ArithmeticCoderState& c) {
-    ++c.partialBits;
-    if ((c.partialBits >> c.partialCount) == 0) return;
+void carryOutOfPartialBits(ArithmeticCoderState& c) {
     c.partialBits = 0;  // the partial bits were all 1
     // The interval's upper end bounds every carry: at most one reaches the
     // carry byte, which is never 0xFF once something follows it.

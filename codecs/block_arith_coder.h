@@ -23,6 +23,10 @@ constexpr int kGroupSearchSymbols = 32;
 // many symbols at a fixed width.
 constexpr int kMaskedSumSymbols = 16;
 
+// The encoder's partial bits go out as bytes once this many have gathered;
+// with the at most kCodeBits added by one symbol they fit 64 bits.
+constexpr int kPartialBitsLimit = 32;
+
 // The window of code value bits the coder works in.
 constexpr uint32_t kCodeWindow = 1u << kCodeBits;
 
@@ -31,7 +35,9 @@ struct ArithmeticCoderState {
     uint32_t range;  // both
     uint32_t value;  // decoder: code value minus the encoder's low
     // Encoder: bits shifted out above `low` that a carry may still change.
-    // The newest ones, fewer than 8, form a partial byte; before them come
+    // The newest ones, fewer than kPartialBitsLimit, are held as partial
+    // bits (whole bytes go out only once that many have gathered, which
+    // makes the test a rarer and steadier branch); before them come
     // `carryByte` (if `hasCarryByte`) and then `carryFFs` bytes 0xFF. A carry
     // can turn those 0xFF into 0x00 and add 1 to carryByte, never more.
     uint64_t partialBits;
@@ -56,10 +62,11 @@ void startEncoding(ArithmeticCoderState& c);
 // Codes symbol (1..model.numSymbols) and updates the model: defined below.
 inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model, int symbol);
 
-// The encoder's slow paths: bytes completed in the partial bits go out, and a
-// carry out of the window goes into the bits already shifted out.
+// The encoder's slow paths: the bytes completed in the partial bits go out,
+// and a carry that has run through all the partial bits (leaving them 1
+// above their width) goes into the bytes before them.
 void shiftOutCodeBytes(ArithmeticCoderState& c);
-void carryIntoCodeBits(ArithmeticCoderState& c);
+void carryOutOfPartialBits(ArithmeticCoderState& c);
 
 // Writes the final 26 bits and closes the bit writer; false if the output
 // refused a byte or the flush (here or before).
@@ -131,15 +138,17 @@ inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
     } else {
         c.range -= step * cumLow;
     }
-    if (c.low >= kCodeWindow) {
-        c.low -= kCodeWindow;
-        carryIntoCodeBits(c);
-    }
+    // A carry out of the window is added to the partial bits without a
+    // branch; only one that runs through all of them takes the slow path.
+    const uint32_t carry = c.low >> kCodeBits;
+    c.low &= kCodeWindow - 1;
+    c.partialBits += carry;
+    if (__builtin_expect((c.partialBits >> c.partialCount) != 0, 0)) carryOutOfPartialBits(c);
     if (c.range <= kCodeQuarter) {
         const int doublings = __builtin_clz(c.range - 1) - 7;
         c.partialBits = (c.partialBits << doublings) | (c.low >> (kCodeBits - doublings));
         c.partialCount += doublings;
-        if (c.partialCount >= 8) shiftOutCodeBytes(c);
+        if (c.partialCount >= kPartialBitsLimit) shiftOutCodeBytes(c);
         c.low = (c.low << doublings) & (kCodeWindow - 1);
         c.range <<= doublings;
     }
