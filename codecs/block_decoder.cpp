@@ -213,9 +213,14 @@ bool isSignaturePrefix(const uint8_t* bytes, int count) {
 
 // ---- move-to-front values of one block -------------------------------------
 
+// Zero runs up to this long are written at this fixed width.
+constexpr uint32_t kShortZeroRun = 16;
+static_assert(kShortZeroRun <= kColumnSlack, "a short run's store stays in the column");
+
 // Decodes the block's symbols into lastColumn[0, n) until the end-of-block
 // symbol; more than blockLimit bytes is an overrun. Counts every byte value on
 // the way, which spares the inverse transform a pass over the column.
+// lastColumn has room for kShortZeroRun bytes past blockLimit.
 DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uint32_t blockLimit,
                                 uint32_t& n, uint32_t (&byteCounts)[256]) {
     ArithmeticCoderState& coder = state.coder;
@@ -240,7 +245,15 @@ DecodeOutcome decodeMoveToFront(BlockCoderState& state, uint8_t* lastColumn, uin
                 symbol = decodeSymbol(coder, basis);
                 if (coder.bits.inputEnded) return inputEnded(coder.bits, __LINE__);
             } while (symbol == kBasisRun2 || symbol == kBasisRun1);
-            std::memset(lastColumn + n, list.front(), run);
+            if (run <= kShortZeroRun) {
+                // Most runs are short: a fixed-width store instead of a
+                // library call (the column has room past the block's limit).
+                uint8_t copies[kShortZeroRun];
+                std::memset(copies, list.front(), kShortZeroRun);
+                std::memcpy(lastColumn + n, copies, kShortZeroRun);
+            } else {
+                std::memset(lastColumn + n, list.front(), run);
+            }
             byteCounts[list.front()] += run;
             n += run;
             continue;  // symbol is the one that ended the run
