@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_memory_streams.h"
+#include "bench/bench_growing_sink.h"
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
 #include "codecs/zstd_codec.h"
@@ -36,17 +36,14 @@ using Bytes = std::vector<uint8_t>;
 // The codecs, each as compress(input) -> stream and decompress(stream, size).
 
 Bytes blockPack(const Bytes& input) {
-    MemoryInputBuffer source(input.data(), input.size());
-    std::istream in(&source);
-    GrowingOutputBuffer sink(input.size() / 2);
-    std::ostream out(&sink);
+    MemorySource in(input.data(), input.size());
+    GrowingSink out(input.size() / 2);
     compressStream(in, out, nullptr);  // a failure would be a fatal report
-    return Bytes(sink.data(), sink.data() + sink.size());
+    return Bytes(out.data(), out.data() + out.size());
 }
 
 bool blockUnpack(const Bytes& stream, Bytes& output) {
-    MemoryInputBuffer source(stream.data(), stream.size());
-    std::istream in(&source);
+    MemorySource in(stream.data(), stream.size());
     CodecResult result = decodeBlockStream(in, output.data(), output.size(), nullptr);
     return result.status == CodecStatus::Ok && result.size == output.size();
 }
@@ -54,56 +51,48 @@ bool blockUnpack(const Bytes& stream, Bytes& output) {
 // The same codec with objects of two threads (a fresh object per call, as the
 // free functions and libbz2 have).
 Bytes blockPackTwoThreads(const Bytes& input) {
-    MemoryInputBuffer source(input.data(), input.size());
-    std::istream in(&source);
-    GrowingOutputBuffer sink(input.size() / 2);
-    std::ostream out(&sink);
+    MemorySource in(input.data(), input.size());
+    GrowingSink out(input.size() / 2);
     BlockCompressor compressor(2);
     if (compressor.compress(in, out, nullptr).status != CodecStatus::Ok)
         throw std::runtime_error("BlockCompressor(2) failed");
-    return Bytes(sink.data(), sink.data() + sink.size());
+    return Bytes(out.data(), out.data() + out.size());
 }
 
 bool blockUnpackTwoThreads(const Bytes& stream, Bytes& output) {
-    MemoryInputBuffer source(stream.data(), stream.size());
-    std::istream in(&source);
+    MemorySource in(stream.data(), stream.size());
     BlockDecoder decoder(2);
     CodecResult result = decoder.decode(in, output.data(), output.size(), nullptr);
     return result.status == CodecStatus::Ok && result.size == output.size();
 }
 
 Bytes lzPack(const Bytes& input) {
-    MemoryInputBuffer source(input.data(), input.size());
-    std::istream in(&source);
-    GrowingOutputBuffer sink(input.size() / 2);
-    std::ostream out(&sink);
+    MemorySource in(input.data(), input.size());
+    GrowingSink out(input.size() / 2);
     if (lzCompress(in, out, nullptr).status != CodecStatus::Ok)
         throw std::runtime_error("lzCompress failed");
-    return Bytes(sink.data(), sink.data() + sink.size());
+    return Bytes(out.data(), out.data() + out.size());
 }
 
 bool lzUnpack(const Bytes& stream, Bytes& output) {
-    MemoryInputBuffer source(stream.data(), stream.size());
-    std::istream in(&source);
+    MemorySource in(stream.data(), stream.size());
     CodecResult result = lzUncompress(in, output.data(), output.size(), nullptr);
     return result.status == CodecStatus::Ok && result.size == output.size();
 }
 
 Bytes zstdPack(const Bytes& input) {
-    MemoryInputBuffer source(input.data(), input.size());
-    std::istream in(&source);
-    GrowingOutputBuffer sink(input.size() / 2);
-    std::ostream out(&sink);
+    MemorySource in(input.data(), input.size());
+    GrowingSink out(input.size() / 2);
     if (zstdCompress(in, input.size(), out, kZstdDefaultLevel, nullptr).status != CodecStatus::Ok)
         throw std::runtime_error("zstdCompress failed");
-    return Bytes(sink.data(), sink.data() + sink.size());
+    return Bytes(out.data(), out.data() + out.size());
 }
 
 // Fills the output area, as the pack's whole-entry reader does.
-class AreaSink final : public DecodeSink {
+class AreaSink final : public ByteSink {
 public:
     explicit AreaSink(Bytes& area) : area_(area) {}
-    bool Put(const uint8_t* data, size_t size) override {
+    bool Write(const void* data, size_t size) override {
         if (size > area_.size() - filled_) return false;
         std::memcpy(area_.data() + filled_, data, size);
         filled_ += size;
@@ -116,8 +105,7 @@ private:
 };
 
 bool zstdUnpack(const Bytes& stream, Bytes& output) {
-    MemoryInputBuffer source(stream.data(), stream.size());
-    std::istream in(&source);
+    MemorySource in(stream.data(), stream.size());
     AreaSink sink(output);
     CodecResult result = zstdUncompressTo(in, sink, output.size(), nullptr);
     return result.status == CodecStatus::Ok && result.size == output.size();

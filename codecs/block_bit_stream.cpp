@@ -1,33 +1,22 @@
 #include "codecs/block_bit_stream.h"
 
-#include <istream>
-#include <ostream>
-
-
-void openBitReader(BitStreamState& s, std::istream& input) {
+void openBitReader(BitStreamState& s, ByteSource& input) {
     s = BitStreamState{};
-    s.buffer = input.rdbuf();
+    s.source = &input;
 }
 
-void openBitWriter(BitStreamState& s, std::ostream& output) {
+void openBitWriter(BitStreamState& s, ByteSink& output) {
     s = BitStreamState{};
-    s.writing = true;
-    s.buffer = output.rdbuf();
+    s.sink = &output;
 }
 
 namespace {
 
-// A stream buffer that throws counts as one that refuses the byte.
-void putOutputByte(BitStreamState& s, unsigned byte) {
-    using Traits = std::streambuf::traits_type;
+void putOutputBytes(BitStreamState& s, const uint8_t* bytes, size_t count) {
     if (s.outputFailed) return;
-    try {
-        if (s.buffer &&
-            !Traits::eq_int_type(s.buffer->sputc(static_cast<char>(byte)), Traits::eof())) {
-            ++s.bytesWritten;
-            return;
-        }
-    } catch (...) {
+    if (s.sink && s.sink->Write(bytes, count)) {
+        s.bytesWritten += count;
+        return;
     }
     s.outputFailed = true;
 }
@@ -36,39 +25,29 @@ void putOutputByte(BitStreamState& s, unsigned byte) {
 
 bool closeBitStream(BitStreamState& s) {
     bool written = true;
-    if (s.writing) {
+    if (s.sink) {
         // The last byte is padded with 0 bits.
         const int padding = (8 - s.bitCount % 8) % 8;
         const uint64_t bits = s.heldBits << padding;
         for (int shift = s.bitCount + padding - 8; shift >= 0; shift -= 8) {
-            putOutputByte(s, unsigned(bits >> shift) & 0xFFu);
+            const uint8_t byte = uint8_t(bits >> shift);
+            putOutputBytes(s, &byte, 1);
         }
-        if (!s.outputFailed) {
-            try {
-                if (!s.buffer || s.buffer->pubsync() == -1) s.outputFailed = true;
-            } catch (...) {
-                s.outputFailed = true;
-            }
-        }
+        if (!s.outputFailed && !s.sink->Flush()) s.outputFailed = true;
         written = !s.outputFailed;
     }
-    s.buffer = nullptr;
+    s.source = nullptr;
+    s.sink = nullptr;
     s.heldBits = 0;
     s.bitCount = 0;
     return written;
 }
 
 unsigned fetchBitStreamByte(BitStreamState& s) {
-    using Traits = std::streambuf::traits_type;
-    if (!s.inputEnded && s.buffer) {
-        // A stream buffer that throws ends the input; the decoder tells its
-        // caller the input failed.
-        try {
-            Traits::int_type c = s.buffer->sbumpc();
-            if (!Traits::eq_int_type(c, Traits::eof())) return static_cast<unsigned char>(c);
-        } catch (...) {
-            s.inputFailed = true;
-        }
+    if (!s.inputEnded && s.source) {
+        const int byte = s.source->ReadByte();
+        if (byte >= 0) return unsigned(byte);
+        s.inputFailed = s.source->Failed();
     }
     s.inputEnded = true;
     return 0xFF;
@@ -84,14 +63,7 @@ unsigned readBitByte(BitStreamState& s) {
 void flushBitStreamWord(BitStreamState& s) {
     s.bitCount -= 32;
     const uint32_t word = uint32_t(s.heldBits >> s.bitCount);
-    const char bytes[4] = {char(word >> 24), char(word >> 16), char(word >> 8), char(word)};
-    if (s.outputFailed) return;
-    try {
-        if (s.buffer && s.buffer->sputn(bytes, 4) == 4) {
-            s.bytesWritten += 4;
-            return;
-        }
-    } catch (...) {
-    }
-    s.outputFailed = true;
+    const uint8_t bytes[4] = {uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8),
+                              uint8_t(word)};
+    putOutputBytes(s, bytes, 4);
 }

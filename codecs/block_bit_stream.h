@@ -1,5 +1,5 @@
 // The block codec's bit stream: bits packed into bytes most significant bit
-// first, over a std::streambuf.
+// first, over a ByteSource or a ByteSink.
 //
 // Each coder owns its bit stream (a member of its ArithmeticCoderState), so
 // any number of streams can be coded at once. Opening a reader or a writer
@@ -7,12 +7,12 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
-#include <streambuf>
+
+#include "foundation/byte_stream.h"
 
 struct BitStreamState {
-    bool writing = false;
-    std::streambuf* buffer = nullptr;
+    ByteSource* source = nullptr;  // a reader's
+    ByteSink* sink = nullptr;      // a writer's
     // The low bitCount bits of heldBits: for a reader the bits still to come
     // (whole bytes are fetched only when a bit of them is needed), for a
     // writer the bits not yet written (whole bytes go out in fours).
@@ -21,24 +21,24 @@ struct BitStreamState {
     // Reader: a byte was needed past the end of the input (or the input
     // failed). Such bytes read as eight 1 bits; the decoder checks this flag.
     bool inputEnded = false;
-    // Reader: the stream buffer threw (inputEnded is set too).
+    // Reader: the source failed (inputEnded is set too).
     bool inputFailed = false;
     // Writer: a byte or the flush was refused. Nothing more is written.
     bool outputFailed = false;
-    // Writer: bytes handed to the buffer.
+    // Writer: bytes the sink took.
     uint64_t bytesWritten = 0;
 };
 
 // Starts reading bits from input's current position. The reader takes bytes
-// one at a time from input.rdbuf() and never reads ahead of the bit it needs.
-void openBitReader(BitStreamState& s, std::istream& input);
+// one at a time and never reads ahead of the bit it needs.
+void openBitReader(BitStreamState& s, ByteSource& input);
 
-// Starts writing bits to output.rdbuf(). A byte that cannot be written sets
+// Starts writing bits to output. A byte that cannot be written sets
 // outputFailed.
-void openBitWriter(BitStreamState& s, std::ostream& output);
+void openBitWriter(BitStreamState& s, ByteSink& output);
 
 // Ends the bit stream. A writer pads its last byte with 0 bits, writes it and
-// flushes the output; returns false if that or any byte before it failed.
+// flushes the sink; returns false if that or any byte before it failed.
 // A reader only lets go (and returns true). The flags and the count stay.
 bool closeBitStream(BitStreamState& s);
 

@@ -11,39 +11,36 @@
 // the caller owns: one object codes one stream at a time, and any number of
 // objects may work at once on different threads. An object keeps its storage
 // from one stream to the next; every stream starts afresh, so a call that
-// ended in an exception (from a run-time error hook or a stream buffer)
+// ended in an exception (from a run-time error hook)
 // leaves nothing behind that matters. The free functions below code one
 // stream with an object of their own.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 
 #include "codecs/codec_callback.h"
 #include "codecs/codec_status.h"
-
-class DecodeSink;
+#include "foundation/byte_stream.h"
 
 // Decodes one stream from input's current position into output[0, capacity).
 //
-// Reads input through input.rdbuf(), one byte at a time and only the bytes of
-// the stream: on success the input is left right after the stream's last byte.
+// Reads input one byte at a time and only the bytes of the stream: on
+// success the input is left right after the stream's last byte.
 // Accepts the signatures "ResB".."ResJ" and "BZ01".."BZ09". Calls
-// blockCallback (if not null) once before each block. The stream's state
-// flags are not consulted.
+// blockCallback (if not null) once before each block.
 //
 // Never writes outside output[0, capacity), never loops forever, and reports
 // nothing, whatever the input holds, even if it is maliciously modified: a
 // bad input gives a status other than Ok (and output holds whatever was
 // decoded before the fault was seen). Statuses: Corrupt (no signature: fault
 // is null and the output untouched; or the stream breaks the format),
-// Truncated (the input ended before the stream), ReadFailed (the stream
-// buffer threw), OutputFull (the stream holds more than capacity bytes; what
+// Truncated (the input ended before the stream), ReadFailed (the input
+// failed), OutputFull (the stream holds more than capacity bytes; what
 // fits is written), OutOfMemory (the working storage, about 4.5 MB for
-// "ResJ", cannot be had). Clears input's eof/fail state at the end.
-CodecResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
+// "ResJ", cannot be had).
+CodecResult decodeBlockStream(ByteSource& input, uint8_t* output, size_t capacity,
                               CodecCallback blockCallback);
 
 // As decodeBlockStream, but the decoded bytes go to sink, in pieces of at most
@@ -52,12 +49,11 @@ CodecResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capac
 // length (OutputFull). Bytes reach the sink before the stream is known to be
 // whole: a status other than Ok means they must be discarded. A sink that
 // refuses bytes ends the decoding with WriteFailed.
-CodecResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult decodeBlockStreamTo(ByteSource& input, ByteSink& sink, size_t capacity,
                                 CodecCallback blockCallback);
 
 // Compresses everything from input's current position to its end into one
 // stream ("ResJ") on output and flushes it; size is the stream's length.
-// Reads input through input.rdbuf() and never needs to push a byte back.
 // Calls progressCallback (if not null) at the first of every block's run
 // pairs and then every 32,769 pairs.
 //
@@ -66,11 +62,9 @@ CodecResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t ca
 //
 // Statuses: WriteFailed when a byte cannot be written or the output cannot be
 // flushed (the rest of the stream is not written); ReadFailed when the input
-// ended in a hard error (bad state, or a stream buffer that threw: what was
-// read before is in the stream, which is complete) or was already failed when
-// the call began (then nothing is read); OutOfMemory. Clears the eof/fail
-// state of both streams at the end.
-CodecResult blockCompress(std::istream& input, std::ostream& output,
+// failed (what was read before is in the stream, which is complete) or had
+// failed already when the call began (then nothing is read); OutOfMemory.
+CodecResult blockCompress(ByteSource& input, ByteSink& output,
                           CodecCallback progressCallback);
 
 // The stream functions of old, which report every failure as a fatal run-time
@@ -82,12 +76,12 @@ CodecResult blockCompress(std::istream& input, std::ostream& output,
 // "Decompressed data longer than its destination", "uncompress: out of
 // memory"). An input without a signature returns 0 quietly and leaves output
 // untouched. Returns the number of bytes written.
-size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
+size_t uncompressStream(ByteSource& input, uint8_t* output, size_t capacity,
                         CodecCallback blockCallback);
 
 // compressStream: as blockCompress, with the fatal errors "EOF!" (WriteFailed),
 // "streamBad!" (ReadFailed) and "compress: out of memory".
-void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback);
+void compressStream(ByteSource& input, ByteSink& output, CodecCallback progressCallback);
 
 struct BlockCompressorWork;
 struct BlockDecoderWork;
@@ -109,7 +103,7 @@ public:
     BlockCompressor(const BlockCompressor&) = delete;
     BlockCompressor& operator=(const BlockCompressor&) = delete;
 
-    CodecResult compress(std::istream& input, std::ostream& output, CodecCallback progressCallback);
+    CodecResult compress(ByteSource& input, ByteSink& output, CodecCallback progressCallback);
 
     // Bytes of working storage an object of that many threads holds (besides
     // the sort's scratch for blocks of long exact repeats).
@@ -138,9 +132,9 @@ public:
     BlockDecoder(const BlockDecoder&) = delete;
     BlockDecoder& operator=(const BlockDecoder&) = delete;
 
-    CodecResult decode(std::istream& input, uint8_t* output, size_t capacity,
+    CodecResult decode(ByteSource& input, uint8_t* output, size_t capacity,
                        CodecCallback blockCallback);
-    CodecResult decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
+    CodecResult decodeTo(ByteSource& input, ByteSink& sink, size_t capacity,
                          CodecCallback blockCallback);
 
     // Bytes of working storage an object of that many threads holds for

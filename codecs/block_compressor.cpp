@@ -2,10 +2,8 @@
 // the block sort, move-to-front coding and the arithmetic coder.
 
 #include <cstring>
-#include <istream>
 #include <memory>
 #include <new>
-#include <ostream>
 
 #include "codecs/block_arith_coder.h"
 #include "codecs/block_bit_stream.h"
@@ -75,16 +73,12 @@ struct RunPair {
     uint32_t run;
 };
 
-// Reads the input through its stream buffer, a chunk at a time: what the
-// buffer holds already is copied out in one call, and only when it holds
-// nothing does the reader ask for one byte, which lets the buffer refill
-// itself. Neither step takes a byte from the buffer that then goes missing, so
-// a stream buffer that throws counts as a hard error of the input and what was
+// Reads the input a chunk at a time. A source that failed before the call
+// is not read at all; one that fails on the way ends the input, and what was
 // read before is still compressed.
 class RunPairReader {
 public:
-    explicit RunPairReader(std::istream& input)
-        : buffer_(input.rdbuf()), failed_(input.fail() || !buffer_) {}
+    explicit RunPairReader(ByteSource& input) : input_(input), failed_(input.Failed()) {}
 
     bool failed() const { return failed_; }
 
@@ -106,36 +100,19 @@ public:
     }
 
 private:
-    // Returns false at the end of the input or when the stream buffer throws.
+    // Returns false at the end of the input or when it fails.
     bool refill() {
-        using Traits = std::streambuf::traits_type;
-        try {
-            const std::streamsize held = buffer_->in_avail();
-            if (held > 0) {
-                const std::streamsize got = buffer_->sgetn(
-                    reinterpret_cast<char*>(chunk_),
-                    held < std::streamsize(sizeof chunk_) ? held : std::streamsize(sizeof chunk_));
-                if (got > 0) {
-                    next_ = chunk_;
-                    end_ = chunk_ + got;
-                    return true;
-                }
-            }
-            const Traits::int_type c = buffer_->sbumpc();
-            if (Traits::eq_int_type(c, Traits::eof())) return false;
-            chunk_[0] = uint8_t(Traits::to_char_type(c));
-            next_ = chunk_;
-            end_ = chunk_ + 1;
-            return true;
-        } catch (...) {
-            failed_ = true;
-            return false;
-        }
+        const size_t got = input_.Read(chunk_, sizeof chunk_);
+        // The bytes read before a failure are coded first.
+        if (got == 0 && input_.Failed()) failed_ = true;
+        next_ = chunk_;
+        end_ = chunk_ + got;
+        return got > 0;
     }
 
     static constexpr size_t kChunkSize = 4096;
 
-    std::streambuf* buffer_;
+    ByteSource& input_;
     bool failed_;
     uint8_t chunk_[kChunkSize];
     const uint8_t* next_ = chunk_;
@@ -231,7 +208,7 @@ size_t BlockCompressor::storageBytes(unsigned threads) {
     return (threads < 2 ? 1 : 2) * block + kBucketTableSize * sizeof(uint32_t);
 }
 
-CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
+CodecResult BlockCompressor::compress(ByteSource& input, ByteSink& output,
                                       CodecCallback progressCallback) {
     if (!work_) work_.reset(new (std::nothrow) BlockCompressorWork);
     if (!work_ || !work_->allocate(threads_)) {
@@ -297,22 +274,18 @@ CodecResult BlockCompressor::compress(std::istream& input, std::ostream& output,
     sorting.wait();
     if (outOfMemory) {
         closeBitStream(coder.bits);
-        input.clear(input.rdstate() & std::ios::badbit);
-        output.clear();
         return failure(CodecStatus::OutOfMemory, "compress: out of memory", __LINE__);
     }
     const bool written = finishEncoding(coder);
     const size_t streamSize = coder.bits.bytesWritten;
-    const bool inputFailed = reader.failed() || input.bad();
-    input.clear(input.rdstate() & std::ios::badbit);
-    output.clear();
+    const bool inputFailed = reader.failed();
     if (!written) return failure(CodecStatus::WriteFailed, "EOF!", __LINE__);
     if (inputFailed)
         return CodecResult{CodecStatus::ReadFailed, streamSize, "streamBad!", __LINE__};
     return CodecResult{CodecStatus::Ok, streamSize, nullptr, 0};
 }
 
-CodecResult blockCompress(std::istream& input, std::ostream& output,
+CodecResult blockCompress(ByteSource& input, ByteSink& output,
                           CodecCallback progressCallback) {
     BlockCompressor compressor;
     return compressor.compress(input, output, progressCallback);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <istream>
 #include <memory>
 #include <new>
 
@@ -15,7 +14,6 @@
 #include "codecs/block_models.h"
 #include "codecs/block_move_to_front.h"
 #include "codecs/block_randomise.h"
-#include "codecs/decode_sink.h"
 #include "codecs/side_task.h"
 
 using namespace blockformat;
@@ -120,7 +118,7 @@ class OutputArea {
 public:
     OutputArea(uint8_t* data, size_t capacity)
         : window_(data), windowSize_(capacity), capacity_(capacity) {}
-    OutputArea(DecodeSink& sink, uint8_t* window, size_t windowSize, size_t capacity)
+    OutputArea(ByteSink& sink, uint8_t* window, size_t windowSize, size_t capacity)
         : sink_(&sink), window_(window), windowSize_(windowSize), capacity_(capacity) {}
 
     // False when the bytes do not fit the capacity, or the sink refused them.
@@ -152,7 +150,7 @@ public:
     // Hands the bytes still in the window to the sink (none without a sink).
     bool drain() {
         if (!sink_ || refused_) return false;
-        if (used_ > 0 && !sink_->Put(window_, used_)) {
+        if (used_ > 0 && !sink_->Write(window_, used_)) {
             refused_ = true;
             return false;
         }
@@ -164,25 +162,13 @@ public:
     bool refused() const { return refused_; }
 
 private:
-    DecodeSink* sink_ = nullptr;
+    ByteSink* sink_ = nullptr;
     uint8_t* window_;
     size_t windowSize_;
     size_t capacity_;
     size_t used_ = 0;  // bytes in the window not yet handed on
     size_t size_ = 0;  // bytes written in all
     bool refused_ = false;
-};
-
-// Clears the input's eof/fail state however the decoder is left.
-class InputStateScope {
-public:
-    explicit InputStateScope(std::istream& input) : input_(input) {}
-    ~InputStateScope() { input_.clear(); }
-    InputStateScope(const InputStateScope&) = delete;
-    InputStateScope& operator=(const InputStateScope&) = delete;
-
-private:
-    std::istream& input_;
 };
 
 // ---- signature -----------------------------------------------------------
@@ -610,9 +596,8 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
     }
 }
 
-DecodeOutcome decodeWithOutcome(BlockDecoderWork& work, std::istream& input, OutputArea& out,
+DecodeOutcome decodeWithOutcome(BlockDecoderWork& work, ByteSource& input, OutputArea& out,
                                 CodecCallback blockCallback) {
-    InputStateScope scope(input);
     BitStreamState& bits = work.coding.coder.bits;
     openBitReader(bits, input);
     DecodeOutcome outcome = decodeStream(work, out, blockCallback);
@@ -644,11 +629,10 @@ CodecResult resultOf(const DecodeOutcome& outcome, size_t size) {
 
 }  // namespace
 
-CodecResult BlockDecoder::decode(std::istream& input, uint8_t* output, size_t capacity,
+CodecResult BlockDecoder::decode(ByteSource& input, uint8_t* output, size_t capacity,
                                  CodecCallback blockCallback) {
     BlockDecoderWork* work = this->work();
     if (!work) {
-        input.clear();
         return resultOf(fault(CodecStatus::OutOfMemory, "uncompress: out of memory", __LINE__), 0);
     }
     OutputArea out(output, capacity);
@@ -656,11 +640,10 @@ CodecResult BlockDecoder::decode(std::istream& input, uint8_t* output, size_t ca
     return resultOf(outcome, out.size());
 }
 
-CodecResult BlockDecoder::decodeTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult BlockDecoder::decodeTo(ByteSource& input, ByteSink& sink, size_t capacity,
                                    CodecCallback blockCallback) {
     BlockDecoderWork* work = this->work();
     if (!work || !work->reserveWindow()) {
-        input.clear();
         return resultOf(fault(CodecStatus::OutOfMemory, "uncompress: out of memory", __LINE__), 0);
     }
     OutputArea out(sink, work->window.get(), kSinkWindowSize, capacity);
@@ -670,13 +653,13 @@ CodecResult BlockDecoder::decodeTo(std::istream& input, DecodeSink& sink, size_t
     return resultOf(outcome, out.size());
 }
 
-CodecResult decodeBlockStream(std::istream& input, uint8_t* output, size_t capacity,
+CodecResult decodeBlockStream(ByteSource& input, uint8_t* output, size_t capacity,
                               CodecCallback blockCallback) {
     BlockDecoder decoder;
     return decoder.decode(input, output, capacity, blockCallback);
 }
 
-CodecResult decodeBlockStreamTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult decodeBlockStreamTo(ByteSource& input, ByteSink& sink, size_t capacity,
                                 CodecCallback blockCallback) {
     BlockDecoder decoder;
     return decoder.decodeTo(input, sink, capacity, blockCallback);

@@ -5,7 +5,7 @@
 #include "codecs/block_codec.h"
 #include "foundation/runtime_error.h"
 
-size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
+size_t uncompressStream(ByteSource& input, uint8_t* output, size_t capacity,
                         CodecCallback blockCallback) {
     const CodecResult result = decodeBlockStream(input, output, capacity, blockCallback);
     if (result.status == CodecStatus::Ok) return result.size;
@@ -14,7 +14,7 @@ size_t uncompressStream(std::istream& input, uint8_t* output, size_t capacity,
     fatalRunTimeError("compress", result.faultLine, result.fault);
 }
 
-void compressStream(std::istream& input, std::ostream& output, CodecCallback progressCallback) {
+void compressStream(ByteSource& input, ByteSink& output, CodecCallback progressCallback) {
     const CodecResult result = blockCompress(input, output, progressCallback);
     if (result.status != CodecStatus::Ok) {
         fatalRunTimeError("compress", result.faultLine, result.fault);

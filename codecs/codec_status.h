@@ -12,8 +12,8 @@ enum class CodecStatus {
     Corrupt,      // the input is no stream of the codec, or breaks its format
     Truncated,    // the input ended before the stream did
     OutputFull,   // the stream decodes to more bytes than the output may take
-    ReadFailed,   // the input failed (a hard error, a stream buffer that threw)
-    WriteFailed,  // the output refused a byte or a flush, or a sink refused bytes
+    ReadFailed,   // the input failed (a read error, as against its end)
+    WriteFailed,  // the output refused bytes or a flush
     OutOfMemory,  // the working storage could not be had
 };
 

@@ -26,7 +26,7 @@ constexpr size_t kProgressStep = 8192;
 
 class FlagWriter {
 public:
-    explicit FlagWriter(std::ostream& out) : out_(out), buffer_(kBufferSize + kSlack) {
+    explicit FlagWriter(ByteSink& out) : out_(out), buffer_(kBufferSize + kSlack) {
         reserveWord();
     }
 
@@ -104,15 +104,13 @@ private:
 
     void writeOut() {
         if (!failed_ && used_ > 0) {
-            out_.write(reinterpret_cast<const char*>(buffer_.data()),
-                       static_cast<std::streamsize>(used_));
-            if (out_.fail()) failed_ = true;
+            if (!out_.Write(buffer_.data(), used_)) failed_ = true;
             written_ += static_cast<long>(used_);
         }
         used_ = 0;
     }
 
-    std::ostream& out_;
+    ByteSink& out_;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
     size_t wordAt_ = 0;
@@ -232,7 +230,7 @@ public:
         int distance;
     };
 
-    explicit MatchFinder(std::istream& in)
+    explicit MatchFinder(ByteSource& in)
         : in_(in),
           window_(kFirstRead),
           sizes_(startReading()),
@@ -435,17 +433,18 @@ private:
     void fill() {
         int32_t size = static_cast<int32_t>(window_.size());
         while (end_ < size && !ended_) {
-            in_.read(reinterpret_cast<char*>(window_.data() + end_), size - end_);
-            end_ += static_cast<int32_t>(in_.gcount());
-            if (!in_) {
+            const size_t wanted = static_cast<size_t>(size - end_);
+            const size_t got = in_.Read(window_.data() + end_, wanted);
+            end_ += static_cast<int32_t>(got);
+            if (got < wanted) {
                 ended_ = true;
-                readFailed_ = in_.bad();
+                readFailed_ = in_.Failed();
             }
         }
     }
 
     // Declared in this order: startReading() runs while sizes_ is set up.
-    std::istream& in_;
+    ByteSource& in_;
     std::vector<uint8_t> window_;
     int32_t end_ = 0;
     uint64_t base_ = 0;  // input offset of window_[0]
@@ -464,7 +463,7 @@ private:
 
 namespace {
 
-CodecResult compressWith(std::istream& input, std::ostream& output, CodecCallback progress) {
+CodecResult compressWith(ByteSource& input, ByteSink& output, CodecCallback progress) {
     MatchFinder finder(input);
     FlagWriter writer(output);
     uint64_t progressAt = kProgressFirst;
@@ -496,13 +495,12 @@ CodecResult compressWith(std::istream& input, std::ostream& output, CodecCallbac
 
 }  // namespace
 
-CodecResult lzCompress(std::istream& input, std::ostream& output, CodecCallback progress) {
+CodecResult lzCompress(ByteSource& input, ByteSink& output, CodecCallback progress) {
     CodecResult result{CodecStatus::OutOfMemory, 0};
     try {
         result = compressWith(input, output, progress);
     } catch (const std::bad_alloc&) {
     }
-    input.clear(input.rdstate() & std::ios::badbit);
     return result;
 }
 
@@ -520,15 +518,15 @@ constexpr size_t kSinkWindowSize = kHistory + kSinkPiece;
 // the last kHistory bytes for matches and hands the rest on as it fills.
 class StreamDecoder {
 public:
-    StreamDecoder(std::streambuf& in, uint8_t* output, size_t capacity)
+    StreamDecoder(ByteSource& in, uint8_t* output, size_t capacity)
         : in_(in), output_(output), windowSize_(capacity), capacity_(capacity) {}
-    StreamDecoder(std::streambuf& in, DecodeSink& sink, uint8_t* window, size_t windowSize,
+    StreamDecoder(ByteSource& in, ByteSink& sink, uint8_t* window, size_t windowSize,
                   size_t capacity)
         : in_(in), sink_(&sink), output_(window), windowSize_(windowSize), capacity_(capacity) {}
 
     CodecStatus run(CodecCallback progress) {
         CodecStatus status = decode(progress);
-        if (status == CodecStatus::Truncated && inputFailed_) status = CodecStatus::ReadFailed;
+        if (status == CodecStatus::Truncated && in_.Failed()) status = CodecStatus::ReadFailed;
         if (status == CodecStatus::Ok && sink_ && !handOn()) status = CodecStatus::WriteFailed;
         if (refused_) status = CodecStatus::WriteFailed;
         return status;
@@ -599,28 +597,16 @@ private:
         }
     }
 
-    // A stream buffer that throws ends the input: inputFailed_ tells it apart.
+    // The end of the input and a failed read look alike here; run() tells
+    // them apart.
     bool readByte(uint32_t& value) {
-        int c = std::char_traits<char>::eof();
-        try {
-            c = in_.sbumpc();
-        } catch (...) {
-            inputFailed_ = true;
-        }
-        if (c == std::char_traits<char>::eof()) return false;
-        value = static_cast<uint8_t>(c);
+        const int c = in_.ReadByte();
+        if (c < 0) return false;
+        value = static_cast<uint32_t>(c);
         return true;
     }
 
-    size_t readBytes(uint8_t* to, size_t count) {
-        try {
-            return static_cast<size_t>(
-                in_.sgetn(reinterpret_cast<char*>(to), static_cast<std::streamsize>(count)));
-        } catch (...) {
-            inputFailed_ = true;
-            return 0;
-        }
-    }
+    size_t readBytes(uint8_t* to, size_t count) { return in_.Read(to, count); }
 
     // A word just loaded whose 16 flags are all literals.
     static constexpr uint32_t kFreshLiteralWord = 0x1FFFF;
@@ -645,7 +631,7 @@ private:
     // Hands the window's new bytes to the sink.
     bool handOn() {
         if (refused_) return false;
-        if (pos_ > handedOn_ && !sink_->Put(output_ + handedOn_, pos_ - handedOn_)) {
+        if (pos_ > handedOn_ && !sink_->Write(output_ + handedOn_, pos_ - handedOn_)) {
             refused_ = true;
             return false;
         }
@@ -690,8 +676,8 @@ private:
         return count == length;
     }
 
-    std::streambuf& in_;
-    DecodeSink* sink_ = nullptr;
+    ByteSource& in_;
+    ByteSink* sink_ = nullptr;
     uint8_t* output_;     // the caller's area, or the window
     size_t windowSize_;   // the capacity, or the window's size
     size_t capacity_;     // most bytes the stream may decode to
@@ -700,29 +686,22 @@ private:
     size_t written_ = 0;  // bytes decoded in all
     uint32_t word_ = 0;
     bool refused_ = false;
-    bool inputFailed_ = false;
 };
 
 }  // namespace
 
-CodecResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
+CodecResult lzUncompress(ByteSource& input, uint8_t* output, size_t capacity,
                          CodecCallback progress) {
-    std::streambuf* source = input.rdbuf();
-    if (!source) return {CodecStatus::Truncated, 0};
-    StreamDecoder decoder(*source, output, capacity);
-    CodecStatus status = decoder.run(progress);
-    input.clear(input.rdstate() & std::ios::badbit);
+    StreamDecoder decoder(input, output, capacity);
+    const CodecStatus status = decoder.run(progress);
     return {status, decoder.written()};
 }
 
-CodecResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult lzUncompressTo(ByteSource& input, ByteSink& sink, size_t capacity,
                            CodecCallback progress) {
-    std::streambuf* source = input.rdbuf();
-    if (!source) return {CodecStatus::Truncated, 0};
     std::unique_ptr<uint8_t[]> window(new (std::nothrow) uint8_t[kSinkWindowSize]);
     if (!window) return {CodecStatus::OutOfMemory, 0};
-    StreamDecoder decoder(*source, sink, window.get(), kSinkWindowSize, capacity);
-    CodecStatus status = decoder.run(progress);
-    input.clear(input.rdstate() & std::ios::badbit);
+    StreamDecoder decoder(input, sink, window.get(), kSinkWindowSize, capacity);
+    const CodecStatus status = decoder.run(progress);
     return {status, decoder.written()};
 }

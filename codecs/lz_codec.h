@@ -22,18 +22,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <istream>
-#include <ostream>
 
 #include "codecs/codec_callback.h"
 #include "codecs/codec_status.h"
-#include "codecs/decode_sink.h"
+#include "foundation/byte_stream.h"
 
 // Decodes one LZ stream from input's current position into output[0, capacity).
 //
 // Ok: the end marker was read; the input stands right after the stream's last
 // byte, so a following stream can be decoded next. Truncated: the input ended
-// first. ReadFailed: the input's stream buffer threw. OutputFull: the stream
+// first. ReadFailed: the input failed. OutputFull: the stream
 // decodes to more than capacity bytes; the first capacity bytes are written
 // and the input stands somewhere inside the stream. Corrupt: a match refers
 // to bytes before the start of the output; the bytes decoded before it are
@@ -44,13 +42,11 @@
 // included); it stops after at most one item per input byte, so it ends on any
 // finite input. output may be null when capacity is 0.
 //
-// Reads through input.rdbuf(), one byte at a time, whatever the stream's state
-// flags say, and clears eofbit and failbit at the end (as the block decoder
-// does), so the caller can go on seeking and reading; a null rdbuf() decodes
-// nothing (Truncated). progress, when not null, is called each time the
+// Reads the input one byte at a time (a run of literals in one piece).
+// progress, when not null, is called each time the
 // decoded size first exceeds 16384 + 8192*k bytes (k = 0, 1, ...). Needs no
 // working storage of its own.
-CodecResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
+CodecResult lzUncompress(ByteSource& input, uint8_t* output, size_t capacity,
                          CodecCallback progress);
 
 // As lzUncompress, but the decoded bytes go to sink, in pieces of at most
@@ -60,7 +56,7 @@ CodecResult lzUncompress(std::istream& input, uint8_t* output, size_t capacity,
 // a status other than Ok means they must be discarded. A sink that refuses
 // bytes ends the decoding with WriteFailed; a window that cannot be had gives
 // OutOfMemory.
-CodecResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult lzUncompressTo(ByteSource& input, ByteSink& sink, size_t capacity,
                            CodecCallback progress);
 
 // Compresses everything from input's current position to its end into one LZ
@@ -69,12 +65,9 @@ CodecResult lzUncompressTo(std::istream& input, DecodeSink& sink, size_t capacit
 // output is fixed by the input's bytes alone, whichever way they are delivered.
 //
 // Ok: size is the number of bytes written. WriteFailed: writing to output
-// failed; ReadFailed: reading the input failed for any reason other than
-// reaching its end (a stream whose badbit gets set); either way the bytes
-// already written are not a valid stream. The input is left at its end with
-// eofbit and failbit cleared, as the block compressor leaves it (badbit stays
-// set after a failed read). progress, when not null, is called each time the
+// failed; ReadFailed: the input failed; either way the bytes already
+// written are not a valid stream. progress, when not null, is called each time the
 // number of bytes coded first exceeds 16385 + 8192*k (k = 0, 1, ...). Working
 // storage is under 1 MB, much less for inputs under 32 KB; OutOfMemory when
 // it cannot be had.
-CodecResult lzCompress(std::istream& input, std::ostream& output, CodecCallback progress);
+CodecResult lzCompress(ByteSource& input, ByteSink& output, CodecCallback progress);

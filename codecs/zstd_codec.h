@@ -27,12 +27,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <istream>
-#include <ostream>
 
 #include "codecs/codec_callback.h"
 #include "codecs/codec_status.h"
-#include "codecs/decode_sink.h"
+#include "foundation/byte_stream.h"
 
 // Compression levels accepted by zstdCompress: 1 (fastest) to 19 (smallest).
 constexpr int kZstdMinLevel = 1;
@@ -54,7 +52,7 @@ constexpr unsigned kZstdMaxWindowLog = 23;
 // bytes follow it. Truncated: the input ended inside the frame (an empty
 // input included). OutputFull: the frame decodes to more than capacity
 // bytes (its header says so, or its blocks do); the first capacity bytes are
-// handed on. ReadFailed: the input's stream buffer threw. WriteFailed: the
+// handed on. ReadFailed: the input failed. WriteFailed: the
 // sink refused bytes. OutOfMemory: the decoder's storage could not be had.
 // In every case size counts the bytes handed to sink, which never exceeds
 // capacity.
@@ -62,12 +60,9 @@ constexpr unsigned kZstdMaxWindowLog = 23;
 // Bytes reach the sink before the frame is known to be whole: a status other
 // than Ok means they must be discarded. Never reads past the end of the
 // input and never writes outside its own buffers, whatever the input holds
-// (corrupt, truncated or hostile frames included). Reads through
-// input.rdbuf() whatever the stream's state flags say, and clears eofbit and
-// failbit at the end, as the other decoders do; a null rdbuf() decodes
-// nothing (Truncated). progress, when not null, is called after each piece
+// (corrupt, truncated or hostile frames included). progress, when not null, is called after each piece
 // handed to sink.
-CodecResult zstdUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult zstdUncompressTo(ByteSource& input, ByteSink& sink, size_t capacity,
                              CodecCallback progress);
 
 // Compresses everything from input's current position to its end, which
@@ -79,13 +74,11 @@ CodecResult zstdUncompressTo(std::istream& input, DecodeSink& sink, size_t capac
 // (and on libzstd's version).
 //
 // Ok: size is the number of bytes written. ReadFailed: reading the input
-// failed (a stream whose badbit gets set, a stream buffer that threw), or it
-// held more or fewer than contentSize bytes. WriteFailed: writing to output
+// failed, or it held more or fewer than contentSize bytes. WriteFailed: writing to output
 // failed. OutOfMemory: the compressor's storage could not be had (level 19
 // takes about 100 MB for inputs of 8 MiB and more, much less for small
 // ones). On any failure the bytes already written are not a valid frame.
-// The input is left at its end with eofbit and failbit cleared (badbit stays
-// set after a failed read). progress, when not null, is called after each
+// progress, when not null, is called after each
 // 128 KiB of input.
-CodecResult zstdCompress(std::istream& input, uint64_t contentSize, std::ostream& output,
+CodecResult zstdCompress(ByteSource& input, uint64_t contentSize, ByteSink& output,
                          int level, CodecCallback progress);

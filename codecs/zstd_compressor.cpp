@@ -1,5 +1,5 @@
-// The zstd compressor: libzstd's streaming compressor between two standard
-// streams, set up so that every frame can be decoded within the window the
+// The zstd compressor: libzstd's streaming compressor between a ByteSource
+// and a ByteSink, set up so that every frame can be decoded within the window the
 // decoder allows.
 #include <algorithm>
 #include <memory>
@@ -44,7 +44,7 @@ bool configure(ZSTD_CCtx* context, int level, uint64_t contentSize) {
 
 class FrameEncoder {
 public:
-    FrameEncoder(std::istream& input, std::ostream& output) : input_(input), output_(output) {}
+    FrameEncoder(ByteSource& input, ByteSink& output) : input_(input), output_(output) {}
 
     size_t written() const { return written_; }
 
@@ -73,12 +73,11 @@ public:
     }
 
 private:
-    // A whole piece unless the input ends; the end leaves failbit, which
-    // the caller clears.
+    // A whole piece unless the input ends or fails.
     size_t readPiece(uint8_t* piece) {
-        input_.read(reinterpret_cast<char*>(piece), static_cast<std::streamsize>(kPieceSize));
-        if (input_.bad()) readFailed_ = true;
-        return static_cast<size_t>(std::max<std::streamsize>(input_.gcount(), 0));
+        const size_t got = input_.Read(piece, kPieceSize);
+        if (input_.Failed()) readFailed_ = true;
+        return got;
     }
 
     // Feeds in whole to libzstd and writes what comes out; with ZSTD_e_end
@@ -96,9 +95,7 @@ private:
                            : CodecStatus::WriteFailed;
             }
             if (out.pos > 0) {
-                output_.write(reinterpret_cast<const char*>(outPiece_.get()),
-                              static_cast<std::streamsize>(out.pos));
-                if (output_.fail()) return CodecStatus::WriteFailed;
+                if (!output_.Write(outPiece_.get(), out.pos)) return CodecStatus::WriteFailed;
                 written_ += out.pos;
             }
             const bool done = directive == ZSTD_e_end ? left == 0 : in.pos == in.size;
@@ -106,8 +103,8 @@ private:
         }
     }
 
-    std::istream& input_;
-    std::ostream& output_;
+    ByteSource& input_;
+    ByteSink& output_;
     std::unique_ptr<uint8_t[]> outPiece_;
     size_t written_ = 0;
     bool readFailed_ = false;
@@ -115,21 +112,10 @@ private:
 
 }  // namespace
 
-CodecResult zstdCompress(std::istream& input, uint64_t contentSize, std::ostream& output,
-                         int level, CodecCallback progress) {
+CodecResult zstdCompress(ByteSource& input, uint64_t contentSize, ByteSink& output, int level,
+                         CodecCallback progress) {
     level = std::clamp(level, kZstdMinLevel, kZstdMaxLevel);
     FrameEncoder encoder(input, output);
-    CodecStatus status = CodecStatus::OutOfMemory;
-    try {
-        status = encoder.run(contentSize, level, progress);
-    } catch (...) {
-        // A stream buffer that threw; the standard streams catch most.
-        status = CodecStatus::ReadFailed;
-    }
-    try {
-        input.clear(input.rdstate() & std::ios::badbit);
-    } catch (...) {
-        // A stream that throws on badbit: the status tells it already.
-    }
+    const CodecStatus status = encoder.run(contentSize, level, progress);
     return {status, encoder.written()};
 }

@@ -1,5 +1,5 @@
-// The zstd decoder: libzstd's streaming decoder between a stream buffer and
-// a DecodeSink, with the pack's rules on top (one frame, nothing after it, a
+// The zstd decoder: libzstd's streaming decoder between a ByteSource and
+// a ByteSink, with the pack's rules on top (one frame, nothing after it, a
 // bounded window and output).
 #include <algorithm>
 #include <cstring>
@@ -29,7 +29,7 @@ CodecStatus statusOfError(size_t code) {
 
 class FrameDecoder {
 public:
-    FrameDecoder(std::streambuf& in, DecodeSink& sink, size_t capacity)
+    FrameDecoder(ByteSource& in, ByteSink& sink, size_t capacity)
         : in_(in), sink_(sink), capacity_(capacity) {}
 
     size_t written() const { return written_; }
@@ -89,38 +89,30 @@ private:
     // Reads into input_ from offset on; returns the bytes now held. A read
     // of nothing is the end of the input.
     size_t fill(size_t offset) {
-        std::streamsize got = 0;
-        try {
-            got = in_.sgetn(reinterpret_cast<char*>(input_.get() + offset),
-                            static_cast<std::streamsize>(kPieceSize - offset));
-        } catch (...) {
-            failed_ = true;
-        }
-        if (got <= 0) ended_ = true;
-        return offset + static_cast<size_t>(std::max<std::streamsize>(got, 0));
+        const size_t got = in_.Read(input_.get() + offset, kPieceSize - offset);
+        if (in_.Failed()) failed_ = true;
+        if (got == 0) ended_ = true;
+        return offset + got;
     }
 
     // Whether a byte follows the frame.
     bool moreInput() {
         if (ended_) return false;
-        try {
-            return in_.sgetc() != std::char_traits<char>::eof();
-        } catch (...) {
-            failed_ = true;
-            return false;
-        }
+        const bool more = !in_.AtEnd();
+        if (in_.Failed()) failed_ = true;
+        return more;
     }
 
     CodecStatus handOn(size_t count) {
         const size_t room = capacity_ - written_;
         const size_t taken = std::min(count, room);
-        if (taken > 0 && !sink_.Put(output_.get(), taken)) return CodecStatus::WriteFailed;
+        if (taken > 0 && !sink_.Write(output_.get(), taken)) return CodecStatus::WriteFailed;
         written_ += taken;
         return taken < count ? CodecStatus::OutputFull : CodecStatus::Ok;
     }
 
-    std::streambuf& in_;
-    DecodeSink& sink_;
+    ByteSource& in_;
+    ByteSink& sink_;
     size_t capacity_;
     size_t written_ = 0;
     std::unique_ptr<uint8_t[]> input_;
@@ -132,16 +124,9 @@ private:
 
 }  // namespace
 
-CodecResult zstdUncompressTo(std::istream& input, DecodeSink& sink, size_t capacity,
+CodecResult zstdUncompressTo(ByteSource& input, ByteSink& sink, size_t capacity,
                              CodecCallback progress) {
-    std::streambuf* source = input.rdbuf();
-    if (!source) return {CodecStatus::Truncated, 0};
-    FrameDecoder decoder(*source, sink, capacity);
+    FrameDecoder decoder(input, sink, capacity);
     const CodecStatus status = decoder.run(progress);
-    try {
-        input.clear(input.rdstate() & std::ios::badbit);
-    } catch (...) {
-        // A stream that throws on badbit: the status tells it already.
-    }
     return {status, decoder.written()};
 }

@@ -6,6 +6,6 @@
 // There AddStream with a zstd mode fails as when memory runs out.
 #include "codecs/zstd_codec.h"
 
-CodecResult zstdCompress(std::istream&, uint64_t, std::ostream&, int, CodecCallback) {
+CodecResult zstdCompress(ByteSource&, uint64_t, ByteSink&, int, CodecCallback) {
     return {CodecStatus::OutOfMemory, 0};
 }

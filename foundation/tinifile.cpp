@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
+#include <memory>
 #include <new>
+
+#include "foundation/byte_file.h"
 
 namespace {
 
@@ -15,6 +16,8 @@ IniResourceSource resourceSource = nullptr;
 
 // A source whose text includes itself would recurse without end.
 constexpr int kMaxIncludeDepth = 16;
+
+constexpr size_t kReadPieceSize = 16 * 1024;
 
 // The C locale's isspace, without its dependence on the current locale and
 // on the sign of char: bytes 0x80 and above are never whitespace.
@@ -160,10 +163,15 @@ void TIniFile::freeLines() {
 bool TIniFile::Load(const char* path) {
     fileName_ = path ? path : "";
     failed = true;
-    std::ifstream file(fileName_, std::ios::binary);
+    const std::unique_ptr<DiskFile> file = DiskFile::Open(fileName_.c_str(), DiskFile::Access::Read);
     if (!file) return false;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return false;
+    std::string text;
+    char piece[kReadPieceSize];
+    size_t got = 0;
+    do {
+        if (!file->Read(piece, sizeof piece, got)) return false;
+        text.append(piece, got);
+    } while (got > 0);
     Parse(text.c_str());
     failed = false;
     return true;

@@ -7,16 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "codecs/block_codec.h"
+#include "foundation/byte_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const size_t capacity = data[0] | (size_t{data[1]} << 8);
     const std::string stream(reinterpret_cast<const char*>(data) + 2, size - 2);
-    std::istringstream input(stream);
+    MemorySource input(stream);
     std::unique_ptr<uint8_t[]> area(new uint8_t[capacity]);
     const CodecResult result = decodeBlockStream(input, area.get(), capacity, nullptr);
     if (result.size > capacity) std::abort();
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (input.tellg() > static_cast<std::streamoff>(stream.size())) std::abort();
 
-    std::istringstream again(stream);
+    MemorySource again(stream);
     std::unique_ptr<uint8_t[]> twoThreadArea(new uint8_t[capacity]);
     BlockDecoder twoThreads(2);
     const CodecResult other = twoThreads.decode(again, twoThreadArea.get(), capacity, nullptr);

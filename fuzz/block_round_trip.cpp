@@ -2,23 +2,23 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codecs/block_codec.h"
+#include "foundation/byte_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string original(reinterpret_cast<const char*>(data), size);
-    std::istringstream in(original);
-    std::ostringstream out;
+    MemorySource in(original);
+    StringSink out;
     compressStream(in, out, nullptr);
 
-    std::istringstream stream(out.str());
+    MemorySource stream(out.bytes);
     std::vector<uint8_t> decoded(size + 1);
     const CodecResult result = decodeBlockStream(stream, decoded.data(), size, nullptr);
     if (result.status != CodecStatus::Ok || result.size != size) std::abort();
     if (size > 0 && std::memcmp(decoded.data(), data, size) != 0) std::abort();
-    if (size_t(stream.tellg()) != out.str().size()) std::abort();
+    if (size_t(stream.tellg()) != out.bytes.size()) std::abort();
     return 0;
 }

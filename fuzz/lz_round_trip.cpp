@@ -3,20 +3,20 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codecs/lz_codec.h"
+#include "foundation/byte_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::istringstream source(std::string(reinterpret_cast<const char*>(data), size));
-    std::ostringstream sink;
+    MemorySource source(data, size);
+    StringSink sink;
     const CodecResult written = lzCompress(source, sink, nullptr);
-    std::string stream = sink.str();
+    std::string stream = sink.bytes;
     if (written.status != CodecStatus::Ok || written.size != stream.size()) std::abort();
 
-    std::istringstream in(stream);
+    MemorySource in(stream);
     std::vector<uint8_t> output(size);
     CodecResult result = lzUncompress(in, output.data(), size, nullptr);
     if (result.status != CodecStatus::Ok || result.size != size) std::abort();
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (in.tellg() != static_cast<std::streamoff>(stream.size())) std::abort();
 
     if (size > 0) {
-        std::istringstream again(stream);
+        MemorySource again(stream);
         CodecResult shorter = lzUncompress(again, output.data(), size - 1, nullptr);
         if (shorter.status != CodecStatus::OutputFull || shorter.size != size - 1) std::abort();
     }

@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "codecs/decode_sink.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
 
 namespace {
@@ -23,7 +22,7 @@ constexpr uint32_t kMaxEntrySize = 64u << 20;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TPackFile pack(std::make_unique<std::stringstream>(
+    TPackFile pack(std::make_unique<MemoryFile>(
         std::string(reinterpret_cast<const char*>(data), size)));
     std::vector<std::string> names;
     for (TPackEntry* entry = pack.GetFirst(); entry; entry = pack.GetNext()) {

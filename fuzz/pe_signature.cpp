@@ -5,14 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
+#include "foundation/byte_file.h"
 #include "pack/pack_signature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::istringstream stream(bytes);
+    MemoryFile stream(bytes);
     const std::optional<PeCertificateTable> table = findPeCertificateTable(stream, bytes.size());
     if (!table) return 0;
     if (table->offset + table->size != bytes.size() || table->size < 8 ||

@@ -6,19 +6,18 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codecs/block_codec.h"
-#include "codecs/decode_sink.h"
 #include "codecs/lz_codec.h"
+#include "foundation/byte_stream.h"
 
 namespace {
 
-class CollectingSink final : public DecodeSink {
+class CollectingSink final : public ByteSink {
 public:
-    bool Put(const uint8_t* data, size_t size) override {
+    bool Write(const void* data, size_t size) override {
         if (size == 0 || size > 256 * 1024) std::abort();
         bytes.insert(bytes.end(), data, data + size);
         return true;
@@ -35,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string stream(reinterpret_cast<const char*>(data) + 3, size - 3);
     std::vector<uint8_t> area(capacity);
     CollectingSink sink;
-    std::istringstream first(stream);
-    std::istringstream second(stream);
+    MemorySource first(stream);
+    MemorySource second(stream);
     bool ok = false;
     size_t written = 0;
     if (block) {

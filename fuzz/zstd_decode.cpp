@@ -9,11 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <sstream>
 #include <string>
 
-#include "codecs/decode_sink.h"
 #include "codecs/zstd_codec.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 
@@ -46,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t recordSize = data[0] | (uint32_t{data[1]} << 8);
     const std::string stored(reinterpret_cast<const char*>(data) + 2, size - 2);
 
-    std::istringstream alone(stored);
+    MemorySource alone(stored);
     StringSink direct;
     const CodecResult result = zstdUncompressTo(alone, direct, recordSize, nullptr);
     if (direct.bytes.size() != result.size || result.size > recordSize) __builtin_trap();
     const bool whole = result.status == CodecStatus::Ok && result.size == recordSize;
 
-    TPackFile pack(std::make_unique<std::stringstream>(
+    TPackFile pack(std::make_unique<MemoryFile>(
         packOf(stored, recordSize, packCheckValue(direct.bytes.data(), direct.bytes.size()))));
     if (!pack.Find("e")) __builtin_trap();
     StringSink read;

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <new>
 #include <optional>
-#include <sstream>
 
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
 #include "codecs/zstd_codec.h"
+#include "pack/pack_byte_streams.h"
 #include "pack/pack_check.h"
 #include "pack/pack_endian.h"
 #include "pack/pack_index.h"
@@ -18,13 +17,13 @@
 #include "pack/pack_resize.h"
 #include "pack/pack_signature.h"
 #include "pack/pack_stamp.h"
-#include "pack/pack_stream_bufs.h"
 #include "pack/pack_temp_file.h"
 
 namespace {
 
-constexpr size_t kStreamBufferSize = 40000;
-constexpr size_t kCopyPieceSize = 40000;
+constexpr size_t kCopyPieceSize = 256 * 1024;
+// The index is a few kilobytes: it is read through a smaller buffer.
+constexpr size_t kIndexBufferSize = 64 * 1024;
 constexpr uint64_t kTrailerSize = 16;
 constexpr uint64_t kIndexHeaderSize = 12;
 constexpr char kTrailerMagic[4] = {'s', 'R', 'B', 'V'};
@@ -44,36 +43,20 @@ constexpr uint64_t kMaxIndexBodySize = 64u << 20;
 
 void doNothing() {}
 
-bool seekTo(std::istream& stream, uint64_t position) {
-    stream.clear();
-    stream.seekg(static_cast<std::streamoff>(position));
-    return !stream.fail();
-}
-
-bool readBytes(std::istream& stream, void* out, uint64_t count) {
-    stream.read(static_cast<char*>(out), static_cast<std::streamsize>(count));
-    return static_cast<uint64_t>(stream.gcount()) == count;
-}
-
-std::optional<uint64_t> streamLength(std::istream& stream) {
-    stream.clear();
-    stream.seekg(0, std::ios::end);
-    const std::streamoff length = stream.tellg();
-    if (stream.fail() || length < 0) return std::nullopt;
-    return static_cast<uint64_t>(length);
+bool readExactly(SeekableFile& file, void* out, uint64_t count) {
+    size_t got = 0;
+    return count <= std::numeric_limits<size_t>::max() &&
+           file.Read(out, static_cast<size_t>(count), got) && got == count;
 }
 
 // Copies count bytes in pieces. A source that ends early fails the copy
 // instead of being asked again for bytes that will never come.
-bool copyBytes(std::istream& from, std::ostream& to, uint64_t count, char* piece) {
+bool copyBytes(SeekableFile& from, SeekableFile& to, uint64_t count, uint8_t* piece) {
     while (count > 0) {
-        const uint64_t wanted = std::min<uint64_t>(count, kCopyPieceSize);
-        from.read(piece, static_cast<std::streamsize>(wanted));
-        const std::streamsize got = from.gcount();
-        if (got <= 0) return false;
-        to.write(piece, got);
-        if (to.fail()) return false;
-        count -= static_cast<uint64_t>(got);
+        const auto wanted = static_cast<size_t>(std::min<uint64_t>(count, kCopyPieceSize));
+        size_t got = 0;
+        if (!from.Read(piece, wanted, got) || got == 0 || !to.Write(piece, got)) return false;
+        count -= got;
     }
     return true;
 }
@@ -98,19 +81,19 @@ std::unique_ptr<uint8_t[]> tryAllocate(uint64_t size) {
 }
 
 // Counts the bytes on their way to output and keeps their check value.
-class CheckingSink final : public DecodeSink {
+class CheckingSink final : public ByteSink {
 public:
-    explicit CheckingSink(DecodeSink& output) : output_(output) {}
-    bool Put(const uint8_t* data, size_t size) override {
+    explicit CheckingSink(ByteSink& output) : output_(output) {}
+    bool Write(const void* data, size_t size) override {
         check_.Update(data, size);
         seen_ += size;
-        return output_.Put(data, size);
+        return output_.Write(data, size);
     }
     uint64_t BytesSeen() const { return seen_; }
     uint32_t Value() const { return check_.Value(); }
 
 private:
-    DecodeSink& output_;
+    ByteSink& output_;
     PackCheck check_;
     uint64_t seen_ = 0;
 };
@@ -135,20 +118,19 @@ PackReadStatus readStatusOf(CodecStatus status) {
 // Ok means the stream decoded whole to `size` bytes at most (the caller
 // counts them); a stream cut by the end of input is StoredSizeWrong, as the
 // input holds all the stored bytes.
-PackReadStatus decodeInto(std::istream& input, PackMethod method, uint32_t size,
-                          DecodeSink& output, CodecCallback progress) {
+PackReadStatus decodeInto(ByteSource& input, PackMethod method, uint32_t size, ByteSink& output,
+                          CodecCallback progress) {
     switch (method) {
         case PackMethod::Store: {
-            std::unique_ptr<char[]> piece(new char[kCopyPieceSize]);
+            const auto pieceSize = static_cast<size_t>(std::min<uint64_t>(size, kCopyPieceSize));
+            std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[pieceSize]);
+            if (!piece) return PackReadStatus::NoMemory;
             for (uint64_t left = size; left > 0;) {
-                const auto wanted =
-                    static_cast<std::streamsize>(std::min<uint64_t>(left, kCopyPieceSize));
-                input.read(piece.get(), wanted);
-                if (input.gcount() != wanted) return PackReadStatus::StoredSizeWrong;
-                if (!output.Put(reinterpret_cast<const uint8_t*>(piece.get()),
-                                static_cast<size_t>(wanted)))
-                    return PackReadStatus::OutputFailed;
-                left -= static_cast<uint64_t>(wanted);
+                const auto wanted = static_cast<size_t>(std::min<uint64_t>(left, pieceSize));
+                if (input.Read(piece.get(), wanted) != wanted)
+                    return PackReadStatus::StoredSizeWrong;
+                if (!output.Write(piece.get(), wanted)) return PackReadStatus::OutputFailed;
+                left -= wanted;
             }
             return PackReadStatus::Ok;
         }
@@ -166,41 +148,40 @@ PackReadStatus decodeInto(std::istream& input, PackMethod method, uint32_t size,
 
 // The disk file path as one block plus a zero byte, or null.
 uint8_t* readDiskFile(const char* path, uint32_t* sizeOut) {
-    std::ifstream file(path, std::ios::binary);
+    const std::unique_ptr<DiskFile> file = DiskFile::Open(path, DiskFile::Access::Read);
     if (!file) return nullptr;
-    const std::optional<uint64_t> length = streamLength(file);
-    if (!length || *length > kMax32 || !seekTo(file, 0)) return nullptr;
+    const std::optional<uint64_t> length = file->Size();
+    if (!length || *length > kMax32) return nullptr;
     std::unique_ptr<uint8_t[]> block = tryAllocate(*length);
-    if (!block || !readBytes(file, block.get(), *length)) return nullptr;
+    if (!block || !readExactly(*file, block.get(), *length)) return nullptr;
     block[*length] = 0;
     if (sizeOut) *sizeOut = static_cast<uint32_t>(*length);
     return block.release();
 }
 
 // The 16 bytes that end at end.
-bool readTrailer(std::istream& stream, uint64_t end, uint8_t* trailer) {
-    return end >= kTrailerSize && seekTo(stream, end - kTrailerSize) &&
-           readBytes(stream, trailer, kTrailerSize);
+bool readTrailer(SeekableFile& file, uint64_t end, uint8_t* trailer) {
+    return end >= kTrailerSize && file.Seek(end - kTrailerSize) &&
+           readExactly(file, trailer, kTrailerSize);
 }
 
 // Where the pack of a signed file ends: at the certificate table, or before
 // the zero bytes that padded the file for it. The pack's own last bytes may
 // be zero too, so the padding is the shortest run of those zeros behind
 // which a trailer begins; without one, the pack (if any) ends at the table.
-uint64_t signedPackEnd(std::istream& stream, const PeCertificateTable& table) {
+uint64_t signedPackEnd(SeekableFile& file, const PeCertificateTable& table) {
     for (uint32_t padding = 0; padding <= table.zerosBefore; ++padding) {
         uint8_t trailer[kTrailerSize];
         const uint64_t end = table.offset - padding;
-        if (readTrailer(stream, end, trailer) && std::memcmp(trailer, kTrailerMagic, 4) == 0)
+        if (readTrailer(file, end, trailer) && std::memcmp(trailer, kTrailerMagic, 4) == 0)
             return end;
     }
-    stream.clear();
     return table.offset;
 }
 
 }  // namespace
 
-bool PackBlockSink::Put(const uint8_t* data, size_t size) {
+bool PackBlockSink::Write(const void* data, size_t size) {
     if (size > room_) return false;
     std::memcpy(block_, data, size);
     block_ += size;
@@ -232,11 +213,10 @@ TPackFile::TPackFile(const char* path, bool writable) : progress_(doNothing) {
     Open(path, writable);
 }
 
-TPackFile::TPackFile(std::unique_ptr<std::iostream> stream) : progress_(doNothing) {
+TPackFile::TPackFile(std::unique_ptr<SeekableFile> file) : progress_(doNothing) {
     Reset();
-    if (!stream) return;
-    memory_ = std::move(stream);
-    stream_ = memory_.get();
+    if (!file) return;
+    file_ = std::move(file);
     ReadPack(false);
 }
 
@@ -247,8 +227,6 @@ TPackFile::~TPackFile() {
 void TPackFile::Reset() {
     index_.reset();
     file_.reset();
-    memory_.reset();
-    stream_ = nullptr;
     path_.clear();
     writable_ = false;
     failed_ = true;
@@ -269,40 +247,27 @@ void TPackFile::Open(const char* path, bool writable) {
 }
 
 bool TPackFile::OpenFile(const char* path, bool writable) {
-    if (!path) return false;
-    if (writable) {
-        // Append mode creates a missing file and leaves an existing one alone.
-        std::ofstream create(path, std::ios::app | std::ios::binary);
-        if (!create) return false;
-    }
-    if (!streamBuffer_) streamBuffer_.reset(new char[kStreamBufferSize]);
-    auto file = std::make_unique<std::fstream>();
-    file->rdbuf()->pubsetbuf(streamBuffer_.get(), kStreamBufferSize);
-    std::ios::openmode mode = std::ios::in | std::ios::binary;
-    if (writable) mode |= std::ios::out;
-    file->open(path, mode);
-    if (!file->is_open()) return false;
-    file_ = std::move(file);
-    stream_ = file_.get();
+    file_ = DiskFile::Open(path, writable ? DiskFile::Access::Create : DiskFile::Access::Read);
+    if (!file_) return false;
     path_ = path;
     writable_ = writable;
     return true;
 }
 
 void TPackFile::ReadPack(bool writable) {
-    const std::optional<uint64_t> length = streamLength(*stream_);
+    const std::optional<uint64_t> length = file_->Size();
     if (!length) return;
     uint64_t end = *length;
-    certificateTable_ = findPeCertificateTable(*stream_, *length);
+    certificateTable_ = findPeCertificateTable(*file_, *length);
     if (certificateTable_) {
         // Any change would break the signature: a signed file is only read.
         if (writable) return;
-        end = signedPackEnd(*stream_, *certificateTable_);
+        end = signedPackEnd(*file_, *certificateTable_);
     }
     packEnd_ = end;
 
     uint8_t trailer[kTrailerSize];
-    const bool trailerRead = readTrailer(*stream_, end, trailer);
+    const bool trailerRead = readTrailer(*file_, end, trailer);
     const uint32_t formatWord = trailerRead ? readLe32(trailer + 12) : 0;
     if (!trailerRead || std::memcmp(trailer, kTrailerMagic, 4) != 0 ||
         (formatWord & kFormatVersionMask) > kPackFormatVersion) {
@@ -331,7 +296,6 @@ void TPackFile::ReadPack(bool writable) {
 }
 
 void TPackFile::BeginNewPack(uint64_t fileLength) {
-    stream_->clear();
     packBase_ = fileLength;
     endOfData_ = fileLength;
     formatVersion_ = kPackFormatVersion;
@@ -349,16 +313,16 @@ bool TPackFile::ReadIndex(uint64_t indexPosition, uint64_t indexEnd, uint32_t fo
 
 bool TPackFile::ReadIndexV5(uint64_t indexPosition, uint64_t indexEnd, PackIndex& index) {
     uint8_t header[kIndexHeaderSize];
-    if (indexEnd - indexPosition < kIndexHeaderSize || !seekTo(*stream_, indexPosition) ||
-        !readBytes(*stream_, header, kIndexHeaderSize) || std::memcmp(header, kIndexMagic, 4) != 0)
+    if (indexEnd - indexPosition < kIndexHeaderSize || !file_->Seek(indexPosition) ||
+        !readExactly(*file_, header, kIndexHeaderSize) || std::memcmp(header, kIndexMagic, 4) != 0)
         return false;
     const uint32_t bodySize = readLe32(header + 4);
     const uint32_t count = readLe32(header + 8);
     if (bodySize > kMaxIndexBodySize || count * kMinIndexRecordSize > bodySize) return false;
     std::unique_ptr<uint8_t[]> body = tryAllocate(bodySize);
     if (!body) return false;
-    const CodecResult decoded = decodeBlockStream(*stream_, body.get(), bodySize, nullptr);
-    stream_->clear();
+    FileSource stream(*file_, kIndexBufferSize);
+    const CodecResult decoded = decodeBlockStream(stream, body.get(), bodySize, nullptr);
     if (decoded.status != CodecStatus::Ok || decoded.size != bodySize) return false;
     return parsePackIndexBody(body.get(), bodySize, count, index);
 }
@@ -366,8 +330,8 @@ bool TPackFile::ReadIndexV5(uint64_t indexPosition, uint64_t indexEnd, PackIndex
 bool TPackFile::ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
                              PackIndex& index) {
     uint8_t countBytes[4];
-    if (indexEnd - indexPosition < 4 || !seekTo(*stream_, indexPosition) ||
-        !readBytes(*stream_, countBytes, 4))
+    if (indexEnd - indexPosition < 4 || !file_->Seek(indexPosition) ||
+        !readExactly(*file_, countBytes, 4))
         return false;
     const uint32_t count = readLe32(countBytes);
     const bool compressed = (formatWord & kOldTableCompressed) != 0;
@@ -382,11 +346,11 @@ bool TPackFile::ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t
     std::unique_ptr<uint8_t[]> table = tryAllocate(tableSize);
     if (!table) return false;
     if (compressed) {
+        FileSource stream(*file_, kIndexBufferSize);
         const CodecResult decoded =
-            decodeBlockStream(*stream_, table.get(), static_cast<size_t>(tableSize), nullptr);
-        stream_->clear();
+            decodeBlockStream(stream, table.get(), static_cast<size_t>(tableSize), nullptr);
         if (decoded.status != CodecStatus::Ok || decoded.size != tableSize) return false;
-    } else if (!readBytes(*stream_, table.get(), tableSize)) {
+    } else if (!readExactly(*file_, table.get(), tableSize)) {
         return false;
     }
     parseOldPackTable(table.get(), count, recordSize, packStamp(), index);
@@ -435,7 +399,7 @@ uint8_t* TPackFile::Extract(const char* name, bool verify, uint32_t* sizeOut) {
     return block.release();
 }
 
-PackReadStatus TPackFile::ExtractTo(const std::string& name, DecodeSink& output) {
+PackReadStatus TPackFile::ExtractTo(const std::string& name, ByteSink& output) {
     failed_ = true;
     const auto found = index_ ? index_->find(name) : PackIndex::iterator{};
     if (!index_ || found == index_->end()) return PackReadStatus::NoEntry;
@@ -448,23 +412,22 @@ bool TPackFile::EntryDataInFile(const TPackEntry& entry) const {
     return packBase_ + entry.offset + entry.storedSize <= endOfData_;
 }
 
-PackReadStatus TPackFile::DecodeEntry(const TPackEntry& entry, DecodeSink& output) {
+PackReadStatus TPackFile::DecodeEntry(const TPackEntry& entry, ByteSink& output) {
     return ReadEntryShared(entry, output, progress_);
 }
 
-PackReadStatus TPackFile::ReadEntryShared(const TPackEntry& entry, DecodeSink& output,
+PackReadStatus TPackFile::ReadEntryShared(const TPackEntry& entry, ByteSink& output,
                                           CodecCallback progress) const {
-    if (!stream_ || !EntryDataInFile(entry)) return PackReadStatus::DataOutside;
+    if (!file_ || !EntryDataInFile(entry)) return PackReadStatus::DataOutside;
     const PackMethod method = entry.Method();
     if (method == PackMethod::Store && entry.storedSize != entry.size)
         return PackReadStatus::StoredSizeWrong;
     // The decoders see the stored data and nothing beyond: a stream that runs
     // on past storedSize meets the end of its input. The file is read under
     // the lock, a piece at a time, and decoded outside it.
-    PackRangeBuf range(*stream_->rdbuf(), fileLock_, packBase_ + entry.offset, entry.storedSize);
-    std::istream input(&range);
+    PackRangeSource range(*file_, fileLock_, packBase_ + entry.offset, entry.storedSize);
     CheckingSink checking(output);
-    const PackReadStatus status = decodeInto(input, method, entry.size, checking, progress);
+    const PackReadStatus status = decodeInto(range, method, entry.size, checking, progress);
     if (range.SourceFailed()) return PackReadStatus::Undecodable;
     if (status == PackReadStatus::Ok && range.Remaining() != 0)
         return PackReadStatus::StoredSizeWrong;
@@ -476,14 +439,11 @@ PackReadStatus TPackFile::ReadEntryShared(const TPackEntry& entry, DecodeSink& o
 // ---------------------------------------------------------------------------
 // Writing
 
-TPackEntry* TPackFile::AddStream(std::istream& input, const char* name, uint32_t mode) {
+TPackEntry* TPackFile::AddStream(SeekableFile& input, const char* name, uint32_t mode) {
     failed_ = true;
     if (!index_ || !writable_ || !file_) return nullptr;
     std::string key = name ? name : "";
     if (key.size() > kMaxPackNameLength) return nullptr;
-    input.clear();
-    input.seekg(0, std::ios::beg);
-    if (input.fail()) return nullptr;
 
     TPackEntry entry;
     entry.name = key;
@@ -491,19 +451,17 @@ TPackEntry* TPackFile::AddStream(std::istream& input, const char* name, uint32_t
     return PutRecord(std::move(entry), mode);
 }
 
-bool TPackFile::WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry) {
+bool TPackFile::WriteEntryData(SeekableFile& input, uint32_t mode, TPackEntry& entry) {
     const uint64_t offset = endOfData_ - packBase_;
     if (offset > kMax32) return false;
-    stream_->clear();
-    stream_->seekp(static_cast<std::streamoff>(endOfData_));
-    if (stream_->fail()) return false;
+    if (!file_->Seek(endOfData_)) return false;
 
     // The data overwrite the index and trailer: from here on the next Flush
     // must write them again, even if this entry fails.
     modified_ = true;
     PackCodedData coded;
-    const bool written = codePackEntry(input, mode, *stream_->rdbuf(), progress_, nullptr, coded);
-    stream_->clear();
+    FileSink sink(*file_);
+    const bool written = codePackEntry(input, mode, sink, progress_, nullptr, coded);
     return written && RecordData(offset, coded, entry);
 }
 
@@ -522,15 +480,12 @@ TPackEntry* TPackFile::AddPrepared(PackPreparedEntry& prepared, const char* name
     std::string key = name ? name : "";
     if (key.size() > kMaxPackNameLength) return nullptr;
     const uint64_t offset = endOfData_ - packBase_;
-    if (offset > kMax32) return nullptr;
-    stream_->clear();
-    stream_->seekp(static_cast<std::streamoff>(endOfData_));
-    if (stream_->fail()) return nullptr;
+    if (offset > kMax32 || !file_->Seek(endOfData_)) return nullptr;
 
     modified_ = true;  // as in AddStream: the old index is being overwritten
-    PackSinkBuf sink(*stream_->rdbuf());
-    const bool copied = prepared.Stored().CopyTo(sink) && sink.pubsync() == 0;
-    stream_->clear();
+    FileSink fileSink(*file_);
+    PackCountingSink sink(fileSink);
+    const bool copied = prepared.Stored().CopyTo(sink) && sink.Flush();
     const PackCodedData& coded = prepared.Coded();
     TPackEntry entry;
     entry.name = key;
@@ -569,23 +524,18 @@ void TPackFile::Flush() {
 bool TPackFile::WriteIndexAndTrailer(uint64_t& fileEnd) {
     std::string body = serialisePackIndexBody(*index_);
     const uint64_t indexOffset = endOfData_ - packBase_;
-    if (body.size() > kMax32 || indexOffset > kMax32) return false;
-    stream_->clear();
-    stream_->seekp(static_cast<std::streamoff>(endOfData_));
-    if (stream_->fail()) return false;
+    if (body.size() > kMax32 || indexOffset > kMax32 || !file_->Seek(endOfData_)) return false;
 
-    PackSinkBuf sink(*stream_->rdbuf());
-    std::ostream out(&sink);
+    FileSink fileSink(*file_);
+    PackCountingSink sink(fileSink);
     uint8_t header[kIndexHeaderSize];
     std::memcpy(header, kIndexMagic, 4);
     writeLe32(header + 4, static_cast<uint32_t>(body.size()));
     writeLe32(header + 8, static_cast<uint32_t>(index_->size()));
-    out.write(reinterpret_cast<const char*>(header), kIndexHeaderSize);
-    std::istringstream bodyStream(std::move(body));
-    if (out.fail() || blockCompress(bodyStream, out, nullptr).status != CodecStatus::Ok) {
-        stream_->clear();
+    MemorySource bodySource(body);
+    if (!sink.Write(header, kIndexHeaderSize) ||
+        blockCompress(bodySource, sink, nullptr).status != CodecStatus::Ok)
         return false;
-    }
 
     const uint64_t indexLength = sink.BytesWritten();
     if (indexLength + kTrailerSize > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
@@ -596,10 +546,7 @@ bool TPackFile::WriteIndexAndTrailer(uint64_t& fileEnd) {
     writeLe32(trailer + 8,
               static_cast<uint32_t>(-static_cast<int32_t>(indexLength + kTrailerSize)));
     writeLe32(trailer + 12, kWrittenFormatWord);
-    out.write(reinterpret_cast<const char*>(trailer), kTrailerSize);
-    out.flush();
-    const bool written = !out.fail();
-    stream_->clear();
+    const bool written = sink.Write(trailer, kTrailerSize) && sink.Flush();
     fileEnd = endOfData_ + sink.BytesWritten();
     return written;
 }
@@ -607,21 +554,20 @@ bool TPackFile::WriteIndexAndTrailer(uint64_t& fileEnd) {
 // The trailer must be the file's last 16 bytes: a new index shorter than the
 // old index and trailer would otherwise leave their tail behind it.
 bool TPackFile::CutFileAt(uint64_t fileEnd) {
-    const std::optional<uint64_t> length = streamLength(*stream_);
+    const std::optional<uint64_t> length = file_->Size();
     if (!length) return false;
     if (*length == fileEnd) return true;
-    stream_->flush();
-    if (stream_->fail() || !resizePackFile(path_, fileEnd)) return false;
-    return seekTo(*stream_, fileEnd);
+    if (!file_->Flush() || !resizePackFile(path_, fileEnd)) return false;
+    return file_->Seek(fileEnd);
 }
 
 void TPackFile::Compact() {
     failed_ = true;
     if (!index_ || !writable_ || !file_) return;
     PackTempFile temp;
-    std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
+    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kCopyPieceSize]);
     if (!temp.IsOpen() || !piece) return;
-    std::iostream& tempStream = temp.Stream();
+    SeekableFile& tempFile = temp.File();
 
     // First pass: every entry read whole and checked, and its data copied
     // into the temporary file, in name order. The pack is only read, so a
@@ -638,19 +584,16 @@ void TPackFile::Compact() {
             compactDamage_ = PackEntryDamage{name, status};
             return;
         }
-        if (!seekTo(*stream_, packBase_ + entry.offset)) return;
-        if (!copyBytes(*stream_, tempStream, entry.storedSize, piece.get())) return;
+        if (!file_->Seek(packBase_ + entry.offset)) return;
+        if (!copyBytes(*file_, tempFile, entry.storedSize, piece.get())) return;
         newOffsets.push_back(static_cast<uint32_t>(dataLength));
         dataLength += entry.storedSize;
         if (dataLength > kMax32) return;
     }
-    tempStream.flush();
-    if (tempStream.fail() || !seekTo(tempStream, 0)) return;
+    if (!tempFile.Flush() || !tempFile.Seek(0)) return;
 
     // Second pass: the data back to back from the pack base.
-    stream_->clear();
-    stream_->seekp(static_cast<std::streamoff>(packBase_));
-    if (stream_->fail()) return;
+    if (!file_->Seek(packBase_)) return;
     // From here the old layout is overwritten: the index describes the new
     // one, and is written again by the next Flush if anything below fails.
     const bool wasModified = modified_;
@@ -659,7 +602,7 @@ void TPackFile::Compact() {
     for (auto& [name, entry] : *index_)
         entry.offset = newOffsets[next++];
     endOfData_ = packBase_ + dataLength;
-    if (!copyBytes(tempStream, *stream_, dataLength, piece.get())) return;
+    if (!copyBytes(tempFile, *file_, dataLength, piece.get())) return;
 
     uint64_t fileEnd = 0;
     if (!WriteIndexAndTrailer(fileEnd) || !CutFileAt(fileEnd)) return;

@@ -44,7 +44,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -53,8 +52,9 @@
 #include <vector>
 
 #include "codecs/codec_callback.h"
-#include "codecs/decode_sink.h"
 #include "codecs/zstd_codec.h"
+#include "foundation/byte_file.h"
+#include "foundation/byte_stream.h"
 #include "foundation/tobject.h"
 #include "pack/pack_signature.h"
 
@@ -153,10 +153,10 @@ struct TPackEntry {
 
 // Fills a block of known size: the whole-entry form of extraction. Refuses
 // bytes beyond the block.
-class PackBlockSink final : public DecodeSink {
+class PackBlockSink final : public ByteSink {
 public:
     PackBlockSink(uint8_t* block, uint64_t size) : block_(block), room_(size) {}
-    bool Put(const uint8_t* data, size_t size) override;
+    bool Write(const void* data, size_t size) override;
 
 private:
     uint8_t* block_;
@@ -180,9 +180,9 @@ public:
     // Opens path as Open(path, writable) does; see there.
     TPackFile(const char* path, bool writable);
 
-    // Opens a pack held in a stream, read-only (in-memory packs, fuzzing).
-    // The object owns the stream. A null stream gives an object with no pack.
-    explicit TPackFile(std::unique_ptr<std::iostream> stream);
+    // Opens a pack held in file, read-only (in-memory packs, fuzzing). The
+    // object owns file. A null file gives an object with no pack.
+    explicit TPackFile(std::unique_ptr<SeekableFile> file);
 
     // Flush (a read-only object writes nothing), then closes the file.
     ~TPackFile() override;
@@ -236,31 +236,31 @@ public:
     // exactly `size` bytes and their check value matches crc. Bytes reach
     // output before that is known: on any status but Ok they must be
     // discarded. IsFailed is set unless the status is Ok.
-    virtual PackReadStatus ExtractTo(const std::string& name, DecodeSink& output);
+    virtual PackReadStatus ExtractTo(const std::string& name, ByteSink& output);
 
     // Decodes the data of entry (a record of this object's index, or a copy
     // of one) into output as ExtractTo does, with progress as the codec's
     // callback (null: none), and changes nothing in the object (IsFailed
     // included). Several threads may call it at once, each with its own
     // output, while no other operation runs on the object: each reads the
-    // stored data under the object's lock, 40000 bytes at a time, and
+    // stored data under the object's lock, up to 256 KiB at a time, and
     // decodes them outside it, with the decoder's working storage of its own.
-    PackReadStatus ReadEntryShared(const TPackEntry& entry, DecodeSink& output,
+    PackReadStatus ReadEntryShared(const TPackEntry& entry, ByteSink& output,
                                    CodecCallback progress) const;
 
-    // Adds the whole of input (read from its start to its end; it must be
-    // seekable) as the entry name (null name = "") with the storage mode
+    // Adds the whole of input (read from its start to its end) as the entry
+    // name (null name = "") with the storage mode
     // (kPackMode...), writing its data at the end of data. A record of the same
     // name is replaced; its old data stay in the file until Compact. stamp is
     // SOURCE_DATE_EPOCH when that variable holds a number, else the current
     // time. The new index reaches the file at Flush (or destruction).
     // Returns the record as held by the index, or null with IsFailed set and
     // no record added: no index, object not writable, name longer than
-    // kMaxPackNameLength bytes, input not seekable, entry or pack beyond
+    // kMaxPackNameLength bytes, input that cannot be read, entry or pack beyond
     // 4 GiB, or a write to the file failed. Once data were written, a failed
     // AddStream leaves IsModified set, so that Flush restores index and trailer.
     // A codec that cannot get its working storage fails the call too.
-    virtual TPackEntry* AddStream(std::istream& input, const char* name, uint32_t mode);
+    virtual TPackEntry* AddStream(SeekableFile& input, const char* name, uint32_t mode);
 
     // Appends an entry coded ahead (PackPreparedEntry::Prepare succeeded) as
     // the entry name: the file and the record get exactly the bytes and
@@ -296,7 +296,7 @@ public:
     // Rewrites all entry data back to back from the pack base in ascending name
     // order, writes index and trailer and shortens the file: the space of
     // replaced and removed entries is gone. Copies through a temporary file in
-    // 40000-byte pieces. Every entry is first read whole as ExtractTo does:
+    // 256 KiB pieces. Every entry is first read whole as ExtractTo does:
     // a damaged one is named by GetCompactDamage and the file is not changed.
     // The temporary file has no name while it is used (POSIX) or is deleted
     // by the system when the process ends however it ends (Windows), and only
@@ -352,18 +352,14 @@ private:
     bool ReadOldTable(uint64_t indexPosition, uint64_t indexEnd, uint32_t formatWord,
                       PackIndex& index);
     bool EntryDataInFile(const TPackEntry& entry) const;
-    PackReadStatus DecodeEntry(const TPackEntry& entry, DecodeSink& output);
-    bool WriteEntryData(std::istream& input, uint32_t mode, TPackEntry& entry);
+    PackReadStatus DecodeEntry(const TPackEntry& entry, ByteSink& output);
+    bool WriteEntryData(SeekableFile& input, uint32_t mode, TPackEntry& entry);
     bool RecordData(uint64_t offset, const PackCodedData& coded, TPackEntry& entry) const;
     TPackEntry* PutRecord(TPackEntry entry, uint32_t mode);
     bool WriteIndexAndTrailer(uint64_t& fileEnd);
     bool CutFileAt(uint64_t fileEnd);
 
-    // Declared before the file stream, which uses it until it is destroyed.
-    std::unique_ptr<char[]> streamBuffer_;
-    std::unique_ptr<std::fstream> file_;     // the pack's file, when opened by path
-    std::unique_ptr<std::iostream> memory_;  // the pack's stream, when given one
-    std::iostream* stream_ = nullptr;        // whichever of the two is open
+    std::unique_ptr<SeekableFile> file_;  // the pack's file, on disk or in memory
     std::string path_;
     bool writable_ = false;
     bool failed_ = true;

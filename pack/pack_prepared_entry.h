@@ -6,10 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
-#include <streambuf>
 
 #include "codecs/codec_callback.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_spill_store.h"
 
 class BlockCompressor;
@@ -21,15 +20,14 @@ struct PackCodedData {
     uint32_t crc = 0;         // pack check value of the bytes read
 };
 
-// Codes the whole of input, from its current position to its end, by the
-// AddStream mode (kPackMode...) onto output: an entry's stored data, exactly
-// as AddStream writes them. compressor, when given, does the block codec's
-// work (one per thread; otherwise one is made for the call); progress goes
-// to the codec. False when the input cannot be read to its end, a codec
-// fails (out of memory included) or output refuses a byte. A zstd mode
-// needs an input that can seek: the frame records the length it has left.
-bool codePackEntry(std::istream& input, uint32_t mode, std::streambuf& output,
-                   CodecCallback progress, BlockCompressor* compressor, PackCodedData& coded);
+// Codes the whole of input, from its start to its end, by the AddStream mode
+// (kPackMode...) onto output: an entry's stored data, exactly as AddStream
+// writes them. compressor, when given, does the block codec's work (one per
+// thread; otherwise one is made for the call); progress goes to the codec.
+// False when the input cannot be read to its end, a codec fails (out of
+// memory included) or output refuses a byte.
+bool codePackEntry(SeekableFile& input, uint32_t mode, ByteSink& output, CodecCallback progress,
+                   BlockCompressor* compressor, PackCodedData& coded);
 
 // Coded bytes held in memory up to kPreparedMemoryLimit, the rest in a
 // private temporary file.
@@ -39,10 +37,10 @@ class PackPreparedEntry {
 public:
     explicit PackPreparedEntry(size_t memoryLimit = kPreparedMemoryLimit) : stored_(memoryLimit) {}
 
-    // Codes the whole of input (read from its start; it must be seekable) by
-    // mode, as AddStream would. Call once. False when the input cannot be
+    // Codes the whole of input (read from its start) by mode, as AddStream
+    // would. Call once. False when the input cannot be
     // read, a codec fails or the coded bytes cannot be kept.
-    bool Prepare(std::istream& input, uint32_t mode, CodecCallback progress = nullptr,
+    bool Prepare(SeekableFile& input, uint32_t mode, CodecCallback progress = nullptr,
                  BlockCompressor* compressor = nullptr);
 
     bool IsPrepared() const { return prepared_; }

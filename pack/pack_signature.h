@@ -16,8 +16,9 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <optional>
+
+#include "foundation/byte_file.h"
 
 // Longest run of padding a signing tool puts before the certificate table.
 constexpr uint32_t kPeSignaturePaddingMax = 7;
@@ -36,5 +37,5 @@ struct PeCertificateTable {
 // its security directory names one that ends exactly at the end of the file
 // and begins after the directory itself; nothing for an unsigned file, a
 // file that is not a PE image or whose headers are cut short, and a table
-// that lies elsewhere. Leaves the stream's state cleared.
-std::optional<PeCertificateTable> findPeCertificateTable(std::istream& stream, uint64_t length);
+// that lies elsewhere. Leaves the file's position anywhere.
+std::optional<PeCertificateTable> findPeCertificateTable(SeekableFile& file, uint64_t length);

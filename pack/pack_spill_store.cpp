@@ -1,14 +1,13 @@
 #include "pack/pack_spill_store.h"
 
 #include <algorithm>
-#include <iostream>
 #include <new>
 
 #include "pack/pack_temp_file.h"
 
 namespace {
 
-constexpr size_t kCopyPieceSize = 40000;
+constexpr size_t kCopyPieceSize = 256 * 1024;
 
 }  // namespace
 
@@ -16,11 +15,12 @@ PackSpillStore::PackSpillStore(size_t memoryLimit) : memoryLimit_(memoryLimit) {
 
 PackSpillStore::~PackSpillStore() = default;
 
-bool PackSpillStore::Append(const char* data, size_t size) {
+bool PackSpillStore::Write(const void* data, size_t size) {
     if (failed_) return false;
+    const auto* bytes = static_cast<const uint8_t*>(data);
     try {
         const size_t inMemory = spill_ ? 0 : std::min(size, memoryLimit_ - memory_.size());
-        memory_.insert(memory_.end(), data, data + inMemory);
+        memory_.insert(memory_.end(), bytes, bytes + inMemory);
         size_ += inMemory;
         if (inMemory == size) return true;
         if (!spill_) {
@@ -30,9 +30,7 @@ bool PackSpillStore::Append(const char* data, size_t size) {
                 return false;
             }
         }
-        std::iostream& file = spill_->Stream();
-        file.write(data + inMemory, static_cast<std::streamsize>(size - inMemory));
-        if (file.fail()) {
+        if (!spill_->File().Write(bytes + inMemory, size - inMemory)) {
             failed_ = true;
             return false;
         }
@@ -44,49 +42,25 @@ bool PackSpillStore::Append(const char* data, size_t size) {
     }
 }
 
-PackSpillStore::int_type PackSpillStore::overflow(int_type ch) {
-    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-    const char byte = traits_type::to_char_type(ch);
-    return Append(&byte, 1) ? ch : traits_type::eof();
-}
-
-std::streamsize PackSpillStore::xsputn(const char* data, std::streamsize count) {
-    return Append(data, static_cast<size_t>(count)) ? count : 0;
-}
-
-bool PackSpillStore::CopyEach(const std::function<bool(const char*, size_t)>& put) {
+bool PackSpillStore::CopyTo(ByteSink& output) {
     if (failed_) return false;
     for (size_t done = 0; done < memory_.size();) {
         const size_t piece = std::min(memory_.size() - done, kCopyPieceSize);
-        if (!put(memory_.data() + done, piece)) return false;
+        if (!output.Write(memory_.data() + done, piece)) return false;
         done += piece;
     }
     if (!spill_) return true;
-    std::iostream& file = spill_->Stream();
-    file.flush();
-    file.clear();
-    file.seekg(0);
-    if (file.fail()) return false;
-    std::unique_ptr<char[]> piece(new (std::nothrow) char[kCopyPieceSize]);
+    SeekableFile& file = spill_->File();
+    if (!file.Flush() || !file.Seek(0)) return false;
+    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kCopyPieceSize]);
     if (!piece) return false;
     for (uint64_t left = Spilled(); left > 0;) {
-        const auto wanted = static_cast<std::streamsize>(std::min<uint64_t>(left, kCopyPieceSize));
-        file.read(piece.get(), wanted);
-        if (file.gcount() != wanted || !put(piece.get(), static_cast<size_t>(wanted))) return false;
-        left -= static_cast<uint64_t>(wanted);
+        const auto wanted = static_cast<size_t>(std::min<uint64_t>(left, kCopyPieceSize));
+        size_t got = 0;
+        if (!file.Read(piece.get(), wanted, got) || got != wanted ||
+            !output.Write(piece.get(), wanted))
+            return false;
+        left -= wanted;
     }
     return true;
-}
-
-bool PackSpillStore::CopyTo(DecodeSink& output) {
-    return CopyEach([&output](const char* data, size_t size) {
-        return output.Put(reinterpret_cast<const uint8_t*>(data), size);
-    });
-}
-
-bool PackSpillStore::CopyTo(std::streambuf& output) {
-    return CopyEach([&output](const char* data, size_t size) {
-        return output.sputn(data, static_cast<std::streamsize>(size)) ==
-               static_cast<std::streamsize>(size);
-    });
 }

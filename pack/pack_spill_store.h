@@ -6,19 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <streambuf>
 #include <vector>
 
-#include "codecs/decode_sink.h"
+#include "foundation/byte_stream.h"
 
 class PackTempFile;
 
-// Also an output stream buffer (for the codecs) and a DecodeSink (for the
-// decoders). A write that fails (no memory, no temporary file, a full disk)
-// is refused and remembered in Failed.
-class PackSpillStore : public std::streambuf, public DecodeSink {
+// A sink for the codecs. A write that fails (no memory, no temporary file, a
+// full disk) is refused and remembered in Failed.
+class PackSpillStore final : public ByteSink {
 public:
     // Keeps up to memoryLimit bytes in memory.
     explicit PackSpillStore(size_t memoryLimit);
@@ -27,10 +24,7 @@ public:
     PackSpillStore& operator=(const PackSpillStore&) = delete;
 
     // Appends size bytes; false (and Failed) when they cannot all be kept.
-    bool Append(const char* data, size_t size);
-    bool Put(const uint8_t* data, size_t size) override {
-        return Append(reinterpret_cast<const char*>(data), size);
-    }
+    bool Write(const void* data, size_t size) override;
 
     // Bytes appended.
     uint64_t Size() const { return size_; }
@@ -41,19 +35,11 @@ public:
 
     // Hands every byte kept, in order, to output in pieces; false when the
     // temporary file cannot be read back or output refuses a piece.
-    bool CopyTo(DecodeSink& output);
-    // The same, to a stream buffer (the pack's file).
-    bool CopyTo(std::streambuf& output);
-
-protected:
-    int_type overflow(int_type ch) override;
-    std::streamsize xsputn(const char* data, std::streamsize count) override;
+    bool CopyTo(ByteSink& output);
 
 private:
-    bool CopyEach(const std::function<bool(const char*, size_t)>& put);
-
     const size_t memoryLimit_;
-    std::vector<char> memory_;
+    std::vector<uint8_t> memory_;
     std::unique_ptr<PackTempFile> spill_;
     uint64_t size_ = 0;
     bool failed_ = false;

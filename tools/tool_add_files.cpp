@@ -1,6 +1,5 @@
 #include "tools/tool_add_files.h"
 
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -29,11 +28,12 @@ void addOneByOne(TPackFile& pack, const std::vector<FileToAdd>& files, uint32_t 
                  const std::string& where, ProgressBar& bar) {
     pack.SetProgressCallback(ProgressBar::CodecTick);
     for (const FileToAdd& file : files) {
-        std::ifstream input(file.file, std::ios::binary);
+        const std::unique_ptr<DiskFile> input =
+            DiskFile::Open(nativeString(file.file).c_str(), DiskFile::Access::Read);
         if (!input) throw ToolError("cannot read " + nativeString(file.file));
-        bar.Begin(file.name, file.size, &input);
+        bar.Begin(file.name, file.size, input.get());
         checkName(file);
-        if (!pack.AddStream(input, file.name.c_str(), mode))
+        if (!pack.AddStream(*input, file.name.c_str(), mode))
             throw ToolError(cannotAdd(file, where));
         bar.Done(file.size);
     }
@@ -86,12 +86,13 @@ void addFilesToPack(TPackFile& pack, const std::vector<FileToAdd>& files, uint32
     const auto code = [&](size_t i) {
         Coded& result = coded[i];
         try {
-            std::ifstream input(files[i].file, std::ios::binary);
+            const std::unique_ptr<DiskFile> input =
+                DiskFile::Open(nativeString(files[i].file).c_str(), DiskFile::Access::Read);
             if (!input) return;
             result.readable = true;
             auto entry = std::make_unique<PackPreparedEntry>();
             std::unique_ptr<BlockCompressor> compressor = compressors.Take();
-            entry->Prepare(input, mode, nullptr, compressor.get());
+            entry->Prepare(*input, mode, nullptr, compressor.get());
             compressors.Give(std::move(compressor));
             result.entry = std::move(entry);
         } catch (const std::bad_alloc&) {

@@ -58,10 +58,10 @@ std::string entryCount(size_t count) {
 }
 
 // Writes an entry's bytes to a new file.
-class FileSink final : public DecodeSink {
+class NewFileSink final : public ByteSink {
 public:
-    explicit FileSink(NewFile& file) : file_(file) {}
-    bool Put(const uint8_t* data, size_t size) override { return file_.Write(data, size); }
+    explicit NewFileSink(NewFile& file) : file_(file) {}
+    bool Write(const void* data, size_t size) override { return file_.Write(static_cast<const uint8_t*>(data), size); }
 
 private:
     NewFile& file_;
@@ -109,7 +109,7 @@ void writeEntry(Decoded& decoded, const TPackEntry& entry, const std::string& fi
         if (decoded.status != PackReadStatus::Ok)
             throw ToolError(file + ": " + quotedName(entry.name) + ": " +
                             readFailureReason(decoded.status));
-        FileSink sink(temp);
+        NewFileSink sink(temp);
         if (!decoded.bytes->CopyTo(sink) || !temp.Close()) throw ToolError("cannot write " + shown);
     }
     replacing.Commit();

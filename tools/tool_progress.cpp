@@ -42,7 +42,7 @@ ProgressBar::~ProgressBar() {
         out_ << '\r' << std::string(kLineWidth, ' ') << '\r' << std::flush;
 }
 
-void ProgressBar::Begin(const std::string& name, uint64_t size, std::istream* input) {
+void ProgressBar::Begin(const std::string& name, uint64_t size, SeekableFile* input) {
     name_ = name;
     size_ = size;
     input_ = input;
@@ -66,10 +66,8 @@ void ProgressBar::Draw(bool force) {
     lastDraw_ = now;
     uint64_t shown = done_;
     if (input_) {
-        // Asking a file buffer for its position without moving it leaves
-        // the buffered bytes in place for the compressor.
-        const std::streamoff read = input_->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
-        if (read > 0) shown += std::min(static_cast<uint64_t>(read), size_);
+        const std::optional<uint64_t> read = input_->Position();
+        if (read) shown += std::min(*read, size_);
     }
     static const char kSpinner[] = {'|', '/', '-', '\\'};
     out_ << '\r' << Line(shown, total_, kSpinner[turns_++ % 4], name_, kLineWidth) << std::flush;

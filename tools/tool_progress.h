@@ -12,6 +12,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "foundation/byte_file.h"
+
 // True when standard error is a terminal.
 bool stderrIsTerminal();
 
@@ -27,7 +29,7 @@ public:
 
     // The entry now being worked on, of size bytes. When input is given, its
     // read position counts as progress until Done.
-    void Begin(const std::string& name, uint64_t size = 0, std::istream* input = nullptr);
+    void Begin(const std::string& name, uint64_t size = 0, SeekableFile* input = nullptr);
     // The current entry is done: its bytes count.
     void Done(uint64_t bytes);
 
@@ -48,7 +50,7 @@ private:
     uint64_t done_ = 0;
     std::string name_;
     uint64_t size_ = 0;
-    std::istream* input_ = nullptr;
+    SeekableFile* input_ = nullptr;
     unsigned turns_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
 };

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sstream>
 #include <vector>
 
 #include "codecs/block_arith_coder.h"
 #include "codecs/block_bit_stream.h"
 #include "codecs/block_models.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ TEST(BlockCoder, EncoderWritesTheBitsOfTheReferenceAndDecoderReadsThemBack) {
         for (auto [model, symbol] : symbols)
             reference.encode(referenceModels.models[model], symbol);
 
-        std::ostringstream out;
+        StringSink out;
         Models codecModels;
         ArithmeticCoderState encoder;
         openBitWriter(encoder.bits, out);
@@ -109,9 +109,9 @@ TEST(BlockCoder, EncoderWritesTheBitsOfTheReferenceAndDecoderReadsThemBack) {
         for (auto [model, symbol] : symbols)
             encodeSymbol(encoder, codecModels.models[model], symbol);
         finishEncoding(encoder);
-        ASSERT_EQ(out.str(), reference.finish()) << seed;
+        ASSERT_EQ(out.bytes, reference.finish()) << seed;
 
-        std::istringstream in(out.str());
+        StringSource in(out.bytes);
         Models decodeModels;
         ArithmeticCoderState decoder;
         openBitReader(decoder.bits, in);

@@ -2,12 +2,12 @@
 // hangs, tells what went wrong, and uncompressStream reports it fatally.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "codecs/block_codec.h"
 #include "codecs/block_format.h"
 #include "codecs/block_randomise.h"
 #include "tests/codecs/block_test_support.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ TEST(BlockDecodeDamage, StatusAndFatalReport) {
 
         ScopedThrowingHook hook;
         std::vector<uint8_t> area(c.capacity + 1);
-        std::istringstream in(c.stream);
+        StringSource in(c.stream);
         try {
             uncompressStream(in, area.data(), c.capacity, nullptr);
             ADD_FAILURE() << "no report";

@@ -2,10 +2,10 @@
 // must write them byte for byte, and our decoder must read them back.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "codecs/block_codec.h"
 #include "tests/codecs/block_test_support.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ TEST_P(BlockGolden, DecoderReadsTheKnownStream) {
     EXPECT_EQ(decoded.data, expected);
 
     std::vector<uint8_t> area(expected.size() + 1);
-    std::istringstream in(stream);
+    StringSource in(stream);
     EXPECT_EQ(uncompressStream(in, area.data(), area.size(), nullptr), expected.size());
     EXPECT_EQ(Bytes(area.begin(), area.begin() + expected.size()), expected);
 }

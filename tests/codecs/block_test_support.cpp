@@ -9,7 +9,6 @@
 #include <iterator>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "codecs/block_arith_coder.h"
 #include "codecs/block_bit_stream.h"
@@ -17,6 +16,7 @@
 #include "codecs/block_models.h"
 #include "codecs/block_symbols.h"
 #include "foundation/runtime_error.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace blocktest {
 
@@ -27,19 +27,19 @@ Bytes readGolden(const std::string& name) {
 }
 
 Bytes compress(const Bytes& input, CodecCallback progress) {
-    std::istringstream in(input);
-    std::ostringstream out;
+    StringSource in(input);
+    StringSink out;
     compressStream(in, out, progress);
-    return out.str();
+    return out.bytes;
 }
 
 Decoded decode(const Bytes& stream, size_t capacity, CodecCallback blockCallback) {
     constexpr size_t kGuard = 64;
     constexpr uint8_t kGuardByte = 0xA5;
     std::vector<uint8_t> area(capacity + kGuard, kGuardByte);
-    std::istringstream in(stream);
+    StringSource in(stream);
     const CodecResult result = decodeBlockStream(in, area.data(), capacity, blockCallback);
-    Decoded decoded{result.status, Bytes(), true, in.good()};
+    Decoded decoded{result.status, Bytes(), true};
     EXPECT_LE(result.size, capacity);
     decoded.data.assign(reinterpret_cast<const char*>(area.data()),
                         std::min(result.size, capacity));
@@ -122,7 +122,7 @@ ScopedThrowingHook::~ScopedThrowingHook() {
 }
 
 Bytes craftStream(const std::vector<CraftedBlock>& blocks, const char* signature) {
-    std::ostringstream out;
+    StringSink out;
     auto state = std::make_unique<BlockCoderState>();
     openBitWriter(state->coder.bits, out);
     for (int i = 0; i < 4; ++i)
@@ -136,7 +136,7 @@ Bytes craftStream(const std::vector<CraftedBlock>& blocks, const char* signature
         emitMtfValue(*state, blockformat::kEndOfBlock);
     }
     finishEncoding(state->coder);
-    return out.str();
+    return out.bytes;
 }
 
 CraftedBlock referenceBlock(const Bytes& block, bool last) {

@@ -16,14 +16,13 @@ using Bytes = std::string;
 
 Bytes readGolden(const std::string& name);
 
-// compressStream over string streams.
+// compressStream from and to memory.
 Bytes compress(const Bytes& input, CodecCallback progress = nullptr);
 
 struct Decoded {
     CodecStatus status;
     Bytes data;         // the bytes reported as written
     bool guardIntact;   // nothing written past them (nor past the capacity)
-    bool inputCleared;  // the input's state was good afterwards
 };
 
 // decodeBlockStream into an area of `capacity` bytes followed by a guard area.

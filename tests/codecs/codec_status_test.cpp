@@ -2,66 +2,20 @@
 // reached by a stream or an output made for it.
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "codecs/block_codec.h"
 #include "codecs/block_format.h"
-#include "codecs/decode_sink.h"
 #include "codecs/lz_codec.h"
+#include "foundation/byte_stream.h"
 #include "tests/codecs/allocation_limit.h"
 #include "tests/codecs/block_test_support.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace {
 
 using namespace blocktest;
-
-// Input that gives its bytes and then throws, like a device gone away.
-class ThrowingInput : public std::streambuf {
-public:
-    explicit ThrowingInput(Bytes data) : data_(std::move(data)) {
-        setg(&data_[0], &data_[0], &data_[0] + data_.size());
-    }
-
-protected:
-    int_type underflow() override { throw std::ios_base::failure("device gone"); }
-
-private:
-    Bytes data_;
-};
-
-// Output that takes `room` bytes and refuses the rest.
-class LimitedOutput : public std::streambuf {
-public:
-    explicit LimitedOutput(size_t room) : room_(room) {}
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof()) || room_ == 0)
-            return traits_type::eof();
-        --room_;
-        return c;
-    }
-
-private:
-    size_t room_;
-};
-
-// A sink that takes `room` bytes and refuses the rest.
-class LimitedSink final : public DecodeSink {
-public:
-    explicit LimitedSink(size_t room) : room_(room) {}
-    bool Put(const uint8_t*, size_t size) override {
-        if (size > room_) return false;
-        room_ -= size;
-        return true;
-    }
-
-private:
-    size_t room_;
-};
 
 enum class Codec { Block, Lz };
 enum class Through { Area, Sink };
@@ -75,7 +29,7 @@ struct DecodeCase {
     size_t capacity;
     CodecStatus status;
     Through through = Through::Area;
-    size_t throwAfter = kNoLimit;    // the input throws after this many bytes
+    size_t throwAfter = kNoLimit;    // the input fails after this many bytes
     size_t sinkRoom = kNoLimit;      // the sink refuses bytes beyond this
     size_t largestAlloc = kNoLimit;  // allocations above this fail
     const char* fault = nullptr;     // the block decoder's words for it
@@ -84,11 +38,9 @@ struct DecodeCase {
 // Block streams go through a BlockDecoder of `threads` threads.
 CodecResult runDecode(const DecodeCase& c, std::vector<uint8_t>& area, unsigned threads = 1) {
     area.assign(c.capacity + 1, 0);
-    const Bytes bytes = c.throwAfter == kNoLimit ? c.stream : c.stream.substr(0, c.throwAfter);
-    ThrowingInput throwing(bytes);
-    std::istringstream plain(c.stream);
-    std::istream thrown(&throwing);
-    std::istream& input = c.throwAfter == kNoLimit ? static_cast<std::istream&>(plain) : thrown;
+    FailingSource failing(c.stream, c.throwAfter);
+    StringSource plain(c.stream);
+    ByteSource& input = c.throwAfter == kNoLimit ? static_cast<ByteSource&>(plain) : failing;
     LimitedSink sink(c.sinkRoom);
     CodecResult result;
     {
@@ -135,7 +87,7 @@ std::vector<DecodeCase> decodeCases() {
         {"block: cut in the middle", Codec::Block, block.substr(0, block.size() / 2), text.size(),
          CodecStatus::Truncated, Through::Area, kNoLimit, kNoLimit, kNoLimit,
          "Compressed stream EOF"},
-        {"block: input throws in the middle", Codec::Block, block, text.size(),
+        {"block: input fails in the middle", Codec::Block, block, text.size(),
          CodecStatus::ReadFailed, Through::Area, block.size() / 2, kNoLimit, kNoLimit,
          "Compressed stream EOF"},
         {"block: output too small", Codec::Block, block, 100, CodecStatus::OutputFull,
@@ -158,7 +110,7 @@ std::vector<DecodeCase> decodeCases() {
          "Decompressed data longer than its destination"},
         {"block: sink refuses in the second block", Codec::Block, blocks, long_.size(),
          CodecStatus::WriteFailed, Through::Sink, kNoLimit, 1'000'000},
-        {"block: input throws in the second block", Codec::Block, blocks, long_.size(),
+        {"block: input fails in the second block", Codec::Block, blocks, long_.size(),
          CodecStatus::ReadFailed, Through::Area, blocks.size() / 2, kNoLimit, kNoLimit,
          "Compressed stream EOF"},
         {"block: second block's origin outside it", Codec::Block,
@@ -181,7 +133,7 @@ std::vector<DecodeCase> decodeCases() {
         {"lz: match before the start", Codec::Lz, Bytes("\0\0\xFF", 3), 100, CodecStatus::Corrupt},
         {"lz: cut in the middle", Codec::Lz, lz.substr(0, lz.size() / 2), text.size(),
          CodecStatus::Truncated},
-        {"lz: input throws in the middle", Codec::Lz, lz, text.size(), CodecStatus::ReadFailed,
+        {"lz: input fails in the middle", Codec::Lz, lz, text.size(), CodecStatus::ReadFailed,
          Through::Area, lz.size() / 2},
         {"lz: output too small", Codec::Lz, lz, 100, CodecStatus::OutputFull},
         {"lz: sink refuses", Codec::Lz, lz, text.size(), CodecStatus::WriteFailed, Through::Sink,
@@ -241,7 +193,7 @@ struct CompressCase {
     Codec codec;
     CodecStatus status;
     size_t outputRoom = kNoLimit;    // the output refuses bytes beyond this
-    size_t throwAfter = kNoLimit;    // the input throws after this many bytes
+    size_t throwAfter = kNoLimit;    // the input fails after this many bytes
     size_t largestAlloc = kNoLimit;  // allocations above this fail
 };
 
@@ -253,31 +205,25 @@ TEST(CodecStatus, EveryCompressorStatusIsReached) {
     const CompressCase cases[] = {
         {"block: whole input", Codec::Block, CodecStatus::Ok},
         {"block: output refuses", Codec::Block, CodecStatus::WriteFailed, 1000},
-        {"block: input throws", Codec::Block, CodecStatus::ReadFailed, kNoLimit, 100000},
-        {"block: input throws in the second block", Codec::Block, CodecStatus::ReadFailed, kNoLimit,
+        {"block: input fails", Codec::Block, CodecStatus::ReadFailed, kNoLimit, 100000},
+        {"block: input fails in the second block", Codec::Block, CodecStatus::ReadFailed, kNoLimit,
          1'100'000},
         {"block: output refuses in the second block", Codec::Block, CodecStatus::WriteFailed,
          streamSize * 9 / 10},
         {"block: no storage", Codec::Block, CodecStatus::OutOfMemory, kNoLimit, kNoLimit, 1 << 20},
         {"lz: whole input", Codec::Lz, CodecStatus::Ok},
         {"lz: output refuses", Codec::Lz, CodecStatus::WriteFailed, 1000},
-        {"lz: input throws", Codec::Lz, CodecStatus::ReadFailed, kNoLimit, 100000},
+        {"lz: input fails", Codec::Lz, CodecStatus::ReadFailed, kNoLimit, 100000},
         {"lz: no storage", Codec::Lz, CodecStatus::OutOfMemory, kNoLimit, kNoLimit, 1000},
     };
     for (const CompressCase& c : cases) {
         for (unsigned threads : {1u, 2u}) {
             if (c.codec != Codec::Block && threads > 1) continue;
             SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads));
-            ThrowingInput throwing(input.substr(0, c.throwAfter));
-            std::istringstream plain(input);
-            std::istream thrown(&throwing);
-            std::istream& in =
-                c.throwAfter == kNoLimit ? static_cast<std::istream&>(plain) : thrown;
-            LimitedOutput limited(c.outputRoom);
-            std::ostringstream whole;
-            std::ostream refusing(&limited);
-            std::ostream& out =
-                c.outputRoom == kNoLimit ? static_cast<std::ostream&>(whole) : refusing;
+            FailingSource failing(input, c.throwAfter);
+            StringSource plain(input);
+            ByteSource& in = c.throwAfter == kNoLimit ? static_cast<ByteSource&>(plain) : failing;
+            LimitedSink out(c.outputRoom);
             CodecResult result;
             {
                 alloclimit::ScopedLimit limit(c.largestAlloc);
@@ -287,12 +233,12 @@ TEST(CodecStatus, EveryCompressorStatusIsReached) {
             }
             EXPECT_EQ(result.status, c.status);
             if (c.status == CodecStatus::Ok) {
-                EXPECT_EQ(result.size, whole.str().size());
+                EXPECT_EQ(result.size, out.bytes.size());
             }
             if (c.status == CodecStatus::ReadFailed && c.codec == Codec::Block) {
                 // The block stream is finished and holds what was read.
                 std::vector<uint8_t> area(c.throwAfter);
-                std::istringstream stream(whole.str());
+                StringSource stream(out.bytes);
                 const CodecResult decoded =
                     decodeBlockStream(stream, area.data(), area.size(), nullptr);
                 EXPECT_EQ(decoded.status, CodecStatus::Ok);

@@ -4,15 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "codecs/block_codec.h"
-#include "codecs/decode_sink.h"
 #include "codecs/lz_codec.h"
+#include "foundation/byte_stream.h"
 #include "tests/codecs/block_test_support.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace {
 
@@ -33,21 +33,21 @@ struct Coded {
 // in a row through the same objects.
 Coded codeWithObjects(const Bytes& input, BlockCompressor& compressor, BlockDecoder& decoder) {
     Coded coded;
-    std::istringstream in(input);
-    std::ostringstream out;
+    StringSource in(input);
+    StringSink out;
     compressor.compress(in, out, nullptr);
-    coded.block = out.str();
+    coded.block = out.bytes;
     std::vector<uint8_t> area(input.size() + 1);
-    std::istringstream stream(coded.block);
+    StringSource stream(coded.block);
     const CodecResult result = decoder.decode(stream, area.data(), area.size(), nullptr);
     coded.blockStatus = result.status;
     coded.blockDecoded.assign(reinterpret_cast<const char*>(area.data()), result.size);
 
-    std::istringstream lzIn(input);
-    std::ostringstream lzOut;
+    StringSource lzIn(input);
+    StringSink lzOut;
     lzCompress(lzIn, lzOut, nullptr);
-    coded.lz = lzOut.str();
-    std::istringstream lzStream(coded.lz);
+    coded.lz = lzOut.bytes;
+    StringSource lzStream(coded.lz);
     const CodecResult lzResult = lzUncompress(lzStream, area.data(), area.size(), nullptr);
     coded.lzStatus = lzResult.status;
     coded.lzDecoded.assign(reinterpret_cast<const char*>(area.data()), lzResult.size);
@@ -122,11 +122,11 @@ TEST(CodecThreads, ObjectsReusedAfterADamagedStreamDecodeTheNextOneWhole) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::istringstream bad(c.damaged);
+        StringSource bad(c.damaged);
         const size_t capacity =
             c.status == CodecStatus::OutputFull ? input.size() / 2 : input.size();
         EXPECT_EQ(decoder.decode(bad, area.data(), capacity, nullptr).status, c.status);
-        std::istringstream good(stream);
+        StringSource good(stream);
         const CodecResult result = decoder.decode(good, area.data(), area.size(), nullptr);
         EXPECT_EQ(result.status, CodecStatus::Ok);
         EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), result.size), input);
@@ -161,30 +161,30 @@ TEST(BlockCodecTwoThreads, StreamsAndOutputAreThoseOfOneThread) {
     BlockDecoder decoder(2);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::istringstream oneIn(c.input);
-        std::ostringstream oneOut;
+        StringSource oneIn(c.input);
+        StringSink oneOut;
         ASSERT_EQ(one.compress(oneIn, oneOut, nullptr).status, CodecStatus::Ok);
-        std::istringstream twoIn(c.input);
-        std::ostringstream twoOut;
+        StringSource twoIn(c.input);
+        StringSink twoOut;
         const CodecResult compressed = two.compress(twoIn, twoOut, nullptr);
         ASSERT_EQ(compressed.status, CodecStatus::Ok);
-        const Bytes stream = twoOut.str();
+        const Bytes stream = twoOut.bytes;
         EXPECT_EQ(compressed.size, stream.size());
-        EXPECT_EQ(stream, oneOut.str());
+        EXPECT_EQ(stream, oneOut.bytes);
         if (c.golden) {
             EXPECT_EQ(stream, readGolden(c.golden));
         }
 
         std::vector<uint8_t> area(c.input.size() + 1);
-        std::istringstream streamIn(stream);
+        StringSource streamIn(stream);
         const CodecResult decoded = decoder.decode(streamIn, area.data(), area.size(), nullptr);
         EXPECT_EQ(decoded.status, CodecStatus::Ok);
         EXPECT_EQ(Bytes(reinterpret_cast<const char*>(area.data()), decoded.size), c.input);
         // Right after the stream, as with one thread.
-        EXPECT_EQ(streamIn.tellg(), std::streampos(stream.size()));
+        EXPECT_EQ(streamIn.Consumed(), stream.size());
 
         StringSink sink;
-        std::istringstream sinkIn(stream);
+        StringSource sinkIn(stream);
         EXPECT_EQ(decoder.decodeTo(sinkIn, sink, c.input.size(), nullptr).status, CodecStatus::Ok);
         EXPECT_EQ(sink.bytes, c.input);
     }

@@ -1,5 +1,3 @@
-#include "codecs/lz_codec.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,10 +6,12 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "codecs/lz_codec.h"
+#include "tests/codecs/byte_test_doubles.h"
 
 namespace {
 
@@ -30,21 +30,20 @@ void countProgress() {
 }
 
 std::string compress(const std::string& input, CodecCallback progress = nullptr) {
-    std::istringstream in(input);
-    std::ostringstream out;
+    StringSource in(input);
+    StringSink out;
     const CodecResult written = lzCompress(in, out, progress);
-    std::string stream = out.str();
+    std::string stream = out.bytes;
     EXPECT_EQ(written.status, CodecStatus::Ok);
     EXPECT_EQ(written.size, stream.size());
-    EXPECT_TRUE(in.good()) << "input flags are left clear";
-    EXPECT_EQ(in.tellg(), static_cast<std::streamoff>(input.size())) << "input is read to its end";
+    EXPECT_EQ(in.Consumed(), input.size()) << "input is read to its end";
     return stream;
 }
 
 struct Decoded {
     CodecStatus status;
     std::string data;
-    std::streamoff consumed;  // bytes of the input taken by the decoder
+    size_t consumed;  // bytes of the input taken by the decoder
 };
 
 constexpr size_t kGuardSize = 64;
@@ -52,24 +51,23 @@ constexpr uint8_t kGuardByte = 0xA5;
 
 // Decodes into an area of capacity bytes followed by guard bytes, and fails
 // the test if any guard byte changed.
-Decoded decodeFrom(std::istream& in, size_t capacity, CodecCallback progress = nullptr) {
+Decoded decodeFrom(StringSource& in, size_t capacity, CodecCallback progress = nullptr) {
     std::vector<uint8_t> area(capacity + kGuardSize, kGuardByte);
-    std::streamoff start = in.tellg();
+    const size_t start = in.Consumed();
     CodecResult result = lzUncompress(in, area.data(), capacity, progress);
     EXPECT_LE(result.size, capacity);
     EXPECT_TRUE(std::all_of(area.begin() + static_cast<std::ptrdiff_t>(capacity), area.end(),
                             [](uint8_t b) { return b == kGuardByte; }))
         << "wrote past the bound of " << capacity;
-    in.clear();
     Decoded decoded{result.status,
                     std::string(area.begin(), area.begin() + static_cast<std::ptrdiff_t>(
                                                                  std::min(result.size, capacity))),
-                    in.tellg() - start};
+                    in.Consumed() - start};
     return decoded;
 }
 
 Decoded decode(const std::string& stream, size_t capacity, CodecCallback progress = nullptr) {
-    std::istringstream in(stream);
+    StringSource in(stream);
     return decodeFrom(in, capacity, progress);
 }
 
@@ -423,16 +421,15 @@ TEST(LzRoundTripTest, DecodesStreamsLyingBackToBack) {
     std::string first = words(20000, 31);
     std::string second = "x";
     std::string third = "";
-    std::istringstream in("HEAD" + compress(first) + compress(second) + compress(third) + "TAIL");
-    in.seekg(4);
+    StringSource in("HEAD" + compress(first) + compress(second) + compress(third) + "TAIL");
+    uint8_t head[4];
+    ASSERT_EQ(in.Read(head, sizeof head), sizeof head);
     for (const std::string* expected : {&first, &second, &third}) {
         Decoded decoded = decodeFrom(in, expected->size());
         EXPECT_EQ(decoded.status, CodecStatus::Ok);
         EXPECT_EQ(decoded.data, *expected);
     }
-    std::string rest;
-    in >> rest;
-    EXPECT_EQ(rest, "TAIL");
+    EXPECT_EQ(readRest(in), "TAIL");
 }
 
 // ---------------------------------------------------------------------------
@@ -524,18 +521,11 @@ TEST(LzUncompressTest, LeavesTheInputReadyForMore) {
     } cases[] = {{stream + "more", CodecStatus::Ok},
                  {stream.substr(0, 5), CodecStatus::Truncated}};
     for (const auto& c : cases) {
-        // Flags left over from earlier reads do not stop the decoder.
-        for (std::ios::iostate before : {std::ios::goodbit, std::ios::eofbit | std::ios::failbit}) {
-            std::istringstream in(c.input);
-            in.setstate(before);
-            uint8_t area[3] = {};
-            EXPECT_EQ(lzUncompress(in, area, sizeof area, nullptr).status, c.status);
-            EXPECT_TRUE(in.good());
-            if (c.status == CodecStatus::Ok) {
-                std::string rest;
-                in >> rest;
-                EXPECT_EQ(rest, "more");
-            }
+        StringSource in(c.input);
+        uint8_t area[3] = {};
+        EXPECT_EQ(lzUncompress(in, area, sizeof area, nullptr).status, c.status);
+        if (c.status == CodecStatus::Ok) {
+            EXPECT_EQ(readRest(in), "more");
         }
     }
 }
@@ -568,59 +558,20 @@ TEST(LzProgressTest, CallsBackAsTheWindowMoves) {
 // ---------------------------------------------------------------------------
 // Stream failures
 
-// Accepts a fixed number of bytes, then fails every write.
-class ShortSink : public std::streambuf {
-public:
-    explicit ShortSink(size_t room) : room_(room) {}
-
-protected:
-    std::streamsize xsputn(const char*, std::streamsize n) override {
-        std::streamsize taken = std::min<std::streamsize>(n, static_cast<std::streamsize>(room_));
-        room_ -= static_cast<size_t>(taken);
-        return taken;
-    }
-    int_type overflow(int_type c) override {
-        if (room_ == 0 || traits_type::eq_int_type(c, traits_type::eof()))
-            return traits_type::eof();
-        --room_;
-        return c;
-    }
-
-private:
-    size_t room_;
-};
-
-// Delivers some bytes, then fails like a device that stopped answering.
-class BrokenSource : public std::streambuf {
-public:
-    explicit BrokenSource(std::string data) : data_(std::move(data)) {
-        setg(data_.data(), data_.data(), data_.data() + data_.size());
-    }
-
-protected:
-    int_type underflow() override { throw std::runtime_error("read error"); }
-
-private:
-    std::string data_;
-};
-
 TEST(LzCompressTest, ReportsAFailingOutput) {
     std::string input = randomBytes(200000, 51);
     size_t full = compress(input).size();
     for (size_t room : {size_t{0}, size_t{1}, full / 2, full - 1}) {
-        std::istringstream in(input);
-        ShortSink sink(room);
-        std::ostream out(&sink);
+        StringSource in(input);
+        LimitedSink out(room);
         EXPECT_EQ(lzCompress(in, out, nullptr).status, CodecStatus::WriteFailed) << room;
     }
 }
 
 TEST(LzCompressTest, ReportsAFailingInputInsteadOfAShortStream) {
-    BrokenSource source(words(50000, 52));
-    std::istream in(&source);
-    std::ostringstream out;
+    FailingSource in(words(50000, 52), 30000);
+    StringSink out;
     EXPECT_EQ(lzCompress(in, out, nullptr).status, CodecStatus::ReadFailed);
-    EXPECT_TRUE(in.bad());
 }
 
 }  // namespace

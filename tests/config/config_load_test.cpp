@@ -6,12 +6,12 @@
 #include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/config_check.h"
 #include "config/install_config.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
 
 namespace {
@@ -58,7 +58,7 @@ protected:
         std::ofstream(path, std::ios::binary) << "MZ stub bytes";
         TPackFile pack(path.c_str(), true);
         for (const auto& [name, data] : entries) {
-            std::istringstream input(data);
+            MemoryFile input(data);
             const uint32_t mode = name == kLogoEntryName ? kPackModeBlock : kPackModeStore;
             EXPECT_NE(pack.AddStream(input, name.c_str(), mode), nullptr);
         }

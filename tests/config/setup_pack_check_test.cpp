@@ -1,15 +1,14 @@
 // The installer's check of its own pack at start-up: every reason, in the
 // order of the entries checked, whether they are decoded one after the other
 // or side by side.
-#include "installer/setup_pack_check.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "foundation/byte_file.h"
+#include "installer/setup_pack_check.h"
 #include "pack/pack_file.h"
 #include "tests/pack/pack_test_support.h"
 
@@ -39,7 +38,7 @@ std::unique_ptr<TPackFile> packOf(const packtest::TempDir& dir, const std::vecto
     {
         TPackFile pack(path.c_str(), true);
         for (const Entry& entry : entries) {
-            std::istringstream input(entry.data);
+            MemoryFile input(entry.data);
             pack.AddStream(input, entry.name.c_str(), kPackModeBlock);
         }
     }

@@ -1,9 +1,8 @@
 #include "tests/e2e/e2e_packs.h"
 
-#include <windows.h>
-
 #include <fstream>
 #include <sstream>
+#include <windows.h>
 
 #include "pack/pack_file.h"
 
@@ -11,9 +10,9 @@ namespace e2e {
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
+    StringSink bytes;
     bytes << in.rdbuf();
-    return bytes.str();
+    return bytes.bytes;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {

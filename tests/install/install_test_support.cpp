@@ -4,7 +4,8 @@
 
 #include <atomic>
 #include <fstream>
-#include <sstream>
+
+#include "foundation/byte_file.h"
 
 namespace installtest {
 
@@ -142,9 +143,9 @@ std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
+    StringSink bytes;
     bytes << file.rdbuf();
-    return bytes.str();
+    return bytes.bytes;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -168,7 +169,7 @@ void WritePack(const std::string& path, const std::vector<PackItem>& items) {
     TPackFile pack(path.c_str(), true);
     ASSERT_FALSE(pack.IsFailed()) << path;
     for (const PackItem& item : items) {
-        std::istringstream input(item.data);
+        MemoryFile input(item.data);
         ASSERT_NE(pack.AddStream(input, item.name.c_str(), item.mode), nullptr) << item.name;
     }
     pack.Flush();

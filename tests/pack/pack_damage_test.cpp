@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "foundation/byte_file.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "tests/pack/pack_test_support.h"
@@ -119,7 +119,7 @@ TEST(PackDamageTest, DamagedIndexLeavesNoIndex) {
             TPackFile writable(dir.File("p.bin").c_str(), true);
             EXPECT_FALSE(writable.HasIndex());
             EXPECT_TRUE(writable.IsFailed());
-            std::istringstream input("new");
+            MemoryFile input("new");
             EXPECT_EQ(writable.AddStream(input, "y", 0), nullptr);
         }
         EXPECT_EQ(packtest::readFile(dir.File("p.bin")), bytes);

@@ -3,10 +3,11 @@
 // through a small window instead of into one block of its size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <istream>
 #include <memory>
-#include <streambuf>
+#include <optional>
 #include <string>
 
 #include "pack/pack_file.h"
@@ -19,42 +20,12 @@ constexpr uint64_t kMiB = 1u << 20;
 // The decoder's working storage (4.5 MB for the block codec) and windows.
 constexpr size_t kReadBound = 12 * kMiB;
 
-// size zero bytes, made as they are read; seekable back to the start.
-class ZeroSource : public std::streambuf {
-public:
-    explicit ZeroSource(uint64_t size) : size_(size) { std::memset(zeros_, 0, sizeof zeros_); }
-
-protected:
-    int_type underflow() override {
-        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-        if (given_ == size_) return traits_type::eof();
-        const uint64_t piece = std::min<uint64_t>(sizeof zeros_, size_ - given_);
-        given_ += piece;
-        setg(zeros_, zeros_, zeros_ + piece);
-        return traits_type::to_int_type(*gptr());
-    }
-    pos_type seekoff(off_type offset, std::ios::seekdir dir, std::ios::openmode) override {
-        if (offset != 0 || dir != std::ios::beg) return pos_type(off_type(-1));
-        given_ = 0;
-        setg(zeros_, zeros_, zeros_);
-        return pos_type(0);
-    }
-    pos_type seekpos(pos_type position, std::ios::openmode which) override {
-        return seekoff(off_type(position), std::ios::beg, which);
-    }
-
-private:
-    uint64_t size_;
-    uint64_t given_ = 0;
-    char zeros_[65536];
-};
-
 // Counts what it is given and that all of it is zero.
-class ZeroCountingSink final : public DecodeSink {
+class ZeroCountingSink final : public ByteSink {
 public:
-    bool Put(const uint8_t* data, size_t size) override {
+    bool Write(const void* data, size_t size) override {
         for (size_t i = 0; i < size; ++i)
-            nonZero_ += data[i] != 0;
+            nonZero_ += static_cast<const uint8_t*>(data)[i] != 0;
         count_ += size;
         return true;
     }
@@ -84,9 +55,8 @@ TEST(PackMemoryTest, EntriesOfZerosAreReadInBoundedMemory) {
         const std::string path = dir.File(std::string(c.what) + ".pack");
         {
             TPackFile pack(path.c_str(), true);
-            ZeroSource zeros(c.size);
-            std::istream input(&zeros);
-            ASSERT_NE(pack.AddStream(input, "zeros", c.mode), nullptr);
+            packtest::SyntheticFile zeros(c.size, 0, c.size);
+            ASSERT_NE(pack.AddStream(zeros, "zeros", c.mode), nullptr);
         }
         TPackFile pack(path.c_str(), false);
         ASSERT_TRUE(pack.HasIndex());

@@ -3,12 +3,12 @@
 // same findings as one thread working with AddStream and ExtractTo.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "codecs/block_codec.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
 #include "pack/pack_prepared_entry.h"
 #include "pack/pack_spill_store.h"
@@ -59,7 +59,7 @@ TEST_F(PackParallelTest, PreparedEntriesGiveTheBytesOfAddStream) {
     {
         TPackFile pack(streamed.c_str(), true);
         for (const Sample& sample : entries) {
-            std::istringstream input(sample.data);
+            MemoryFile input(sample.data);
             ASSERT_NE(pack.AddStream(input, sample.name, sample.mode), nullptr) << sample.name;
         }
     }
@@ -72,7 +72,7 @@ TEST_F(PackParallelTest, PreparedEntriesGiveTheBytesOfAddStream) {
         for (size_t i = 0; i < entries.size(); ++i) {
             prepared[i] = std::make_unique<PackPreparedEntry>(memoryLimit);
             coders.emplace_back([&entries, &prepared, i] {
-                std::istringstream input(entries[i].data);
+                MemoryFile input(entries[i].data);
                 BlockCompressor compressor;
                 prepared[i]->Prepare(input, entries[i].mode, nullptr, &compressor);
             });
@@ -101,7 +101,7 @@ TEST_F(PackParallelTest, PreparedEntriesGiveTheBytesOfAddStream) {
 TEST_F(PackParallelTest, AddPreparedRefusesWhatAddStreamRefuses) {
     PackPreparedEntry notPrepared;
     PackPreparedEntry prepared;
-    std::istringstream input("data");
+    MemoryFile input("data");
     ASSERT_TRUE(prepared.Prepare(input, kPackModeLz));
 
     TPackFile pack(dir_.File("pack.bin").c_str(), true);
@@ -125,18 +125,15 @@ TEST_F(PackParallelTest, SpillStoreKeepsBytesInOrder) {
     for (const size_t limit :
          {size_t{0}, size_t{1}, size_t{40000}, size_t{100000}, size_t{1} << 20}) {
         PackSpillStore store(limit);
-        std::ostream out(&store);
-        out.write(bytes.data(), 12345);
-        out.put(bytes[12345]);
-        ASSERT_TRUE(store.Put(reinterpret_cast<const uint8_t*>(bytes.data()) + 12346,
-                              bytes.size() - 12346));
-        out.flush();
+        ASSERT_TRUE(store.Write(bytes.data(), 12345));
+        ASSERT_TRUE(store.Write(bytes.data() + 12345, 1));
+        ASSERT_TRUE(store.Write(bytes.data() + 12346, bytes.size() - 12346));
         EXPECT_FALSE(store.Failed());
         EXPECT_EQ(store.Size(), bytes.size());
         EXPECT_EQ(store.Spilled(), bytes.size() - std::min(limit, bytes.size()));
-        std::stringbuf copy;
+        StringSink copy;
         ASSERT_TRUE(store.CopyTo(copy));
-        EXPECT_TRUE(copy.str() == bytes) << "limit " << limit;
+        EXPECT_TRUE(copy.bytes == bytes) << "limit " << limit;
     }
 }
 

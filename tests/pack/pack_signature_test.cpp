@@ -1,14 +1,13 @@
 // Signed installers: finding the certificate table in the PE header, and the
 // pack that ends before it.
-#include "pack/pack_signature.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
+#include "pack/pack_signature.h"
 #include "tests/pack/pack_test_support.h"
 #include "tests/pack/pe_image_support.h"
 
@@ -18,7 +17,7 @@ using packtest::HandEntry;
 using packtest::PeKind;
 
 std::optional<PeCertificateTable> tableOf(const std::string& bytes) {
-    std::istringstream stream(bytes);
+    MemoryFile stream(bytes);
     return findPeCertificateTable(stream, bytes.size());
 }
 
@@ -171,7 +170,7 @@ TEST(PeSignatureTest, SignedFileIsNotOpenedForChanges) {
         EXPECT_TRUE(pack.IsSigned());
         EXPECT_FALSE(pack.HasIndex());
         EXPECT_TRUE(pack.IsFailed());
-        std::istringstream input("more");
+        MemoryFile input("more");
         EXPECT_EQ(pack.AddStream(input, "more", kPackModeStore), nullptr);
         pack.Compact();
         EXPECT_TRUE(pack.IsFailed());

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
 #include "codecs/zstd_codec.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_check.h"
 
 namespace packtest {
@@ -65,24 +65,24 @@ std::string recordBytes(const Record& record) {
 }
 
 std::string blockStream(const std::string& data) {
-    std::istringstream input(data);
-    std::ostringstream output;
+    MemorySource input(data);
+    StringSink output;
     compressStream(input, output, nullptr);
-    return output.str();
+    return output.bytes;
 }
 
 std::string lzStream(const std::string& data) {
-    std::istringstream input(data);
-    std::ostringstream output;
+    MemorySource input(data);
+    StringSink output;
     lzCompress(input, output, nullptr);
-    return output.str();
+    return output.bytes;
 }
 
 std::string zstdStream(const std::string& data) {
-    std::istringstream input(data);
-    std::ostringstream output;
+    MemorySource input(data);
+    StringSink output;
     zstdCompress(input, data.size(), output, kZstdDefaultLevel, nullptr);
-    return output.str();
+    return output.bytes;
 }
 
 std::string v5Index(const std::string& body, uint32_t count, uint32_t bodySize) {
@@ -126,14 +126,14 @@ std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>&
     return assemblePack(stub, data, v5Index(body, static_cast<uint32_t>(entries.size())));
 }
 
-bool CollectingSink::Put(const uint8_t* data, size_t size) {
-    bytes.append(reinterpret_cast<const char*>(data), size);
+bool CollectingSink::Write(const void* data, size_t size) {
+    bytes.append(static_cast<const char*>(data), size);
     largestPiece = std::max(largestPiece, size);
     return true;
 }
 
 std::unique_ptr<TPackFile> openBytes(const std::string& bytes) {
-    return std::make_unique<TPackFile>(std::make_unique<std::stringstream>(bytes));
+    return std::make_unique<TPackFile>(std::make_unique<MemoryFile>(bytes));
 }
 
 Extracted extract(TPackFile& pack, const char* name, bool verify) {

@@ -2,12 +2,16 @@
 // byte by byte, independently of the pack's own writer.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
 
 namespace packtest {
@@ -86,11 +90,41 @@ struct Extracted {
 Extracted extract(TPackFile& pack, const char* name, bool verify = true);
 
 // Collects what ExtractTo hands over, and the largest piece.
-class CollectingSink final : public DecodeSink {
+class CollectingSink final : public ByteSink {
 public:
-    bool Put(const uint8_t* data, size_t size) override;
+    bool Write(const void* data, size_t size) override;
     std::string bytes;
     size_t largestPiece = 0;
+};
+
+// A read-only file of size bytes that are all fill, made up as they are
+// read: a read that reaches beyond the first readable bytes fails there.
+class SyntheticFile final : public SeekableFile {
+public:
+    SyntheticFile(uint64_t size, char fill, uint64_t readable)
+        : size_(size), readable_(readable), fill_(fill) {}
+
+    bool Seek(uint64_t position) override {
+        position_ = position;
+        return true;
+    }
+    bool Read(void* data, size_t size, size_t& got) override {
+        const uint64_t end = std::min(size_, readable_);
+        got = static_cast<size_t>(std::min<uint64_t>(size, end - std::min(position_, end)));
+        std::memset(data, fill_, got);
+        position_ += got;
+        return got == size || position_ >= size_;
+    }
+    bool Write(const void*, size_t) override { return false; }
+    std::optional<uint64_t> Size() override { return size_; }
+    std::optional<uint64_t> Position() override { return position_; }
+    bool Flush() override { return true; }
+
+private:
+    uint64_t size_;
+    uint64_t readable_;
+    uint64_t position_ = 0;
+    char fill_;
 };
 
 // Sets (or with null, removes) an environment variable for the object's life.

@@ -2,12 +2,12 @@
 // every way a damaged zstd entry is refused with nothing handed out as good.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codecs/block_codec.h"
 #include "codecs/zstd_codec.h"
+#include "foundation/byte_file.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "tests/pack/pack_test_support.h"
@@ -67,7 +67,7 @@ TEST(PackZstdTest, RoundTripsThroughEveryReader) {
     {
         TPackFile pack(path.c_str(), true);
         for (const auto& in : inputs) {
-            std::istringstream input(in.data);
+            MemoryFile input(in.data);
             TPackEntry* entry = pack.AddStream(input, in.name, kPackModeZstd);
             ASSERT_NE(entry, nullptr) << in.name;
             EXPECT_EQ(entry->flags, kZstdFlags);
@@ -75,7 +75,7 @@ TEST(PackZstdTest, RoundTripsThroughEveryReader) {
             EXPECT_EQ(entry->size, in.data.size());
         }
         // A stale copy for Compact to drop.
-        std::istringstream again(inputs[2].data);
+        MemoryFile again(inputs[2].data);
         ASSERT_NE(pack.AddStream(again, "text", packModeZstd(1)), nullptr);
     }
     for (bool compacted : {false, true}) {
@@ -102,7 +102,7 @@ TEST(PackZstdTest, ModeCarriesTheLevel) {
     TPackFile pack(dir.File("levels.pack").c_str(), true);
     std::vector<uint32_t> stored;
     for (uint32_t mode : {packModeZstd(1), packModeZstd(19), kPackModeZstd}) {
-        std::istringstream input(data);
+        MemoryFile input(data);
         const TPackEntry* entry = pack.AddStream(input, std::to_string(mode).c_str(), mode);
         ASSERT_NE(entry, nullptr);
         stored.push_back(entry->storedSize);
@@ -184,7 +184,7 @@ TEST(PackZstdTest, NoFlippedBitGivesOtherBytes) {
 TEST(PackZstdTest, BlockDecoderRefusesAZstdFrame) {
     const std::string data = text(5000);
     const std::string frame = packtest::zstdStream(data);
-    std::istringstream input(frame);
+    MemorySource input(frame);
     CollectingSink sink;
     const CodecResult result = decodeBlockStreamTo(input, sink, data.size(), nullptr);
     EXPECT_EQ(result.status, CodecStatus::Corrupt);

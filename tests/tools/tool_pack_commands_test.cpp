@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "foundation/byte_file.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "tests/pack/pack_test_support.h"
@@ -210,7 +210,7 @@ TEST_F(PackCommandsTest, ExtractRefusesNamesThatLeaveTheFolder) {
         TPackFile pack("hostile.pack", true);
         for (const char* name : {"ok.txt", "../evil.txt", "sub\\..\\..\\evil.txt", "C:evil.txt",
                                  "/tmp/evil.txt", "\\evil.txt", "NUL .txt", "sub\\COM1 .x"}) {
-            std::istringstream data("payload");
+            MemoryFile data("payload");
             ASSERT_NE(pack.AddStream(data, name, kPackModeStore), nullptr);
         }
     }
@@ -334,7 +334,7 @@ TEST_F(PackCommandsTest, ExtractNeverWritesThroughLinks) {
     {
         TPackFile pack("p.pack", true);
         for (const char* name : {"a.txt", "docs\\readme.txt"}) {
-            std::istringstream data(std::string("new ") + name);
+            MemoryFile data(std::string("new ") + name);
             ASSERT_NE(pack.AddStream(data, name, kPackModeLz), nullptr);
         }
     }
@@ -375,7 +375,7 @@ TEST_F(PackCommandsTest, ExtractOntoAFullDiskKeepsTheOldFile) {
     const std::string data = productFiles().at("filter.8bf") + std::string(200000, 'z');
     {
         TPackFile pack("p.pack", true);
-        std::istringstream input(data);
+        MemoryFile input(data);
         ASSERT_NE(pack.AddStream(input, "big.bin", kPackModeBlock), nullptr);
     }
     writeBytes("out/big.bin", "the old contents");

@@ -1,8 +1,6 @@
 // CLanguageCatalog over real packs and a real dialog: selection by name,
 // escapes, and translation of captions, direct children and list-view
 // column headers.
-#include "ui/language_catalog.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,15 +8,16 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <sstream>
 #include <string>
 
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
 #include "platform/win_controls.h"
 #include "platform/win_dialog.h"
 #include "platform/win_sdk.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/widget_test_ids.h"
+#include "ui/language_catalog.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +43,7 @@ public:
         {
             TPackFile pack(path.c_str(), true);
             for (const auto& [entry, text] : entries) {
-                std::istringstream input(text);
+                MemoryFile input(text);
                 EXPECT_NE(pack.AddStream(input, entry.c_str(), kPackModeLz), nullptr) << entry;
             }
             pack.Flush();
