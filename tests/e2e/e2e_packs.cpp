@@ -1,18 +1,20 @@
 #include "tests/e2e/e2e_packs.h"
 
-#include <fstream>
-#include <sstream>
 #include <windows.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "foundation/byte_file.h"
 #include "pack/pack_file.h"
 
 namespace e2e {
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    StringSink bytes;
+    std::ostringstream bytes;
     bytes << in.rdbuf();
-    return bytes.bytes;
+    return bytes.str();
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -42,7 +44,7 @@ bool WriteInstaller(const std::string& path, const std::string& stubPath,
     TPackFile pack(path.c_str(), true);
     if (!pack.HasIndex()) return false;
     for (const auto& [name, bytes] : contents) {
-        std::stringstream input(bytes);
+        MemoryFile input(bytes);
         if (!pack.AddStream(input, name.c_str(), kPackModeBlock)) return false;
     }
     pack.Flush();

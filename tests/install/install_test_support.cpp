@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <sstream>
 
 #include "foundation/byte_file.h"
 
@@ -143,9 +144,9 @@ std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    StringSink bytes;
+    std::ostringstream bytes;
     bytes << file.rdbuf();
-    return bytes.bytes;
+    return bytes.str();
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {

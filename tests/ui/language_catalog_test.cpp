@@ -1,6 +1,8 @@
 // CLanguageCatalog over real packs and a real dialog: selection by name,
 // escapes, and translation of captions, direct children and list-view
 // column headers.
+#include "ui/language_catalog.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,7 +19,6 @@
 #include "platform/win_sdk.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/widget_test_ids.h"
-#include "ui/language_catalog.h"
 
 namespace fs = std::filesystem;
 
