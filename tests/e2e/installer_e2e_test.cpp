@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "foundation/byte_file.h"
 #include "foundation/tinifile.h"
 #include "installer/host_detect.h"
 #include "pack/pack_signature.h"
@@ -627,8 +628,8 @@ TEST_F(InstallerE2E, ASignedInstallerInstalls) {
     GTEST_SKIP() << "no signed demo installer: openssl or osslsigncode was missing at build time";
 #else
     {
-        std::ifstream signedFile(NERRO_DEMO_SIGNED_SETUP_EXE, std::ios::binary);
         const std::string bytes = e2e::ReadWholeFile(NERRO_DEMO_SIGNED_SETUP_EXE);
+        MemoryFile signedFile(bytes);
         ASSERT_TRUE(findPeCertificateTable(signedFile, bytes.size()).has_value())
             << "the demo installer is not signed";
     }
