@@ -16,7 +16,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> output(capacity);
     CodecResult result = lzUncompress(in, output.data(), capacity, nullptr);
     if (result.size > capacity) std::abort();
-    in.clear();
-    if (in.tellg() > static_cast<std::streamoff>(size - 2)) std::abort();
     return 0;
 }

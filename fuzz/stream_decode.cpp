@@ -19,7 +19,8 @@ class CollectingSink final : public ByteSink {
 public:
     bool Write(const void* data, size_t size) override {
         if (size == 0 || size > 256 * 1024) std::abort();
-        bytes.insert(bytes.end(), data, data + size);
+        const uint8_t* const begin = static_cast<const uint8_t*>(data);
+        bytes.insert(bytes.end(), begin, begin + size);
         return true;
     }
     std::vector<uint8_t> bytes;
