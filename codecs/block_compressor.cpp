@@ -151,21 +151,15 @@ bool collectBlock(RunPairReader& reader, uint32_t* keys, uint32_t& n,
 
 // ---- move-to-front ---------------------------------------------------------
 
-// Header, then the last column move-to-front coded.
-void encodeBlock(BlockCoderState& state, const uint32_t* keys, const uint32_t* order, uint32_t n,
-                 uint32_t origin, bool last) {
+// Header, then the last column move-to-front coded (the sort left it in the
+// top bytes of the order entries).
+void encodeBlock(BlockCoderState& state, const uint32_t* order, uint32_t n, uint32_t origin,
+                 bool last) {
     emitBlockHeader(state, origin, last);
     MoveToFrontList list;
     uint32_t zeroRun = 0;
-    // order[] is read in sequence but the bytes it points at are anywhere.
-    constexpr uint32_t kPrefetchDistance = 16;
     for (uint32_t r = 0; r < n; ++r) {
-        if (r + kPrefetchDistance < n) {
-            const uint32_t ahead = order[r + kPrefetchDistance];
-            __builtin_prefetch(&keys[ahead == 0 ? n - 1 : ahead - 1]);
-        }
-        const uint32_t start = order[r];
-        const uint8_t byte = uint8_t(keys[start == 0 ? n - 1 : start - 1] >> 24);
+        const uint8_t byte = lastByteOfRotation(order[r]);
         if (list.front() == byte) {
             ++zeroRun;
             continue;
@@ -254,8 +248,8 @@ CodecResult BlockCompressor::compress(ByteSource& input, ByteSink& output,
             sorting.start([collected, buckets] { sortBlock(*collected, buckets); }, aside);
         }
         if (sorted) {
-            encodeBlock(work.coding, sorted->keys.get(), sorted->order.get(), sorted->n,
-                        sorted->origin, sorted->last);
+            encodeBlock(work.coding, sorted->order.get(), sorted->n, sorted->origin,
+                        sorted->last);
         }
         if (!collected) break;
         sorted = collected;
@@ -266,8 +260,8 @@ CodecResult BlockCompressor::compress(ByteSource& input, ByteSink& output,
                 outOfMemory = true;
                 break;
             }
-            encodeBlock(work.coding, sorted->keys.get(), sorted->order.get(), sorted->n,
-                        sorted->origin, sorted->last);
+            encodeBlock(work.coding, sorted->order.get(), sorted->n, sorted->origin,
+                        sorted->last);
             sorted = nullptr;
         }
     }

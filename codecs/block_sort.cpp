@@ -251,17 +251,20 @@ void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_
         order[lo + i] = cache[i].position;
 }
 
-// After a bucket is sorted its members' keys keep the two bytes of the bucket
-// and take their rank in the low 16 bits.
+// A member of a sorted bucket keeps the two bytes of the bucket in its key
+// and takes its rank in the low 16 bits.
+inline void setRank(uint32_t* keys, uint32_t n, uint32_t position, uint32_t rank) {
+    const uint32_t ranked = (keys[position] & 0xFFFF0000u) | rank;
+    keys[position] = ranked;
+    if (position < kKeyOverhang) keys[n + position] = ranked;
+}
+
 void rankSortedBucket(uint32_t* keys, const uint32_t* order, uint32_t n, uint32_t lo,
                       uint32_t size) {
     for (uint32_t r = 0; r < size; ++r) {
         if (r + kPrefetchDistance < size)
             __builtin_prefetch(&keys[order[lo + r + kPrefetchDistance]]);
-        const uint32_t position = order[lo + r];
-        const uint32_t ranked = (keys[position] & 0xFFFF0000u) | r;
-        keys[position] = ranked;
-        if (position < kKeyOverhang) keys[n + position] = ranked;
+        setRank(keys, n, order[lo + r], r);
     }
 }
 
@@ -344,7 +347,7 @@ private:
     // The derive scans read order_ in sequence but keys_ anywhere.
     void prefetchKeyBefore(int64_t i) const {
         if (i < 0 || i >= int64_t(n_)) return;
-        const uint32_t position = order_[i];
+        const uint32_t position = rotationStart(order_[i]);
         __builtin_prefetch(&keys_[position == 0 ? n_ - 1 : position - 1]);
     }
 
@@ -375,13 +378,21 @@ bool BucketSorter::sortExplicitly(uint32_t k) {
 // the rotations j. One scan from each end of x's group fills the buckets not
 // yet sorted, [x, x] included: its members are met in the scan as it grows
 // (from the left those below every [x, y > x], from the right the others).
+// The scans read the byte before each rotation of the group, which is the
+// group's last column: it goes into the entries as they are passed. A
+// rotation placed in a bucket takes its rank there and then, while its key
+// is at hand.
 void BucketSorter::deriveBucketsEndingIn(uint32_t x) {
     int64_t fillFront[256];
     int64_t fillBack[256];
+    uint32_t bucketStart[256];
+    bool ranked[256];
     for (uint32_t y = 0; y < 256; ++y) {
         const uint32_t k = y << 8 | x;
+        bucketStart[y] = buckets_[k];
         fillFront[y] = buckets_[k];
         fillBack[y] = int64_t(buckets_[k + 1]) - 1;
+        ranked[y] = bucketSize(k) < kRankedBucketLimit;
     }
     const uint32_t self = x << 8 | x;
     if (sorted_[self]) {
@@ -389,24 +400,31 @@ void BucketSorter::deriveBucketsEndingIn(uint32_t x) {
         fillFront[x] = buckets_[self + 1];
         fillBack[x] = int64_t(buckets_[self + 1]) - 1;
     }
+    auto place = [this, &bucketStart, &ranked](uint8_t y, int64_t at, uint32_t j) {
+        order_[at] = j;
+        if (ranked[y]) setRank(keys_, n_, j, uint32_t(at - bucketStart[y]));
+    };
+    // Entries of [x, x] are filled ahead of the scan (beyond fillFront[x],
+    // or below fillBack[x]), so each one is read before its byte is added.
     for (int64_t i = groupStart(x); i < fillFront[x]; ++i) {
         prefetchKeyBefore(i + kPrefetchDistance);
-        const uint32_t j = order_[i] == 0 ? n_ - 1 : order_[i] - 1;
+        const uint32_t start = order_[i];
+        const uint32_t j = start == 0 ? n_ - 1 : start - 1;
         const uint8_t y = byteAt(j);
-        if (!sorted_[uint32_t(y) << 8 | x]) order_[fillFront[y]++] = j;
+        order_[i] = start | uint32_t(y) << kRotationStartBits;
+        if (!sorted_[uint32_t(y) << 8 | x]) place(y, fillFront[y]++, j);
     }
     for (int64_t i = int64_t(groupEnd(x)) - 1; i > fillBack[x]; --i) {
         prefetchKeyBefore(i - kPrefetchDistance);
-        const uint32_t j = order_[i] == 0 ? n_ - 1 : order_[i] - 1;
+        const uint32_t start = order_[i];
+        const uint32_t j = start == 0 ? n_ - 1 : start - 1;
         const uint8_t y = byteAt(j);
-        if (!sorted_[uint32_t(y) << 8 | x]) order_[fillBack[y]--] = j;
+        order_[i] = start | uint32_t(y) << kRotationStartBits;
+        if (!sorted_[uint32_t(y) << 8 | x]) place(y, fillBack[y]--, j);
     }
     for (uint32_t y = 0; y < 256; ++y) {
         const uint32_t k = y << 8 | x;
-        if (sorted_[k]) continue;
-        assert(fillFront[y] == fillBack[y] + 1);
-        const uint32_t size = bucketSize(k);
-        if (size < kRankedBucketLimit) rankSortedBucket(keys_, order_, n_, buckets_[k], size);
+        assert(sorted_[k] || fillFront[y] == fillBack[y] + 1);
         sorted_[k] = 1;
     }
 }
@@ -468,9 +486,24 @@ bool hasIdenticalRotations(const uint32_t* keys, uint32_t n) {
     return rest > 1 && repeats(n / rest);
 }
 
+namespace {
+
+// Adds each rotation's last byte to the bare starts in order.
+void addLastBytes(const uint32_t* keys, uint32_t* order, uint32_t n) {
+    for (uint32_t r = 0; r < n; ++r) {
+        const uint32_t start = order[r];
+        order[r] = start | uint32_t(blockByte(keys, start == 0 ? n - 1 : start - 1))
+                               << kRotationStartBits;
+    }
+}
+
+}  // namespace
+
 uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint32_t n) {
+    assert(n >= 1 && n <= kRotationStartMask);
     if (n <= kSmallBlockLimit) {
         shellSortRotations(keys, order, n);
+        addLastBytes(keys, order, n);
     } else {
         const bool distinctRotations = !hasIdenticalRotations(keys, n);
         splitIntoBuckets(keys, order, buckets, n);
@@ -483,12 +516,13 @@ uint32_t sortRotations(uint32_t* keys, uint32_t* order, uint32_t* buckets, uint3
             for (uint32_t i = 0; i < n; ++i)
                 block[i] = blockByte(keys, i);
             sortRotationsBySuffixes(block.data(), order, n);
+            addLastBytes(keys, order, n);
         }
     }
     // order is a permutation of the rotations: rotation 0 is in it.
     uint32_t origin = 0;
-    while (origin + 1 < n && order[origin] != 0)
+    while (origin + 1 < n && rotationStart(order[origin]) != 0)
         ++origin;
-    assert(order[origin] == 0);
+    assert(rotationStart(order[origin]) == 0);
     return origin;
 }
