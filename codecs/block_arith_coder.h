@@ -100,6 +100,27 @@ inline uint32_t stepOfRange(uint32_t range, uint32_t total) {
     return uint32_t((uint64_t(range) * kStepReciprocals.ofTotal[total]) >> kReciprocalShift);
 }
 
+// freq[1] + ... + freq[symbol - 1] for a model of up to kGroupedSumSymbols
+// symbols: the groups of 8 below the symbol's, then the symbols before it in
+// its group, each a sum of fixed width under a mask. No branch depends on the
+// model's width or on where the symbol lies, so models of every width mixed
+// in any order cost no mispredicted branches (groups and frequencies beyond
+// a model's width are 0).
+constexpr int kGroupedSumSymbols = 128;
+
+inline uint32_t groupedCumulativeFrequency(const FrequencyModel& model, int symbol) {
+    constexpr unsigned kGroups = kGroupedSumSymbols / kSymbolGroupSize;
+    const unsigned group = symbolGroup(symbol);
+    const unsigned within = unsigned(symbol - 1) % kSymbolGroupSize;
+    uint32_t sum = 0;
+    for (unsigned g = 0; g < kGroups; ++g)
+        sum += model.groupFreq[g] & (0u - uint32_t(g < group));
+    const uint32_t* freq = model.freq + group * kSymbolGroupSize + 1;
+    for (unsigned i = 0; i < unsigned(kSymbolGroupSize); ++i)
+        sum += freq[i] & (0u - uint32_t(i < within));
+    return sum;
+}
+
 // freq[1] + ... + freq[symbol - 1]. Narrow models sum a fixed width of
 // frequencies under a mask (vector additions, and no branch on where the
 // symbol lies); wide ones add whole groups of 8 first.
@@ -125,19 +146,19 @@ inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
     return sum;
 }
 
-[[gnu::always_inline]] inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model,
-                                                int symbol) {
+// Codes symbol, whose cumulative frequency is cumLow, and updates the model.
+[[gnu::always_inline]] inline void encodeSymbolAt(ArithmeticCoderState& c, FrequencyModel& model,
+                                                  int symbol, uint32_t cumLow) {
     const uint32_t total = model.totalFreq;
-    const uint32_t cumLow = cumulativeFrequency(model, symbol);
     // The decoder's division-free step; it is exact, so both sides agree.
     const uint32_t step = stepOfRange(c.range, total);
     c.low += step * cumLow;
-    // The top symbol takes what the integer division left over.
-    if (cumLow + model.freq[symbol] < total) {
-        c.range = step * model.freq[symbol];
-    } else {
-        c.range -= step * cumLow;
-    }
+    // The top symbol takes what the integer division left over (a select:
+    // which symbol is on top is the data's choice).
+    const uint32_t freq = model.freq[symbol];
+    const uint32_t ownRange = step * freq;
+    const uint32_t restOfRange = c.range - step * cumLow;
+    c.range = cumLow + freq < total ? ownRange : restOfRange;
     // A carry out of the window is added to the partial bits without a
     // branch; only one that runs through all of them takes the slow path.
     const uint32_t carry = c.low >> kCodeBits;
@@ -153,6 +174,11 @@ inline uint32_t cumulativeFrequency(const FrequencyModel& model, int symbol) {
         c.range <<= doublings;
     }
     updateModel(model, symbol);
+}
+
+[[gnu::always_inline]] inline void encodeSymbol(ArithmeticCoderState& c, FrequencyModel& model,
+                                                int symbol) {
+    encodeSymbolAt(c, model, symbol, cumulativeFrequency(model, symbol));
 }
 
 // Reads the first 26 bits.

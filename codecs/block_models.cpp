@@ -15,6 +15,9 @@ void initModel(FrequencyModel& model, const char* name, int numSymbols, int incr
     for (int i = 0; i < kMaxModelSymbols + 2; ++i)
         model.freq[i] = i >= 1 && i <= numSymbols ? start : 0;
     model.totalFreq = start * static_cast<uint32_t>(numSymbols);
+    // Groups beyond the model's width stay 0 as well.
+    for (int group = 0; group < kMaxSymbolGroups; ++group)
+        model.groupFreq[group] = 0;
     sumSymbolGroups(model);
 }
 

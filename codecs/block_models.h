@@ -30,7 +30,7 @@ struct FrequencyModel {
     const char* name;  // for diagnostics
     // freq[0] and freq[numSymbols + 1] on stay 0.
     uint32_t freq[kMaxModelSymbols + 2];
-    // groupFreq[g] = freq[8g + 1] + ... + freq[8g + 8].
+    // groupFreq[g] = freq[8g + 1] + ... + freq[8g + 8] (0 past numSymbols).
     uint32_t groupFreq[kMaxSymbolGroups];
 };
 

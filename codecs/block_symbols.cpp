@@ -18,6 +18,17 @@ void emitBlockHeader(BlockCoderState& state, uint32_t origin, bool last) {
 
 void emitMtfValue(BlockCoderState& state, unsigned value) {
     FrequencyModel& basis = state.models.basis;
+    if (value - 1 < 255) {
+        // value lies in [2^magnitude, 2^(magnitude + 1)): "basis" names the
+        // magnitude, and from 2 on a range model the value within it.
+        const int magnitude = 31 - __builtin_clz(value);
+        encodeSymbol(state.coder, basis, kBasisValue1 + magnitude);
+        if (magnitude == 0) return;
+        FrequencyModel& range = state.models.valueRanges[magnitude - 1];
+        const int symbol = int(value - ((1u << magnitude) - 1));
+        encodeSymbolAt(state.coder, range, symbol, groupedCumulativeFrequency(range, symbol));
+        return;
+    }
     switch (value) {
         case kRun2:
             encodeSymbol(state.coder, basis, kBasisRun2);
@@ -25,34 +36,22 @@ void emitMtfValue(BlockCoderState& state, unsigned value) {
         case kRun1:
             encodeSymbol(state.coder, basis, kBasisRun1);
             return;
-        case kEndOfBlock:
+        default:
+            assert(value == kEndOfBlock);
             encodeSymbol(state.coder, basis, kBasisEndOfBlock);
             return;
-        case 1:
-            encodeSymbol(state.coder, basis, kBasisValue1);
-            return;
-        default:
-            break;
     }
-    assert(value >= 2 && value <= 255);
-    // value lies in [2 << range, 4 << range)
-    const int range = 30 - __builtin_clz(value);
-    encodeSymbol(state.coder, basis, kBasisFirstRange + range);
-    encodeSymbol(state.coder, state.models.valueRanges[range], int(value - ((2u << range) - 1)));
 }
 
 void emitZeroRun(BlockCoderState& state, uint32_t k) {
-    unsigned digits[32];
+    // Digits least significant first; k < 2^32 has at most 32 of them.
+    int digits[32];
     int count = 0;
     while (k > 0) {
-        if (k & 1u) {
-            digits[count++] = kRun1;
-            k = (k - 1) / 2;
-        } else {
-            digits[count++] = kRun2;
-            k = (k - 2) / 2;
-        }
+        const uint32_t odd = k & 1u;
+        digits[count++] = odd ? kBasisRun1 : kBasisRun2;
+        k = (k - 2 + odd) / 2;
     }
     while (count > 0)
-        emitMtfValue(state, digits[--count]);
+        encodeSymbol(state.coder, state.models.basis, digits[--count]);
 }
