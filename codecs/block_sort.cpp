@@ -89,6 +89,21 @@ struct CachedRotation {
     uint32_t position;
 };
 
+// Swaps two cached rotations as whole 16-byte words. An element stored in
+// two halves and loaded whole straight after (as the partition below does
+// whenever an element stays on the upper side) would wait for the halves to
+// reach the cache instead of being forwarded from the stores.
+typedef uint64_t CachedRotationWords __attribute__((vector_size(16)));
+static_assert(sizeof(CachedRotation) == sizeof(CachedRotationWords), "one word per element");
+
+inline void swapWhole(CachedRotation* a, CachedRotation* b) {
+    CachedRotationWords x, y;
+    std::memcpy(&x, a, sizeof x);
+    std::memcpy(&y, b, sizeof y);
+    std::memcpy(a, &y, sizeof y);
+    std::memcpy(b, &x, sizeof x);
+}
+
 constexpr int kQuickSortStackSize = 40;
 constexpr int32_t kInsertionSortSpan = 10;  // ranges of up to 11 elements
 
@@ -207,10 +222,8 @@ void quickSortDistinct(CachedRotation* items, int32_t lo, int32_t hi, RotationCo
         const CachedRotation pivot = items[hi];
         int32_t store = lo;
         for (int32_t j = lo; j < hi; ++j) {
-            const CachedRotation x = items[j];
-            const bool below = rotationBelow(x, pivot, cmp);
-            items[j] = items[store];
-            items[store] = x;
+            const bool below = rotationBelow(items[j], pivot, cmp);
+            swapWhole(&items[j], &items[store]);
             store += below;
         }
         std::swap(items[store], items[hi]);
