@@ -13,7 +13,7 @@ namespace {
 constexpr uint64_t kWorkBudgetPerByte = 3;
 
 // How far ahead loops that follow order[] into keys[] prefetch.
-constexpr uint32_t kPrefetchDistance = 16;
+constexpr uint32_t kPrefetchDistance = 48;
 
 // Sorted buckets smaller than this carry their ranks in the keys' low 16 bits.
 constexpr uint32_t kRankedBucketLimit = 65535;
@@ -243,8 +243,12 @@ void sortBucket(RotationComparer& cmp, const uint32_t* keys, uint32_t n, uint32_
         return;
     }
     for (uint32_t i = 0; i < size; ++i) {
-        if (i + kPrefetchDistance < size)
-            __builtin_prefetch(&keys[order[lo + i + kPrefetchDistance]]);
+        if (i + kPrefetchDistance < size) {
+            // The four keys read span two cache lines more often than not.
+            const uint32_t ahead = order[lo + i + kPrefetchDistance];
+            __builtin_prefetch(&keys[ahead]);
+            __builtin_prefetch(&keys[ahead + 12]);
+        }
         const uint32_t a = order[lo + i];
         const uint32_t next = a + 4 < n ? a + 4 : a + 4 - n;
         cache[i].prefix =
