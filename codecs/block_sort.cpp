@@ -89,12 +89,19 @@ struct CachedRotation {
     uint32_t position;
 };
 
-// Swaps two cached rotations as whole 16-byte words. An element stored in
-// two halves and loaded whole straight after (as the partition below does
-// whenever an element stays on the upper side) would wait for the halves to
-// reach the cache instead of being forwarded from the stores.
+// Cached rotations are stored and swapped as whole 16-byte words. An element
+// stored in two halves and loaded whole straight after (the partition does
+// that whenever an element stays on the upper side, the insertion sort when
+// the next element goes below the one just placed) would wait for the halves
+// to reach the cache instead of being forwarded from the stores.
 typedef uint64_t CachedRotationWords __attribute__((vector_size(16)));
 static_assert(sizeof(CachedRotation) == sizeof(CachedRotationWords), "one word per element");
+
+inline void storeWhole(CachedRotation* at, const CachedRotation& value) {
+    CachedRotationWords word;
+    std::memcpy(&word, &value, sizeof word);
+    std::memcpy(at, &word, sizeof word);
+}
 
 inline void swapWhole(CachedRotation* a, CachedRotation* b) {
     CachedRotationWords x, y;
@@ -102,6 +109,14 @@ inline void swapWhole(CachedRotation* a, CachedRotation* b) {
     std::memcpy(&y, b, sizeof y);
     std::memcpy(a, &y, sizeof y);
     std::memcpy(b, &x, sizeof x);
+}
+
+// The same for the bare starts of the buckets too large for the cache.
+inline void storeWhole(uint32_t* at, uint32_t value) {
+    *at = value;
+}
+inline void swapWhole(uint32_t* a, uint32_t* b) {
+    std::swap(*a, *b);
 }
 
 constexpr int kQuickSortStackSize = 40;
@@ -114,19 +129,19 @@ void insertionSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare
         const Element v = items[i];
         int32_t j = i;
         while (j > lo && compare(items[j - 1], v) > 0) {
-            items[j] = items[j - 1];
+            storeWhole(&items[j], items[j - 1]);
             --j;
         }
-        items[j] = v;
+        storeWhole(&items[j], v);
     }
 }
 
 // Orders items[lo], items[mid] and items[hi] (median of three).
 template <typename Element, typename Compare>
 void orderThree(Element* items, int32_t lo, int32_t mid, int32_t hi, Compare& compare) {
-    if (compare(items[lo], items[mid]) > 0) std::swap(items[lo], items[mid]);
-    if (compare(items[lo], items[hi]) > 0) std::swap(items[lo], items[hi]);
-    if (compare(items[mid], items[hi]) > 0) std::swap(items[mid], items[hi]);
+    if (compare(items[lo], items[mid]) > 0) swapWhole(&items[lo], &items[mid]);
+    if (compare(items[lo], items[hi]) > 0) swapWhole(&items[lo], &items[hi]);
+    if (compare(items[mid], items[hi]) > 0) swapWhole(&items[mid], &items[hi]);
 }
 
 // Quicksort: partition(items, lo, hi) splits a range around a pivot and
@@ -168,7 +183,7 @@ void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
     auto partition = [&compare](Element* items, int32_t lo, int32_t hi) {
         const int32_t mid = (lo + hi) / 2;
         orderThree(items, lo, mid, hi, compare);
-        std::swap(items[mid], items[hi - 1]);
+        swapWhole(&items[mid], &items[hi - 1]);
         const Element pivot = items[hi - 1];
         // items[lo] <= pivot and the pivot itself bound the scans.
         int32_t i = lo;
@@ -180,9 +195,9 @@ void quickSortRange(Element* items, int32_t lo, int32_t hi, Compare& compare) {
                 --j;
             while (j > lo && compare(items[j], pivot) > 0);
             if (i >= j) break;
-            std::swap(items[i], items[j]);
+            swapWhole(&items[i], &items[j]);
         }
-        std::swap(items[i], items[hi - 1]);
+        swapWhole(&items[i], &items[hi - 1]);
         return i;
     };
     quickSortWith(items, lo, hi, compare, partition, [] { return false; });
@@ -218,7 +233,7 @@ void quickSortDistinct(CachedRotation* items, int32_t lo, int32_t hi, RotationCo
     auto partition = [&compare, &cmp](CachedRotation* items, int32_t lo, int32_t hi) {
         const int32_t mid = (lo + hi) / 2;
         orderThree(items, lo, mid, hi, compare);
-        std::swap(items[mid], items[hi]);
+        swapWhole(&items[mid], &items[hi]);
         const CachedRotation pivot = items[hi];
         int32_t store = lo;
         for (int32_t j = lo; j < hi; ++j) {
@@ -226,7 +241,7 @@ void quickSortDistinct(CachedRotation* items, int32_t lo, int32_t hi, RotationCo
             swapWhole(&items[j], &items[store]);
             store += below;
         }
-        std::swap(items[store], items[hi]);
+        swapWhole(&items[store], &items[hi]);
         return store;
     };
     quickSortWith(items, lo, hi, compare, partition, [&cmp] { return cmp.exhausted(); });
