@@ -5,12 +5,12 @@
 #include "installer/installed_product.h"
 #include "installer/proposed_path.h"
 #include "installer/vendor_hosts.h"
-#include "platform/win_handles.h"
 
 int RunSilentInstallation(TPackFile& pack, const InstallConfiguration& config,
                           const SetupOptions& options, InstallLog& log) {
-    // Shortcuts need COM.
-    const CComInitialize com;
+    // No COM here: the installation starts it for its first shortcut. Under
+    // Wine starting it also starts the desktop process and waits for it
+    // (about a fifth of a second), which a product without shortcuts is spared.
     if (const std::string downgrade = DowngradeQuestion(config.settings); !downgrade.empty()) {
         log.Line("Error: " + downgrade + " Not without a question: nothing was installed.");
         return kSetupExitFailed;

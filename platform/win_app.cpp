@@ -19,11 +19,6 @@ CWinApp* CWinApp::Get() {
 }
 
 int CWinApp::Run() {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_WIN95_CLASSES;  // list view, tree view, progress bar, header...
-    InitCommonControlsEx(&controls);
-
     if (!InitInstance()) return ExitInstance(0);
 
     MSG message;

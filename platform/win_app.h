@@ -3,9 +3,9 @@
 // A program has exactly one, usually a global of a derived class that
 // overrides InitInstance. Its WinMain is one line:
 //     int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return CWinApp::Get()->Run(); }
-// Run registers the common control classes (list view, tree view, progress
-// bar...), calls InitInstance and, only when that returns true, runs the
-// message loop until WM_QUIT. A program whose InitInstance runs a modal
+// Run calls InitInstance and, only when that returns true, runs the message
+// loop until WM_QUIT. The common control classes are registered by the
+// first dialog (common_controls.h), so a run that shows none never loads them. A program whose InitInstance runs a modal
 // dialog and returns false ends when the dialog ends; the dialog's modal loop
 // is then the program's only message loop.
 //

@@ -1,5 +1,6 @@
 #include "platform/win_dialog.h"
 
+#include "platform/common_controls.h"
 #include "platform/win_app.h"
 
 // ---- Data exchange ---------------------------------------------------------
@@ -33,6 +34,7 @@ INT_PTR CDialog::DoModal() {
     HWND owner = owner_;
     if (!owner && CWinApp::Get()) owner = CWinApp::Get()->GetMainWindow();
     if (owner && !IsWindow(owner)) owner = nullptr;
+    RegisterCommonControls();
     modal_ = true;
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
                                      owner, &DialogProc, reinterpret_cast<LPARAM>(this));
@@ -42,6 +44,7 @@ INT_PTR CDialog::DoModal() {
 
 bool CDialog::Create() {
     if (!IsEmpty()) return false;
+    RegisterCommonControls();
     modal_ = false;
     HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
                                      owner_, &DialogProc, reinterpret_cast<LPARAM>(this));

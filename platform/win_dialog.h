@@ -1,5 +1,6 @@
 // CDialog: a dialog on a dialog template of this program, run modally
-// (DoModal) or created modeless (Create).
+// (DoModal) or created modeless (Create). Either registers the common
+// control classes first (common_controls.h), once per process.
 //
 // `this` is kept in the dialog's DWLP_USER from WM_INITDIALOG on, and every
 // message goes to the virtual HandleMessage: one switch that calls the
