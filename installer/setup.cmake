@@ -21,8 +21,10 @@ add_executable(nerro-setup WIN32
 )
 set_target_properties(nerro-setup PROPERTIES OUTPUT_NAME nerro-setup${NERRO_PROGRAM_SUFFIX})
 target_include_directories(nerro-setup PRIVATE ${PROJECT_SOURCE_DIR}/resources)
-# The installer only reads packs: without libzstd's compressor.
-target_link_libraries(nerro-setup PRIVATE nerro_zstd_reader_only nerro_setup_dialogs)
+# The installer only reads packs: without libzstd's compressor; and its
+# terminate handler leaves out the C++ demangler.
+target_link_libraries(nerro-setup PRIVATE nerro_zstd_reader_only nerro_terminate_handler
+  nerro_setup_dialogs)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/nerro_setup.rc PROPERTIES
   OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/nerro-setup.manifest;${PROJECT_SOURCE_DIR}/resources/setup_large.ico;${PROJECT_SOURCE_DIR}/resources/setup_small.ico;${PROJECT_SOURCE_DIR}/resources/resource_ids.h")
 
