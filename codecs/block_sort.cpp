@@ -59,10 +59,16 @@ public:
         for (uint32_t compared = known; compared < n_; compared += 16) {
             if (workLeft_ == 0) return 0;
             --workLeft_;
-            for (uint32_t k = 0; k < 16; k += 4) {
-                const uint32_t x = keys_[a + k];
-                const uint32_t y = keys_[b + k];
-                if (x != y) return x < y ? -1 : 1;
+            // Which of the four keys differ, as bits, and the first of them:
+            // one branch per 16 bytes instead of one per key, whose outcome
+            // (which key decides) the data would leave to chance.
+            const uint32_t* const x = keys_ + a;
+            const uint32_t* const y = keys_ + b;
+            const unsigned differing = unsigned(x[0] != y[0]) | unsigned(x[4] != y[4]) << 1 |
+                                       unsigned(x[8] != y[8]) << 2 | unsigned(x[12] != y[12]) << 3;
+            if (differing != 0) {
+                const unsigned k = 4 * unsigned(__builtin_ctz(differing));
+                return x[k] < y[k] ? -1 : 1;
             }
             a = wrap(a + 16);
             b = wrap(b + 16);
