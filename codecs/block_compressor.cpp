@@ -15,6 +15,7 @@
 #include "codecs/block_sort.h"
 #include "codecs/block_symbols.h"
 #include "codecs/side_task.h"
+#include "foundation/work_area.h"
 
 using namespace blockformat;
 
@@ -29,19 +30,25 @@ constexpr uint32_t kPairsBetweenProgressCalls = 32768;
 }  // namespace
 
 // One block on its way through the compressor: the keys (the block lives in
-// their top bytes), the sorted order, and what the sort found.
+// their top bytes), the sorted order, and what the sort found. Keys and order
+// share one work area, so that more of them lies in whole huge pages.
 struct CompressorBlock {
-    std::unique_ptr<uint32_t[]> keys;
-    std::unique_ptr<uint32_t[]> order;
+    WorkArea<uint32_t> storage;
+    uint32_t* keys = nullptr;   // kBlockLimit + kKeyOverhang entries
+    uint32_t* order = nullptr;  // kBlockLimit entries
     uint32_t n = 0;
     bool last = false;
     uint32_t origin = 0;
     bool outOfMemory = false;
 
     bool allocate() {
-        if (!keys) keys.reset(new (std::nothrow) uint32_t[kBlockLimit + kKeyOverhang]);
-        if (!order) order.reset(new (std::nothrow) uint32_t[kBlockLimit]);
-        return keys && order;
+        if (!storage) {
+            storage = makeWorkArea<uint32_t>(kBlockLimit + kKeyOverhang + kBlockLimit);
+            if (!storage) return false;
+            keys = storage.get();
+            order = keys + kBlockLimit + kKeyOverhang;
+        }
+        return true;
     }
 };
 
@@ -179,10 +186,10 @@ void encodeBlock(BlockCoderState& state, const uint32_t* order, uint32_t n, uint
 // Randomises and sorts a collected block; its own scratch (at most a few MB)
 // may not be had.
 void sortBlock(CompressorBlock& block, uint32_t* buckets) {
-    randomiseBlock(block.keys.get(), block.n);
+    randomiseBlock(block.keys, block.n);
     block.outOfMemory = false;
     try {
-        block.origin = sortRotations(block.keys.get(), block.order.get(), buckets, block.n);
+        block.origin = sortRotations(block.keys, block.order, buckets, block.n);
     } catch (const std::bad_alloc&) {
         block.outOfMemory = true;
     }
@@ -233,7 +240,7 @@ CodecResult BlockCompressor::compress(ByteSource& input, ByteSink& output,
             collected = &work.blocks[next];
             next = overlap ? 1 - next : 0;
             collected->last =
-                collectBlock(reader, collected->keys.get(), collected->n, progressCallback);
+                collectBlock(reader, collected->keys, collected->n, progressCallback);
             collectedLast = collected->last;
         }
         sorting.wait();
@@ -248,7 +255,7 @@ CodecResult BlockCompressor::compress(ByteSource& input, ByteSink& output,
             sorting.start([collected, buckets] { sortBlock(*collected, buckets); }, aside);
         }
         if (sorted) {
-            encodeBlock(work.coding, sorted->order.get(), sorted->n, sorted->origin,
+            encodeBlock(work.coding, sorted->order, sorted->n, sorted->origin,
                         sorted->last);
         }
         if (!collected) break;
@@ -260,7 +267,7 @@ CodecResult BlockCompressor::compress(ByteSource& input, ByteSink& output,
                 outOfMemory = true;
                 break;
             }
-            encodeBlock(work.coding, sorted->order.get(), sorted->n, sorted->origin,
+            encodeBlock(work.coding, sorted->order, sorted->n, sorted->origin,
                         sorted->last);
             sorted = nullptr;
         }
