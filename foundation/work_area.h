@@ -1,9 +1,10 @@
 // Large work areas: megabytes that a codec object takes when it starts and
 // fills at once (the block compressor's keys and order).
 //
-// On Linux an area is aligned to 2 MiB and marked for transparent huge pages,
-// so the kernel backs it in 2 MiB pages as it is first touched instead of
-// 4 KiB ones. An object made for one stream touches its areas fresh, and each
+// On Linux an area is aligned to 2 MiB and its whole 2 MiB pieces are marked
+// for transparent huge pages, so the kernel backs them in 2 MiB pages as they
+// are first touched instead of 4 KiB ones (the rest stays in small pages, so
+// nothing beyond the area is ever resident). An object made for one stream touches its areas fresh, and each
 // 4 KiB page cost a fault of several microseconds (more in a virtual
 // machine): compressing a 1 MB file took about two thousand of them. Where
 // huge pages are off the hint is ignored and the area is ordinary memory;
