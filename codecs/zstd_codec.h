@@ -43,7 +43,11 @@ constexpr unsigned kZstdMaxWindowLog = 23;
 
 // Decodes the one zstd frame that input holds from its current position to
 // its end, and hands the bytes to sink in order, in pieces of at most
-// 128 KiB.
+// 128 KiB. A sink that offers its own memory (ByteSink::Space) with room for
+// the size the frame's header records (at most capacity) gets the bytes
+// decoded straight into it instead, committed in pieces of any size: no
+// copy, and libzstd keeps no window of its own. The statuses are the same
+// either way.
 //
 // Ok: the frame decoded whole, and the input held nothing after it.
 // Corrupt: the input does not begin with a zstd frame (a skippable frame, an

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#define ZSTD_STATIC_LINKING_ONLY  // ZSTD_d_stableOutBuffer
 #include <zstd.h>
 #include <zstd_errors.h>
 
@@ -47,6 +48,7 @@ public:
 
         const CodecStatus magic = checkMagic();
         if (magic != CodecStatus::Ok) return magic;
+        if (uint8_t* space = directSpace()) return runDirect(context.get(), space, progress);
 
         ZSTD_inBuffer in{input_.get(), inputSize_, 0};
         for (;;) {
@@ -74,6 +76,62 @@ public:
     }
 
 private:
+    // Where the frame may be decoded straight into the sink's memory: when
+    // the sink offers memory and the frame's header, read whole already,
+    // records a size that fits both it and the capacity. Null otherwise.
+    uint8_t* directSpace() {
+        size_t room = 0;
+        uint8_t* space = sink_.Space(room);
+        if (!space) return nullptr;
+        const unsigned long long size = ZSTD_getFrameContentSize(input_.get(), inputSize_);
+        if (size == ZSTD_CONTENTSIZE_UNKNOWN || size == ZSTD_CONTENTSIZE_ERROR || size == 0 ||
+            size > capacity_ || size > room)
+            return nullptr;
+        contentSize_ = static_cast<size_t>(size);
+        return space;
+    }
+
+    // Decodes the frame into space, which holds its recorded size exactly.
+    // libzstd then keeps no window of its own (it refers to the bytes
+    // already in space), and no byte is copied after it was decoded: the
+    // sink commits them where they are. The statuses are those of run's
+    // loop: a frame that decodes to more than its header records overruns
+    // space, which libzstd refuses (Corrupt, as when it finds the mismatch);
+    // with no piece held back, input that ends inside the frame is Truncated.
+    CodecStatus runDirect(ZSTD_DCtx* context, uint8_t* space, CodecCallback progress) {
+        if (ZSTD_isError(ZSTD_DCtx_setParameter(context, ZSTD_d_stableOutBuffer, 1)))
+            return CodecStatus::OutOfMemory;
+        ZSTD_inBuffer in{input_.get(), inputSize_, 0};
+        ZSTD_outBuffer out{space, contentSize_, 0};
+        for (;;) {
+            if (in.pos == in.size && !ended_) {
+                in.size = fill(0);
+                in.pos = 0;
+            }
+            if (failed_) return CodecStatus::ReadFailed;
+            const size_t before = out.pos, consumed = in.pos;
+            const size_t left = ZSTD_decompressStream(context, &out, &in);
+            if (ZSTD_isError(left)) {
+                return ZSTD_getErrorCode(left) == ZSTD_error_dstSize_tooSmall ? CodecStatus::Corrupt
+                                                                              : statusOfError(left);
+            }
+            if (out.pos > before) {
+                if (!sink_.Commit(out.pos - before)) return CodecStatus::WriteFailed;
+                written_ += out.pos - before;
+                if (progress) progress();
+            }
+            if (left == 0) {
+                if (in.pos < in.size || moreInput()) return CodecStatus::Corrupt;
+                return failed_ ? CodecStatus::ReadFailed : CodecStatus::Ok;
+            }
+            if (ended_ && in.pos == in.size) return CodecStatus::Truncated;
+            // Input left and none taken, nothing decoded: the frame wants
+            // room beyond its recorded size.
+            if (in.pos < in.size && in.pos == consumed && out.pos == before)
+                return CodecStatus::Corrupt;
+        }
+    }
+
     // The frame must begin at once: a skippable frame, an old format or
     // another codec's stream is no entry of this method.
     CodecStatus checkMagic() {
@@ -118,6 +176,7 @@ private:
     std::unique_ptr<uint8_t[]> input_;
     std::unique_ptr<uint8_t[]> output_;
     size_t inputSize_ = 0;
+    size_t contentSize_ = 0;  // the frame's recorded size, when decoded directly
     bool ended_ = false;
     bool failed_ = false;
 };

@@ -80,6 +80,18 @@ public:
 
     // Passes on whatever is held for the target; false when that fails.
     virtual bool Flush() { return true; }
+
+    // A sink that keeps its bytes in one piece of memory may let a producer
+    // put them there itself, sparing a copy: Space returns where the next
+    // byte goes and sets room to how many fit from there (the same until the
+    // next Commit or Write); by default null, with room 0. Commit then takes
+    // the count (at most room) bytes put there as Write would take them;
+    // false when it refuses them (the default refuses everything).
+    virtual uint8_t* Space(size_t& room) {
+        room = 0;
+        return nullptr;
+    }
+    virtual bool Commit(size_t count) { return count == 0; }
 };
 
 // The bytes [data, data + size) of memory the caller keeps alive.

@@ -4,7 +4,8 @@
 // the pack then holds them under a record that agrees with that result (its
 // size and check value), so ExtractTo must accept exactly what the codec
 // accepted and hand out the same bytes, never more than the record's size,
-// and Extract must agree with it.
+// and Extract must agree with it. Decoding straight into a block must end
+// as decoding through pieces does.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -51,6 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (direct.bytes.size() != result.size || result.size > recordSize) __builtin_trap();
     const bool whole = result.status == CodecStatus::Ok && result.size == recordSize;
 
+    // Decoded straight into a block of the record's size, as the pack's
+    // whole-entry reads do: the same status, the same bytes when whole.
+    std::unique_ptr<uint8_t[]> block(new uint8_t[recordSize + 1]);
+    MemorySource again(stored);
+    PackBlockSink placed(block.get(), recordSize);
+    const CodecResult inPlace = zstdUncompressTo(again, placed, recordSize, nullptr);
+    if (inPlace.status != result.status || inPlace.size > recordSize) __builtin_trap();
+    if (whole && std::memcmp(block.get(), direct.bytes.data(), recordSize) != 0) __builtin_trap();
+
     TPackFile pack(std::make_unique<MemoryFile>(
         packOf(stored, recordSize, packCheckValue(direct.bytes.data(), direct.bytes.size()))));
     if (!pack.Find("e")) __builtin_trap();
@@ -61,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (whole && read.bytes != direct.bytes) __builtin_trap();
 
     uint32_t extracted = 0;
-    std::unique_ptr<uint8_t[]> block(pack.Extract("e", true, &extracted));
-    if (whole != (block && !pack.IsFailed())) __builtin_trap();
-    if (block && (extracted != recordSize || block[extracted] != 0)) __builtin_trap();
+    std::unique_ptr<uint8_t[]> copy(pack.Extract("e", true, &extracted));
+    if (whole != (copy && !pack.IsFailed())) __builtin_trap();
+    if (copy && (extracted != recordSize || copy[extracted] != 0)) __builtin_trap();
     return 0;
 }

@@ -89,6 +89,17 @@ public:
         seen_ += size;
         return output_.Write(data, size);
     }
+    // The output's own memory, when it offers it: the bytes put there are
+    // checked when they are committed.
+    uint8_t* Space(size_t& room) override { return output_.Space(room); }
+    bool Commit(size_t count) override {
+        size_t room = 0;
+        const uint8_t* placed = output_.Space(room);
+        if (!placed || count > room) return count == 0;
+        check_.Update(placed, count);
+        seen_ += count;
+        return output_.Commit(count);
+    }
     uint64_t BytesSeen() const { return seen_; }
     uint32_t Value() const { return check_.Value(); }
 
@@ -184,8 +195,18 @@ uint64_t signedPackEnd(SeekableFile& file, const PeCertificateTable& table) {
 bool PackBlockSink::Write(const void* data, size_t size) {
     if (size > room_) return false;
     std::memcpy(block_, data, size);
-    block_ += size;
-    room_ -= size;
+    return Commit(size);
+}
+
+uint8_t* PackBlockSink::Space(size_t& room) {
+    room = static_cast<size_t>(std::min<uint64_t>(room_, std::numeric_limits<size_t>::max()));
+    return block_;
+}
+
+bool PackBlockSink::Commit(size_t count) {
+    if (count > room_) return false;
+    block_ += count;
+    room_ -= count;
     return true;
 }
 

@@ -157,6 +157,9 @@ class PackBlockSink final : public ByteSink {
 public:
     PackBlockSink(uint8_t* block, uint64_t size) : block_(block), room_(size) {}
     bool Write(const void* data, size_t size) override;
+    // The rest of the block, for a decoder that writes straight into it.
+    uint8_t* Space(size_t& room) override;
+    bool Commit(size_t count) override;
 
 private:
     uint8_t* block_;

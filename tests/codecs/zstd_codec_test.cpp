@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -58,18 +59,71 @@ private:
     size_t room_;
 };
 
+// A block of room bytes that the decoder may fill itself (Space and
+// Commit) or through Write; kept() is what was committed or written.
+class BlockSink final : public ByteSink {
+public:
+    explicit BlockSink(size_t room) : block_(room, '\0') {}
+    bool Write(const void* data, size_t size) override {
+        size_t room = 0;
+        uint8_t* space = Space(room);
+        if (size > room) return false;
+        std::copy_n(static_cast<const uint8_t*>(data), size, space);
+        ++writes;
+        return Commit(size);
+    }
+    uint8_t* Space(size_t& room) override {
+        room = block_.size() - used_;
+        return reinterpret_cast<uint8_t*>(&block_[used_]);
+    }
+    bool Commit(size_t count) override {
+        if (count > block_.size() - used_) return false;
+        used_ += count;
+        return true;
+    }
+    std::string kept() const { return block_.substr(0, used_); }
+    int writes = 0;  // bytes handed over through Write, which copies them
+
+private:
+    std::string block_;
+    size_t used_ = 0;
+};
+
 struct Decoded {
     CodecStatus status;
     std::string data;
 };
 
-Decoded decode(const std::string& frame, size_t capacity) {
+Decoded decodeThroughWrite(const std::string& frame, size_t capacity) {
     StringSource in(frame);
     KeepingSink sink;
     const CodecResult result = zstdUncompressTo(in, sink, capacity, nullptr);
     EXPECT_EQ(result.size, sink.kept.size());
     EXPECT_LE(result.size, capacity);
     return {result.status, sink.kept};
+}
+
+// Decodes into a sink that offers a block of room bytes of its own.
+Decoded decodeIntoBlock(const std::string& frame, size_t capacity, size_t room) {
+    StringSource in(frame);
+    BlockSink sink(room);
+    const CodecResult result = zstdUncompressTo(in, sink, capacity, nullptr);
+    EXPECT_EQ(result.size, sink.kept().size());
+    EXPECT_LE(result.size, capacity);
+    return {result.status, sink.kept()};
+}
+
+// Decodes frame both ways, into a sink that takes pieces and into one that
+// offers a block of room for capacity bytes; the status must not depend on
+// the sink, nor the bytes of a frame that decodes whole.
+Decoded decode(const std::string& frame, size_t capacity) {
+    const Decoded written = decodeThroughWrite(frame, capacity);
+    const Decoded placed = decodeIntoBlock(frame, capacity, capacity);
+    EXPECT_EQ(placed.status, written.status) << "decoded into the sink's block";
+    if (written.status == CodecStatus::Ok) {
+        EXPECT_TRUE(placed.data == written.data);
+    }
+    return written;
 }
 
 // A frame built by hand: magic, a frame header descriptor without a content
@@ -158,6 +212,39 @@ TEST(ZstdCodec, DecodesThroughAnInputOfSmallPieces) {
     KeepingSink sink;
     EXPECT_EQ(zstdUncompressTo(in, sink, input.size(), nullptr).status, CodecStatus::Ok);
     EXPECT_TRUE(sink.kept == input);
+}
+
+// ---------------------------------------------------------------------------
+// Decoding straight into the sink's memory
+
+TEST(ZstdCodec, DecodesIntoTheSinksBlockWhenTheRecordedSizeFitsIt) {
+    const std::string text = words(300000, 21) + randomBytes(70000, 22);
+    const std::string frame = compress(text, 19);
+    struct Case {
+        const char* name;
+        size_t capacity, room;
+        CodecStatus status;
+        bool direct;  // decoded in place: no piece copied through Write
+    } cases[] = {
+        {"room and capacity as recorded", text.size(), text.size(), CodecStatus::Ok, true},
+        {"room to spare", text.size() + 10, text.size() + 10, CodecStatus::Ok, true},
+        {"room short of the recorded size", text.size(), text.size() - 1,
+         CodecStatus::WriteFailed, false},
+        {"capacity short of the recorded size", text.size() - 1, text.size(),
+         CodecStatus::OutputFull, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StringSource in(frame);
+        BlockSink sink(c.room);
+        const CodecResult result = zstdUncompressTo(in, sink, c.capacity, nullptr);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.size, sink.kept().size());
+        if (c.status == CodecStatus::Ok) {
+            EXPECT_TRUE(sink.kept() == text);
+        }
+        EXPECT_EQ(sink.writes == 0, c.direct) << sink.writes << " pieces written";
+    }
 }
 
 // ---------------------------------------------------------------------------
