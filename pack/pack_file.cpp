@@ -128,9 +128,10 @@ PackReadStatus readStatusOf(CodecStatus status) {
 // Decodes the stored data in input, which ends where they end, into output.
 // Ok means the stream decoded whole to `size` bytes at most (the caller
 // counts them); a stream cut by the end of input is StoredSizeWrong, as the
-// input holds all the stored bytes.
+// input holds all the stored bytes. Block streams are decoded by the
+// pool's decoders.
 PackReadStatus decodeInto(ByteSource& input, PackMethod method, uint32_t size, ByteSink& output,
-                          CodecCallback progress) {
+                          CodecCallback progress, BlockDecoderPool& blockDecoders) {
     switch (method) {
         case PackMethod::Store: {
             const auto pieceSize = static_cast<size_t>(std::min<uint64_t>(size, kCopyPieceSize));
@@ -145,8 +146,11 @@ PackReadStatus decodeInto(ByteSource& input, PackMethod method, uint32_t size, B
             }
             return PackReadStatus::Ok;
         }
-        case PackMethod::Block:
-            return readStatusOf(decodeBlockStreamTo(input, output, size, progress).status);
+        case PackMethod::Block: {
+            const BlockDecoderPool::Lease decoder = blockDecoders.Take();
+            if (!decoder.get()) return PackReadStatus::NoMemory;
+            return readStatusOf(decoder.get()->decodeTo(input, output, size, progress).status);
+        }
         case PackMethod::Lz:
             return readStatusOf(lzUncompressTo(input, output, size, progress).status);
         case PackMethod::Zstd:
@@ -448,7 +452,7 @@ PackReadStatus TPackFile::ReadEntryShared(const TPackEntry& entry, ByteSink& out
     // the lock, a piece at a time, and decoded outside it.
     PackRangeSource range(*file_, fileLock_, packBase_ + entry.offset, entry.storedSize);
     CheckingSink checking(output);
-    const PackReadStatus status = decodeInto(range, method, entry.size, checking, progress);
+    const PackReadStatus status = decodeInto(range, method, entry.size, checking, progress, blockDecoders_);
     if (range.SourceFailed()) return PackReadStatus::Undecodable;
     if (status == PackReadStatus::Ok && range.Remaining() != 0)
         return PackReadStatus::StoredSizeWrong;

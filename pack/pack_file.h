@@ -56,6 +56,7 @@
 #include "foundation/byte_file.h"
 #include "foundation/byte_stream.h"
 #include "foundation/tobject.h"
+#include "pack/pack_decoder_pool.h"
 #include "pack/pack_signature.h"
 
 // Longest entry name: the index stores the length as a signed 16-bit value.
@@ -379,4 +380,6 @@ private:
     PackEntryDamage compactDamage_;
     // Held while a piece of an entry's data is read (ReadEntryShared).
     mutable std::mutex fileLock_;
+    // The block decoders of the threads that read entries.
+    mutable BlockDecoderPool blockDecoders_;
 };
