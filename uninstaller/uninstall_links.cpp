@@ -31,7 +31,10 @@ std::string FirstLinkOnPath(const std::string& path, const PathEntryLookup& look
 
 PathEntry LookUpPathEntry(const std::string& path) {
     PathEntry entry;
-    WIN32_FIND_DATAA found;
+    // Wine marks a Unix link as a reparse point but leaves dwReserved0
+    // unwritten: cleared, its tag reads 0 (unknown, so a link) rather than
+    // whatever the stack held.
+    WIN32_FIND_DATAA found = {};
     const HANDLE search = FindFirstFileA(path.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return entry;
     FindClose(search);
