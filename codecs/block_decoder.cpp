@@ -344,48 +344,52 @@ struct ChainPages {
 bool walkChains(const uint32_t* links, uint32_t n, const WalkChains& chains, uint8_t* scratch,
                 uint8_t* block) {
     ChainPages pages;
-    uint32_t row[kMaxWalkChains];
     uint32_t endRow[kMaxWalkChains];
     uint32_t length[kMaxWalkChains];
-    uint8_t* cursor[kMaxWalkChains];
-    uint8_t* pageEnd[kMaxWalkChains];
-    int active[kMaxWalkChains];
+    // The chains still going, packed: chain[a]'s next row and the page it fills.
+    int chain[kMaxWalkChains];
+    uint32_t row[kMaxWalkChains];
+    uint8_t* pageOf[kMaxWalkChains];
     for (int i = 0; i < chains.count; ++i) {
+        chain[i] = i;
         row[i] = chains.startRow[i];
-        length[i] = 0;
-        cursor[i] = nullptr;
-        pageEnd[i] = nullptr;
-        active[i] = i;
     }
     int activeCount = chains.count;
     uint32_t steps = 0;
-    while (activeCount > 0) {
-        steps += uint32_t(activeCount);
-        if (steps > n) return false;
-        for (int a = 0; a < activeCount;) {
-            const int i = active[a];
-            const uint32_t link = links[row[i]];
-            if (cursor[i] == pageEnd[i]) {
-                // n steps at most fill at most n / kWalkPageSize pages, and
-                // each chain one more part-filled.
-                const uint32_t page = pages.used++;
-                if (cursor[i]) {
-                    pages.next[pages.last[i]] = page;
-                } else {
-                    pages.first[i] = page;
-                }
-                pages.last[i] = page;
-                cursor[i] = scratch + size_t(page) * kWalkPageSize;
-                pageEnd[i] = cursor[i] + kWalkPageSize;
-            }
-            *cursor[i]++ = uint8_t(link);
-            row[i] = linkRow(link);
-            ++length[i];
-            if (link & kChainStartFlag) {
-                endRow[i] = row[i];
-                active[a] = active[--activeCount];
+    // The chains step together, so they all fill a page at once: each round
+    // gives every chain still going a fresh page.
+    for (uint32_t round = 0; activeCount > 0; ++round) {
+        for (int a = 0; a < activeCount; ++a) {
+            // n steps at most fill at most n / kWalkPageSize pages, and each
+            // chain one more part-filled.
+            const int i = chain[a];
+            const uint32_t fresh = pages.used++;
+            if (round > 0) {
+                pages.next[pages.last[i]] = fresh;
             } else {
-                ++a;
+                pages.first[i] = fresh;
+            }
+            pages.last[i] = fresh;
+            pageOf[a] = scratch + size_t(fresh) * kWalkPageSize;
+        }
+        for (uint32_t at = 0; at < kWalkPageSize && activeCount > 0; ++at) {
+            steps += uint32_t(activeCount);
+            if (steps > n) return false;
+            for (int a = 0; a < activeCount;) {
+                const uint32_t link = links[row[a]];
+                pageOf[a][at] = uint8_t(link);
+                row[a] = linkRow(link);
+                if (__builtin_expect((link & kChainStartFlag) != 0, 0)) {
+                    const int i = chain[a];
+                    endRow[i] = row[a];
+                    length[i] = round * kWalkPageSize + at + 1;
+                    --activeCount;
+                    chain[a] = chain[activeCount];
+                    row[a] = row[activeCount];
+                    pageOf[a] = pageOf[activeCount];
+                } else {
+                    ++a;
+                }
             }
         }
     }
@@ -393,20 +397,20 @@ bool walkChains(const uint32_t* links, uint32_t n, const WalkChains& chains, uin
     // where it ends.
     bool placed[kMaxWalkChains] = {};
     int order[kMaxWalkChains];
-    int chain = 0;
+    int current = 0;
     uint32_t position = 0;
     for (int count = 0; count < chains.count; ++count) {
-        if (placed[chain]) return false;
-        placed[chain] = true;
-        order[count] = chain;
-        position += length[chain];
+        if (placed[current]) return false;
+        placed[current] = true;
+        order[count] = current;
+        position += length[current];
         int following = 0;
-        while (following < chains.count && chains.startRow[following] != endRow[chain])
+        while (following < chains.count && chains.startRow[following] != endRow[current])
             ++following;
         if (following == chains.count) return false;
-        chain = following;
+        current = following;
     }
-    if (chain != 0 || position != n) return false;
+    if (current != 0 || position != n) return false;
     uint8_t* out = block;
     for (int k = 0; k < chains.count; ++k) {
         const int i = order[k];
