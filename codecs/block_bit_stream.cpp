@@ -36,6 +36,9 @@ bool closeBitStream(BitStreamState& s) {
         if (!s.outputFailed && !s.sink->Flush()) s.outputFailed = true;
         written = !s.outputFailed;
     }
+    // Whole bytes held are real ones only while the input has not ended
+    // (after that readBits took none ahead).
+    if (s.source && !s.inputEnded) s.source->Unread(size_t(s.bitCount / 8));
     s.source = nullptr;
     s.sink = nullptr;
     s.heldBits = 0;
@@ -51,6 +54,13 @@ unsigned fetchBitStreamByte(BitStreamState& s) {
     }
     s.inputEnded = true;
     return 0xFF;
+}
+
+void fetchBitStreamBytes(BitStreamState& s, int count) {
+    while (s.bitCount < count) {
+        s.heldBits = (s.heldBits << 8) | fetchBitStreamByte(s);
+        s.bitCount += 8;
+    }
 }
 
 unsigned readBitByte(BitStreamState& s) {

@@ -38,6 +38,20 @@ public:
     // A read failed (as against the source reaching its end); stays set.
     bool Failed() const { return failed_; }
 
+    // For a reader that takes several bytes at once: the bytes of the current
+    // window not yet taken, without taking them and without refilling (so
+    // available may be 0 before the end). Skip takes count of them (at most
+    // available). Unread puts back the last count bytes taken, all of which
+    // must have come from the current window (taken since the last refill),
+    // so a reader that looked ahead can leave the source right after the
+    // last byte it used.
+    const uint8_t* Peek(size_t& available) const {
+        available = Buffered();
+        return next_;
+    }
+    void Skip(size_t count) { next_ += count; }
+    void Unread(size_t count) { next_ -= count; }
+
 protected:
     ByteSource() = default;
 

@@ -31,6 +31,29 @@ TEST(BlockDecodeSafety, EveryTruncationIsReportedAsTruncated) {
     }
 }
 
+// Through small windows too, and from a source that fails where it ends:
+// the whole stream decodes (the failure lies past the last byte it needs),
+// every cut one does not.
+TEST(BlockDecodeSafety, CutsThroughAnyWindowsAreTruncatedOrReadFailed) {
+    for (const Bytes& stream : {readGolden("text.block"), twoBlockStream()}) {
+        for (size_t windowSize : {1, 3, 7, 8, 9, 64}) {
+            for (bool failsAtEnd : {false, true}) {
+                std::vector<uint8_t> area(10000);
+                for (size_t length = 0; length <= stream.size(); ++length) {
+                    WindowedSource in(stream.substr(0, length), windowSize, failsAtEnd);
+                    const CodecResult result =
+                        decodeBlockStream(in, area.data(), area.size(), nullptr);
+                    const CodecStatus expected = length == stream.size() ? CodecStatus::Ok
+                                                 : failsAtEnd           ? CodecStatus::ReadFailed
+                                                                        : CodecStatus::Truncated;
+                    EXPECT_EQ(result.status, expected)
+                        << "window " << windowSize << " length " << length;
+                }
+            }
+        }
+    }
+}
+
 TEST(BlockDecodeSafety, FlippedBitsNeverPassUnnoticedOrOverflow) {
     const Bytes original = readGolden("text.bin");
     const Bytes stream = readGolden("text.block");

@@ -160,4 +160,28 @@ TEST(BlockBackToBack, DecodingStopsRightAfterTheStream) {
     EXPECT_EQ(rest, "tail");
 }
 
+// The decoder takes the bytes a window holds several at a time; whatever the
+// windows, it must leave the source right after each stream.
+TEST(BlockBackToBack, EveryWindowShapeLeavesTheSourceRightAfterEachStream) {
+    const std::vector<Bytes> inputs = {textLike(50000, 18), "", randomBytes(3000, 19), "a"};
+    Bytes streams;
+    std::vector<size_t> ends;
+    for (const Bytes& input : inputs) {
+        streams += compress(input);
+        ends.push_back(streams.size());
+    }
+    for (size_t windowSize : {1, 3, 7, 8, 9, 4096, 1 << 20}) {
+        WindowedSource in(streams + "tail", windowSize);
+        std::vector<uint8_t> area(50000);
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            const CodecResult result = decodeBlockStream(in, area.data(), area.size(), nullptr);
+            ASSERT_EQ(result.status, CodecStatus::Ok) << windowSize << " " << i;
+            EXPECT_EQ(Bytes(area.begin(), area.begin() + result.size), inputs[i])
+                << windowSize << " " << i;
+            EXPECT_EQ(in.Consumed(), ends[i]) << windowSize << " " << i;
+        }
+        EXPECT_EQ(readRest(in), "tail") << windowSize;
+    }
+}
+
 }  // namespace

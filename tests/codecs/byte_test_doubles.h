@@ -1,5 +1,6 @@
 // Byte sources and sinks for tests: one that owns its bytes, one that fails
-// after some of them, one that refuses bytes beyond a limit.
+// after some of them, ones that hand them out in small windows, one that
+// refuses bytes beyond a limit.
 #pragma once
 
 #include <algorithm>
@@ -64,6 +65,33 @@ protected:
 
 private:
     std::string bytes_;
+    size_t next_ = 0;
+};
+
+// Hands out its bytes in windows of windowSize bytes (the last one may be
+// shorter); after them it ends, or fails when told to.
+class WindowedSource final : public ByteSource {
+public:
+    WindowedSource(std::string bytes, size_t windowSize, bool failsAtEnd = false)
+        : bytes_(std::move(bytes)), windowSize_(windowSize), failsAtEnd_(failsAtEnd) {}
+    size_t Consumed() const { return next_ - Buffered(); }
+
+protected:
+    bool Refill() override {
+        if (next_ >= bytes_.size()) {
+            if (failsAtEnd_) SetFailed();
+            return false;
+        }
+        const size_t count = std::min(windowSize_, bytes_.size() - next_);
+        SetWindow(reinterpret_cast<const uint8_t*>(bytes_.data()) + next_, count);
+        next_ += count;
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    size_t windowSize_;
+    bool failsAtEnd_;
     size_t next_ = 0;
 };
 
