@@ -72,12 +72,13 @@ inline uint64_t loadBitStreamWord(const uint8_t* bytes) {
 
 // Reads count (1..32) bits, the first one read being the most significant.
 //
-// While the source's window holds 8 bytes or more, every call tops the held
-// bits up with as many whole bytes of it as fit in 63 bits (56 to 63 held),
-// in one step whatever count is: how many bits are needed decides nothing,
-// so no branch on it goes wrong. Closer to the window's end, bytes are taken
-// one at a time and only while fewer than count bits are held: a byte past
-// the end of the input is never asked for unless a bit of it is read.
+// When fewer than count bits are held and the source's window holds 8 bytes
+// or more, the held bits are topped up with as many whole bytes of it as fit
+// in 63 bits (56 to 63 held) in one step, whatever count is: one top-up
+// serves several calls, and no loop over the bytes needed is left to branch
+// the wrong way. Closer to the window's end, bytes are taken one at a time
+// and only while fewer than count bits are held: a byte past the end of the
+// input is never asked for unless a bit of it is read.
 //
 // The whole bytes held and not read are therefore always the last ones taken
 // from the current window, so closeBitStream can put them back: only the
@@ -85,17 +86,19 @@ inline uint64_t loadBitStreamWord(const uint8_t* bytes) {
 // a refill happens only on the second way (or in readBit), which ends with
 // fewer than 8 bits held, none of a whole byte taken before it.
 inline uint32_t readBits(BitStreamState& s, int count) {
-    size_t available = 0;
-    const uint8_t* const next = s.source ? s.source->Peek(available) : nullptr;
-    if (available >= 8) {
-        const int bytes = (63 - s.bitCount) >> 3;
-        // Two shifts, as one of 64 is undefined: bytes is 0 at 56 bits held.
-        s.heldBits = (s.heldBits << (bytes * 8)) |
-                     ((loadBitStreamWord(next) >> 1) >> (63 - bytes * 8));
-        s.bitCount += bytes * 8;
-        s.source->Skip(size_t(bytes));
-    } else if (s.bitCount < count) {
-        fetchBitStreamBytes(s, count);
+    if (s.bitCount < count) {
+        size_t available = 0;
+        const uint8_t* const next = s.source ? s.source->Peek(available) : nullptr;
+        if (available >= 8) {
+            // 4 to 7 bytes, as fewer than 32 bits are held.
+            const int bytes = (63 - s.bitCount) >> 3;
+            s.heldBits =
+                (s.heldBits << (bytes * 8)) | (loadBitStreamWord(next) >> (64 - bytes * 8));
+            s.bitCount += bytes * 8;
+            s.source->Skip(size_t(bytes));
+        } else {
+            fetchBitStreamBytes(s, count);
+        }
     }
     s.bitCount -= count;
     return uint32_t(s.heldBits >> s.bitCount) & uint32_t((uint64_t(1) << count) - 1);

@@ -2,13 +2,14 @@
 // its source hands out, leaves the source right after the last byte it read a
 // bit of, and reads a byte past the end as eight 1 bits, telling so only once
 // a bit of it is read.
+#include "codecs/block_bit_stream.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <random>
 #include <string>
 
-#include "codecs/block_bit_stream.h"
 #include "tests/codecs/byte_test_doubles.h"
 
 namespace {

@@ -44,8 +44,8 @@ TEST(BlockDecodeSafety, CutsThroughAnyWindowsAreTruncatedOrReadFailed) {
                     const CodecResult result =
                         decodeBlockStream(in, area.data(), area.size(), nullptr);
                     const CodecStatus expected = length == stream.size() ? CodecStatus::Ok
-                                                 : failsAtEnd           ? CodecStatus::ReadFailed
-                                                                        : CodecStatus::Truncated;
+                                                 : failsAtEnd            ? CodecStatus::ReadFailed
+                                                                         : CodecStatus::Truncated;
                     EXPECT_EQ(result.status, expected)
                         << "window " << windowSize << " length " << length;
                 }
