@@ -15,6 +15,7 @@
 #include "codecs/block_move_to_front.h"
 #include "codecs/block_randomise.h"
 #include "codecs/side_task.h"
+#include "foundation/work_area.h"
 
 using namespace blockformat;
 
@@ -43,7 +44,7 @@ constexpr uint32_t kMaxWalkPages = kMaxBlockSize / kWalkPageSize + kMaxWalkChain
 // count of every byte value in it, its header, and where the inverse
 // transform left the block.
 struct DecodedBlock {
-    std::unique_ptr<uint8_t[]> column;
+    uint8_t* column = nullptr;  // in the decoder's work area
     uint8_t* inverted = nullptr;
     uint32_t byteCounts[256];
     uint32_t n = 0;
@@ -55,11 +56,14 @@ struct DecodedBlock {
 // block's last column (two when one block is inverted while the next is
 // decoded) and a link per row (the row the block goes on with, and the byte;
 // once walked, the storage of the inverted block), sized for the largest
-// blocks met so far, and the window a sink is fed from.
+// blocks met so far, and the window a sink is fed from. The links and the
+// columns share one work area: the first block of a stream fills the links
+// whole, so the area is taken in large pages where the system offers them.
 struct BlockDecoderWork {
     BlockCoderState coding;
     DecodedBlock blocks[2];
-    std::unique_ptr<uint32_t[]> links;
+    WorkArea<uint32_t> storage;
+    uint32_t* links = nullptr;
     uint32_t blockCapacity = 0;
     unsigned blockCount = 0;
     std::unique_ptr<uint8_t[]> window;
@@ -70,15 +74,16 @@ struct BlockDecoderWork {
         const uint32_t capacity = std::max(blockLimit, blockCapacity);
         blockCapacity = 0;
         blockCount = 0;
-        links.reset();
+        links = nullptr;
         for (DecodedBlock& block : blocks)
-            block.column.reset();
-        for (unsigned i = 0; i < count; ++i) {
-            blocks[i].column.reset(new (std::nothrow) uint8_t[capacity + kColumnSlack]);
-            if (!blocks[i].column) return false;
-        }
-        links.reset(new (std::nothrow) uint32_t[capacity]);
-        if (!links) return false;
+            block.column = nullptr;
+        // The links, then each column, in whole links.
+        const size_t columnWords = (size_t(capacity) + kColumnSlack + 3) / 4;
+        storage = makeWorkArea<uint32_t>(capacity + count * columnWords);
+        if (!storage) return false;
+        links = storage.get();
+        for (unsigned i = 0; i < count; ++i)
+            blocks[i].column = reinterpret_cast<uint8_t*>(links + capacity + i * columnWords);
         blockCapacity = capacity;
         blockCount = count;
         return true;
@@ -488,7 +493,7 @@ DecodeOutcome invertBlock(DecodedBlock& decoded, uint32_t* links) {
     uint32_t ascendingStarts[kMaxWalkChains];
     std::copy(chains.startRow, chains.startRow + chains.count, ascendingStarts);
     std::sort(ascendingStarts, ascendingStarts + chains.count);
-    uint8_t* const column = decoded.column.get();
+    uint8_t* const column = decoded.column;
     buildLinks(column, decoded.byteCounts, links, n, ascendingStarts, chains.count);
     // The column is no longer needed as such: it is the chains' scratch, or
     // the block itself.
@@ -531,7 +536,7 @@ DecodeOutcome decodeBlockSymbols(BlockCoderState& coding, DecodedBlock& decoded,
 
     initValueModels(models);
     decoded.n = 0;
-    return decodeMoveToFront(coding, decoded.column.get(), blockLimit, decoded.n,
+    return decodeMoveToFront(coding, decoded.column, blockLimit, decoded.n,
                              decoded.byteCounts);
 }
 
@@ -584,7 +589,7 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
             pending = nullptr;
         }
         if (decoded.status != CodecStatus::Ok) return decoded;
-        uint32_t* const links = work.links.get();
+        uint32_t* const links = work.links;
         // The last block has nothing to overlap with.
         const bool aside = overlap && !current.last;
         inversion.start([&inverted, &current, links] { inverted = invertBlock(current, links); },
