@@ -62,8 +62,7 @@ struct DecodedBlock {
 struct BlockDecoderWork {
     BlockCoderState coding;
     DecodedBlock blocks[2];
-    WorkArea<uint32_t> storage;
-    uint32_t* links = nullptr;
+    WorkArea<uint32_t> storage;  // the links first
     uint32_t blockCapacity = 0;
     unsigned blockCount = 0;
     std::unique_ptr<uint8_t[]> window;
@@ -74,16 +73,16 @@ struct BlockDecoderWork {
         const uint32_t capacity = std::max(blockLimit, blockCapacity);
         blockCapacity = 0;
         blockCount = 0;
-        links = nullptr;
         for (DecodedBlock& block : blocks)
             block.column = nullptr;
+        storage.reset();  // before the new area: never both at once
         // The links, then each column, in whole links.
         const size_t columnWords = (size_t(capacity) + kColumnSlack + 3) / 4;
         storage = makeWorkArea<uint32_t>(capacity + count * columnWords);
         if (!storage) return false;
-        links = storage.get();
         for (unsigned i = 0; i < count; ++i)
-            blocks[i].column = reinterpret_cast<uint8_t*>(links + capacity + i * columnWords);
+            blocks[i].column =
+                reinterpret_cast<uint8_t*>(storage.get() + capacity + i * columnWords);
         blockCapacity = capacity;
         blockCount = count;
         return true;
@@ -589,7 +588,7 @@ DecodeOutcome decodeStream(BlockDecoderWork& work, OutputArea& out, CodecCallbac
             pending = nullptr;
         }
         if (decoded.status != CodecStatus::Ok) return decoded;
-        uint32_t* const links = work.links;
+        uint32_t* const links = work.storage.get();
         // The last block has nothing to overlap with.
         const bool aside = overlap && !current.last;
         inversion.start([&inverted, &current, links] { inverted = invertBlock(current, links); },
