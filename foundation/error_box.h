@@ -11,6 +11,6 @@ enum class ErrorBoxKind {
 // Sounds the default beep.
 void errorBoxBeep();
 
-// Shows text (in the OEM code page; converted for display) under caption.
+// Shows text (UTF-8) under caption.
 // Returns true when the user answered Yes to an AskClose box.
 bool showErrorBox(const char* caption, const char* text, ErrorBoxKind kind);

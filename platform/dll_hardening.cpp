@@ -1,5 +1,7 @@
 #include "platform/dll_hardening.h"
 
+#include "platform/win_text.h"
+
 namespace {
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
@@ -12,17 +14,18 @@ bool searchRestricted = false;
 
 bool HardenDllSearch() {
     using SetDefaultDllDirectoriesProc = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     auto setDefault =
         kernel ? reinterpret_cast<SetDefaultDllDirectoriesProc>(
                      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
                : nullptr;
     searchRestricted = setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!searchRestricted) SetDllDirectoryA("");
+    if (!searchRestricted) SetDllDirectoryW(L"");
     return searchRestricted;
 }
 
 HMODULE LoadSystemLibrary(const char* name) {
-    if (searchRestricted) return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return LoadLibraryA(name);
+    const std::wstring wide = Wide(name ? name : "");
+    if (searchRestricted) return LoadLibraryExW(wide.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return LoadLibraryW(wide.c_str());
 }

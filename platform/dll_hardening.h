@@ -7,7 +7,7 @@
 // DLLs those load) to the system folder with
 // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) where the system
 // has it (resolved at run time: very old systems lack it), and otherwise at
-// least takes the current folder out of the search (SetDllDirectoryA("")).
+// least takes the current folder out of the search (SetDllDirectoryW(L"")).
 // The programs import only DLLs that the system always loads from its own
 // folder (the KnownDLLs); others (the logo's picture loader in oleaut32.dll)
 // are loaded by name later, see LoadSystemLibrary.
@@ -18,6 +18,6 @@
 // True when the search was restricted to the system folder.
 bool HardenDllSearch();
 
-// LoadLibraryA of a system DLL by its bare name ("oleaut32.dll") after the
+// LoadLibrary of a system DLL by its bare name ("oleaut32.dll") after the
 // hardening: from the system folder only where the system can say so.
 HMODULE LoadSystemLibrary(const char* name);

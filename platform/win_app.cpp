@@ -24,16 +24,16 @@ int CWinApp::Run() {
     MSG message;
     int exitCode = 0;
     for (;;) {
-        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        BOOL got = GetMessage(&message, nullptr, 0, 0);
         if (got == 0) {
             exitCode = static_cast<int>(message.wParam);
             break;
         }
         if (got == -1) break;
         HWND main = GetMainWindow();
-        if (main && IsDialogMessageA(main, &message)) continue;
+        if (main && IsDialogMessage(main, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessage(&message);
     }
     return ExitInstance(exitCode);
 }

@@ -43,7 +43,7 @@ public:
     // The main window's handle, or null (none set, or its window not open).
     HWND GetMainWindow() const { return mainWindow_ ? mainWindow_->Handle() : nullptr; }
 
-    HINSTANCE Instance() const { return GetModuleHandleA(nullptr); }
+    HINSTANCE Instance() const { return GetModuleHandle(nullptr); }
 
 private:
     const CWindow* mainWindow_ = nullptr;

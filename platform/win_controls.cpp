@@ -2,80 +2,94 @@
 
 #include <vector>
 
+#include "platform/win_text.h"
+
 int CComboBox::AddString(const std::string& text) const {
-    return static_cast<int>(SendMessageA(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    const std::wstring wide = Wide(text);
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())));
 }
 
 std::string CComboBox::GetLBText(int index) const {
-    LRESULT length = SendMessageA(CB_GETLBTEXTLEN, index);
+    LRESULT length = SendMessage(CB_GETLBTEXTLEN, index);
     if (length == CB_ERR || length < 0) return {};
-    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = SendMessageA(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     if (copied == CB_ERR || copied < 0) return {};
-    return std::string(text.data(), static_cast<size_t>(copied));
+    return Utf8(std::wstring_view(text.data(), static_cast<size_t>(copied)));
 }
 
 int CListCtrl::InsertColumn(int index, const std::string& heading, int format, int width) const {
-    LVCOLUMNA column{};
+    std::wstring text = Wide(heading);
+    LVCOLUMN column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = format;
     column.cx = width;
-    column.pszText = const_cast<char*>(heading.c_str());
+    column.pszText = text.data();
     column.iSubItem = index;
     return static_cast<int>(
-        SendMessageA(LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
+        SendMessage(LVM_INSERTCOLUMN, index, reinterpret_cast<LPARAM>(&column)));
 }
 
 std::string CListCtrl::GetColumnText(int index) const {
-    char text[1024] = "";
-    LVCOLUMNA column{};
+    wchar_t text[1024] = L"";
+    LVCOLUMN column{};
     column.mask = LVCF_TEXT;
     column.pszText = text;
-    column.cchTextMax = sizeof text;
-    if (!SendMessageA(LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(&column))) return {};
-    return text;
+    column.cchTextMax = 1024;
+    if (!SendMessage(LVM_GETCOLUMN, index, reinterpret_cast<LPARAM>(&column))) return {};
+    return Utf8(text);
+}
+
+bool CListCtrl::SetColumnText(int index, const std::string& heading) const {
+    std::wstring text = Wide(heading);
+    LVCOLUMN column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = text.data();
+    return SendMessage(LVM_SETCOLUMN, index, reinterpret_cast<LPARAM>(&column)) != 0;
 }
 
 int CListCtrl::InsertItem(int index, const std::string& text) const {
-    LVITEMA item{};
+    std::wstring wide = Wide(text);
+    LVITEM item{};
     item.mask = LVIF_TEXT;
     item.iItem = index;
-    item.pszText = const_cast<char*>(text.c_str());
-    return static_cast<int>(SendMessageA(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    item.pszText = wide.data();
+    return static_cast<int>(SendMessage(LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 bool CListCtrl::SetItemText(int item, int column, const std::string& text) const {
-    LVITEMA value{};
+    std::wstring wide = Wide(text);
+    LVITEM value{};
     value.iSubItem = column;
-    value.pszText = const_cast<char*>(text.c_str());
-    return SendMessageA(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&value)) != 0;
+    value.pszText = wide.data();
+    return SendMessage(LVM_SETITEMTEXT, item, reinterpret_cast<LPARAM>(&value)) != 0;
 }
 
 std::string CListCtrl::GetItemText(int item, int column) const {
-    char text[1024] = "";
-    LVITEMA value{};
+    wchar_t text[1024] = L"";
+    LVITEM value{};
     value.iSubItem = column;
     value.pszText = text;
-    value.cchTextMax = sizeof text;
-    LRESULT length = SendMessageA(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&value));
+    value.cchTextMax = 1024;
+    LRESULT length = SendMessage(LVM_GETITEMTEXT, item, reinterpret_cast<LPARAM>(&value));
     if (length <= 0) return {};
-    return text;
+    return Utf8(text);
 }
 
 bool CListCtrl::SetItemState(int item, UINT state, UINT mask) const {
-    LVITEMA value{};
+    LVITEM value{};
     value.state = state;
     value.stateMask = mask;
-    return SendMessageA(LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&value)) != 0;
+    return SendMessage(LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&value)) != 0;
 }
 
 std::string CTreeCtrl::GetItemText(HTREEITEM item) const {
-    char text[260] = "";
-    TVITEMA value{};
+    wchar_t text[260] = L"";
+    TVITEM value{};
     value.mask = TVIF_TEXT;
     value.hItem = item;
     value.pszText = text;
-    value.cchTextMax = sizeof text;
+    value.cchTextMax = 260;
     if (!GetItem(value)) return {};
-    return value.pszText ? value.pszText : "";
+    return value.pszText ? Utf8(value.pszText) : std::string();
 }

@@ -22,31 +22,31 @@ public:
     UINT GetButtonStyle() const { return GetStyle() & 0xFF; }
     // BM_SETSTYLE: replaces the low byte of the style.
     void SetButtonStyle(UINT style, bool redraw = true) const {
-        SendMessageA(BM_SETSTYLE, style, redraw);
+        SendMessage(BM_SETSTYLE, style, redraw);
     }
     // BM_CLICK: as if the user clicked it.
-    void Click() const { SendMessageA(BM_CLICK); }
+    void Click() const { SendMessage(BM_CLICK); }
 };
 
 class CStatic : public CSubclassedWindow {};
 
 class CEdit : public CWindow {
 public:
-    void SetSel(int start, int end) const { SendMessageA(EM_SETSEL, start, end); }
+    void SetSel(int start, int end) const { SendMessage(EM_SETSEL, start, end); }
 };
 
 class CComboBox : public CWindow {
 public:
     // Index of the new item, or CB_ERR.
     int AddString(const std::string& text) const;
-    int GetCount() const { return static_cast<int>(SendMessageA(CB_GETCOUNT)); }
+    int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     // CB_ERR when nothing is selected.
-    int GetCurSel() const { return static_cast<int>(SendMessageA(CB_GETCURSEL)); }
+    int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
     // -1 clears the selection.
-    void SetCurSel(int index) const { SendMessageA(CB_SETCURSEL, index); }
+    void SetCurSel(int index) const { SendMessage(CB_SETCURSEL, index); }
     // The text of item index; empty when there is no such item.
     std::string GetLBText(int index) const;
-    void ResetContent() const { SendMessageA(CB_RESETCONTENT); }
+    void ResetContent() const { SendMessage(CB_RESETCONTENT); }
 };
 
 class CListCtrl : public CWindow {
@@ -55,33 +55,35 @@ public:
     int InsertColumn(int index, const std::string& heading, int format, int width) const;
     // The header text of column index; empty when there is no such column.
     std::string GetColumnText(int index) const;
+    // Replaces the header text of column index.
+    bool SetColumnText(int index, const std::string& heading) const;
     // Sets the extended styles given in mask (all when mask is 0).
     void SetExtendedStyle(DWORD styles, DWORD mask = 0) const {
-        SendMessageA(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, styles);
+        SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, styles);
     }
     DWORD GetExtendedStyle() const {
-        return static_cast<DWORD>(SendMessageA(LVM_GETEXTENDEDLISTVIEWSTYLE));
+        return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
     }
     // Inserts an item with text in column 0; returns its index or -1.
     int InsertItem(int index, const std::string& text) const;
     bool SetItemText(int item, int column, const std::string& text) const;
-    // At most 1023 bytes of the text.
+    // At most 1023 characters of the text.
     std::string GetItemText(int item, int column) const;
-    int GetItemCount() const { return static_cast<int>(SendMessageA(LVM_GETITEMCOUNT)); }
+    int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
     // LVIS_... state bits of item within mask.
     UINT GetItemState(int item, UINT mask) const {
-        return static_cast<UINT>(SendMessageA(LVM_GETITEMSTATE, item, mask));
+        return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, item, mask));
     }
     bool SetItemState(int item, UINT state, UINT mask) const;
-    bool DeleteAllItems() const { return SendMessageA(LVM_DELETEALLITEMS) != 0; }
+    bool DeleteAllItems() const { return SendMessage(LVM_DELETEALLITEMS) != 0; }
 };
 
 class CProgressCtrl : public CWindow {
 public:
-    void SetRange(int lower, int upper) const { SendMessageA(PBM_SETRANGE32, lower, upper); }
+    void SetRange(int lower, int upper) const { SendMessage(PBM_SETRANGE32, lower, upper); }
     // Returns the previous position.
-    int SetPos(int position) const { return static_cast<int>(SendMessageA(PBM_SETPOS, position)); }
-    int GetPos() const { return static_cast<int>(SendMessageA(PBM_GETPOS)); }
+    int SetPos(int position) const { return static_cast<int>(SendMessage(PBM_SETPOS, position)); }
+    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };
 
 class CTreeCtrl : public CWindow {
@@ -89,20 +91,20 @@ public:
     // Returns the previous image list of that kind (TVSIL_NORMAL...).
     HIMAGELIST SetImageList(HIMAGELIST list, int kind) const {
         return reinterpret_cast<HIMAGELIST>(
-            SendMessageA(TVM_SETIMAGELIST, kind, reinterpret_cast<LPARAM>(list)));
+            SendMessage(TVM_SETIMAGELIST, kind, reinterpret_cast<LPARAM>(list)));
     }
-    HTREEITEM InsertItem(const TVINSERTSTRUCTA& insert) const {
+    HTREEITEM InsertItem(const TVINSERTSTRUCT& insert) const {
         return reinterpret_cast<HTREEITEM>(
-            SendMessageA(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+            SendMessage(TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&insert)));
     }
     bool DeleteItem(HTREEITEM item) const {
-        return SendMessageA(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0;
+        return SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0;
     }
     bool DeleteAllItems() const { return DeleteItem(TVI_ROOT); }
     // TVM_GETNEXTITEM with code TVGN_ROOT, TVGN_CHILD, TVGN_NEXT, TVGN_CARET...
     HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
         return reinterpret_cast<HTREEITEM>(
-            SendMessageA(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+            SendMessage(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
     }
     HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
     HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
@@ -110,30 +112,30 @@ public:
     HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
     // TVE_EXPAND, TVE_COLLAPSE...
     bool Expand(HTREEITEM item, UINT code) const {
-        return SendMessageA(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)) != 0;
+        return SendMessage(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)) != 0;
     }
     // Selects item (null clears the selection) as TVGN_CARET.
     bool SelectItem(HTREEITEM item) const {
-        return SendMessageA(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+        return SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
     }
     bool EnsureVisible(HTREEITEM item) const {
-        return SendMessageA(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)) != 0;
+        return SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)) != 0;
     }
     // item.hItem and item.mask say what to read or write.
-    bool GetItem(TVITEMA& item) const {
-        return SendMessageA(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    bool GetItem(TVITEM& item) const {
+        return SendMessage(TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item)) != 0;
     }
-    bool SetItem(const TVITEMA& item) const {
-        return SendMessageA(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    bool SetItem(const TVITEM& item) const {
+        return SendMessage(TVM_SETITEM, 0, reinterpret_cast<LPARAM>(&item)) != 0;
     }
-    // The item's text, at most 259 bytes.
+    // The item's text, at most 259 characters.
     std::string GetItemText(HTREEITEM item) const;
     // Fills info.flags and returns the item at info.pt (client coordinates).
     HTREEITEM HitTest(TVHITTESTINFO& info) const {
         return reinterpret_cast<HTREEITEM>(
-            SendMessageA(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+            SendMessage(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
     }
     bool SortChildrenCB(const TVSORTCB& sort) const {
-        return SendMessageA(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)) != 0;
+        return SendMessage(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)) != 0;
     }
 };

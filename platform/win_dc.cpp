@@ -1,10 +1,12 @@
 #include "platform/win_dc.h"
 
+#include "platform/win_text.h"
+
 void CDC::FillSolidRect(const RECT& rect, COLORREF colour) {
     // An opaque empty text paints the rectangle in the background colour:
     // no brush to create, and the colour is put back afterwards.
     COLORREF previous = ::SetBkColor(dc_, colour);
-    ExtTextOutA(dc_, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    ExtTextOut(dc_, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
     ::SetBkColor(dc_, previous);
 }
 
@@ -23,12 +25,14 @@ void CDC::Draw3dRect(const RECT& rect, COLORREF topLeft, COLORREF bottomRight) {
     FillSolidRect(rect.left, rect.bottom - 1, width, 1, bottomRight);
 }
 
-void CDC::TextOutA(int x, int y, const std::string& text) {
-    ::TextOutA(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+void CDC::TextOut(int x, int y, const std::string& text) {
+    const std::wstring wide = Wide(text);
+    ::TextOut(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
-int CDC::DrawTextA(const std::string& text, RECT& rect, UINT format) {
-    return ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &rect, format);
+int CDC::DrawText(const std::string& text, RECT& rect, UINT format) {
+    const std::wstring wide = Wide(text);
+    return ::DrawText(dc_, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
 }
 
 int CDC::IntersectClipRect(const RECT& rect) {

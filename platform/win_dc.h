@@ -34,10 +34,10 @@ public:
     void Draw3dRect(const RECT& rect, COLORREF topLeft, COLORREF bottomRight);
 
     // Text at (x, y) with the current alignment, colours and font.
-    void TextOutA(int x, int y, const std::string& text);
-    // DrawTextA on rect with format (DT_...); rect changes only with
+    void TextOut(int x, int y, const std::string& text);
+    // DrawText on rect with format (DT_...); rect changes only with
     // DT_CALCRECT. Returns the text height.
-    int DrawTextA(const std::string& text, RECT& rect, UINT format);
+    int DrawText(const std::string& text, RECT& rect, UINT format);
 
     COLORREF SetTextColor(COLORREF colour) { return ::SetTextColor(dc_, colour); }
     COLORREF GetTextColor() const { return ::GetTextColor(dc_); }

@@ -8,9 +8,9 @@
 void CDataExchange::Text(int id, std::string& value) const {
     CWindow control(::GetDlgItem(dialog_, id));
     if (saveAndValidate_)
-        value = control.GetWindowTextA();
+        value = control.GetWindowText();
     else
-        control.SetWindowTextA(value);
+        control.SetWindowText(value);
 }
 
 void CDataExchange::Control(int id, CSubclassedWindow& control) const {
@@ -36,7 +36,7 @@ INT_PTR CDialog::DoModal() {
     if (owner && !IsWindow(owner)) owner = nullptr;
     RegisterCommonControls();
     modal_ = true;
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
+    INT_PTR result = DialogBoxParam(GetModuleHandleW(nullptr), MAKEINTRESOURCE(templateId_),
                                      owner, &DialogProc, reinterpret_cast<LPARAM>(this));
     modal_ = false;
     return result;
@@ -46,7 +46,7 @@ bool CDialog::Create() {
     if (!IsEmpty()) return false;
     RegisterCommonControls();
     modal_ = false;
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
+    HWND window = CreateDialogParam(GetModuleHandleW(nullptr), MAKEINTRESOURCE(templateId_),
                                      owner_, &DialogProc, reinterpret_cast<LPARAM>(this));
     return window != nullptr;
 }
@@ -68,9 +68,9 @@ bool CDialog::UpdateData(bool saveAndValidate) {
 
 CDialog* CDialog::FromHandle(HWND window) {
     if (!window) return nullptr;
-    auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC));
+    auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtr(window, DWLP_DLGPROC));
     if (proc != &DialogProc) return nullptr;
-    return reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    return reinterpret_cast<CDialog*>(GetWindowLongPtr(window, DWLP_USER));
 }
 
 bool CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -92,7 +92,7 @@ bool CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
             CSubclassedWindow* control = CSubclassedWindow::FromHandle(item->hwndItem);
             if (!control) return false;
-            result = control->SendMessageA(kReflectedDrawItem, wParam, lParam);
+            result = control->SendMessage(kReflectedDrawItem, wParam, lParam);
             return true;
         }
         default:
@@ -166,19 +166,19 @@ bool returnsResultDirectly(UINT message) {
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CDialog*>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtr(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         self->Attach(window);
     }
-    auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtr(window, DWLP_USER));
     if (!self) return FALSE;  // WM_SETFONT and the like, before WM_INITDIALOG
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, DWLP_USER, 0);
+        SetWindowLongPtr(window, DWLP_USER, 0);
         self->Detach();
         return FALSE;
     }
     LRESULT result = 0;
     if (!self->HandleMessage(message, wParam, lParam, result)) return FALSE;
     if (returnsResultDirectly(message)) return static_cast<INT_PTR>(result);
-    SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+    SetWindowLongPtr(window, DWLP_MSGRESULT, result);
     return TRUE;
 }

@@ -8,11 +8,11 @@ bool CSubclassedWindow::SubclassWindow(HWND window) {
     if (!window || !IsEmpty() || FromHandle(window)) return false;
     Attach(window);
     PreSubclassWindow();
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtr(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     originalProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
+        SetWindowLongPtr(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
     if (!originalProc_) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        SetWindowLongPtr(window, GWLP_USERDATA, 0);
         Detach();
         return false;
     }
@@ -26,8 +26,8 @@ bool CSubclassedWindow::SubclassDlgItem(int id, HWND parent) {
 HWND CSubclassedWindow::UnsubclassWindow() {
     if (!originalProc_) return nullptr;
     HWND window = Handle();
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    SetWindowLongPtr(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
+    SetWindowLongPtr(window, GWLP_USERDATA, 0);
     originalProc_ = nullptr;
     return Detach();
 }
@@ -36,9 +36,9 @@ CSubclassedWindow* CSubclassedWindow::FromHandle(HWND window) {
     // GWLP_USERDATA belongs to whoever owns the window procedure: trust it
     // only while our procedure is the window's.
     if (!window) return nullptr;
-    auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(window, GWLP_WNDPROC));
     if (proc != &WindowProc) return nullptr;
-    return reinterpret_cast<CSubclassedWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return reinterpret_cast<CSubclassedWindow*>(GetWindowLongPtr(window, GWLP_USERDATA));
 }
 
 LRESULT CSubclassedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -47,16 +47,16 @@ LRESULT CSubclassedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
 
 LRESULT CSubclassedWindow::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= kReflectedMessageBase && message < kReflectedMessageBase + WM_USER) return 0;
-    return CallWindowProcA(originalProc_, Handle(), message, wParam, lParam);
+    return CallWindowProc(originalProc_, Handle(), message, wParam, lParam);
 }
 
 LRESULT CALLBACK CSubclassedWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
-    auto* self = reinterpret_cast<CSubclassedWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<CSubclassedWindow*>(GetWindowLongPtr(window, GWLP_USERDATA));
+    if (!self) return DefWindowProc(window, message, wParam, lParam);
     if (message != WM_NCDESTROY) return self->HandleMessage(message, wParam, lParam);
     // The window goes: let its own procedure finish, then forget it.
     WNDPROC original = self->originalProc_;
     self->UnsubclassWindow();
-    return CallWindowProcA(original, window, message, wParam, lParam);
+    return CallWindowProc(original, window, message, wParam, lParam);
 }

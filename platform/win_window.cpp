@@ -2,24 +2,30 @@
 
 #include <utility>
 
+#include "platform/win_text.h"
+
 HWND CWindow::Detach() {
     return std::exchange(hwnd_, nullptr);
 }
 
-std::string CWindow::GetWindowTextA() const {
+std::string CWindow::GetWindowText() const {
     if (!hwnd_) return {};
-    int length = GetWindowTextLengthA(hwnd_);
+    int length = GetWindowTextLength(hwnd_);
     if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int copied = ::GetWindowTextA(hwnd_, &text[0], length + 1);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int copied = ::GetWindowText(hwnd_, &text[0], length + 1);
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
+    return Utf8(text);
 }
 
-std::string CWindow::GetClassNameA() const {
-    char name[260] = "";
-    int length = ::GetClassNameA(hwnd_, name, sizeof name);
-    return std::string(name, length > 0 ? static_cast<size_t>(length) : 0);
+void CWindow::SetWindowText(const std::string& text) const {
+    ::SetWindowText(hwnd_, Wide(text).c_str());
+}
+
+std::string CWindow::GetClassName() const {
+    wchar_t name[260] = L"";
+    int length = ::GetClassName(hwnd_, name, 260);
+    return Utf8(std::wstring_view(name, length > 0 ? static_cast<size_t>(length) : 0));
 }
 
 RECT CWindow::GetClientRect() const {

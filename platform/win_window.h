@@ -1,7 +1,7 @@
 // CWindow: a window handle and the window operations the installer uses.
 //
 // It holds only the HWND and never destroys the window; each method is one
-// Win32 call on that handle (ANSI functions, std::string texts). Copying a
+// Win32 call on that handle (wide functions; texts are UTF-8 std::strings, platform/win_text.h). Copying a
 // CWindow copies the handle. A CWindow without a handle is "empty".
 #pragma once
 
@@ -20,24 +20,24 @@ public:
     void Attach(HWND window) { hwnd_ = window; }
     HWND Detach();
 
-    LRESULT SendMessageA(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageA(hwnd_, message, wParam, lParam);
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessage(hwnd_, message, wParam, lParam);
     }
-    bool PostMessageA(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::PostMessageA(hwnd_, message, wParam, lParam) != FALSE;
+    bool PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::PostMessage(hwnd_, message, wParam, lParam) != FALSE;
     }
 
     // The whole window text (any length); empty for an empty CWindow.
-    std::string GetWindowTextA() const;
-    void SetWindowTextA(const std::string& text) const { ::SetWindowTextA(hwnd_, text.c_str()); }
+    std::string GetWindowText() const;
+    void SetWindowText(const std::string& text) const;
 
     HWND GetDlgItem(int id) const { return ::GetDlgItem(hwnd_, id); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(hwnd_); }
     HWND GetParent() const { return ::GetParent(hwnd_); }
     // The registered class name ("Button", "SysListView32"...).
-    std::string GetClassNameA() const;
+    std::string GetClassName() const;
 
-    DWORD GetStyle() const { return static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE)); }
+    DWORD GetStyle() const { return static_cast<DWORD>(GetWindowLong(hwnd_, GWL_STYLE)); }
     bool IsWindowEnabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
     bool IsWindowVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
     bool IsIconic() const { return ::IsIconic(hwnd_) != FALSE; }
@@ -56,13 +56,13 @@ public:
     void KillTimer(UINT_PTR id) const { ::KillTimer(hwnd_, id); }
 
     // The font the window draws with (WM_GETFONT); null for the system font.
-    HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessageA(WM_GETFONT)); }
+    HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
     void SetFont(HFONT font, bool redraw = true) const {
-        SendMessageA(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
     }
 
     void SetIcon(HICON icon, bool big) const {
-        SendMessageA(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
 
 private:
