@@ -11,6 +11,8 @@
 #include <unistd.h>
 #endif
 
+#include "foundation/utf8.h"
+
 namespace {
 
 constexpr size_t kDiskBufferSize = 64 * 1024;
@@ -43,11 +45,11 @@ std::unique_ptr<DiskFile> DiskFile::Open(const char* path, Access access) {
     if (!path) return nullptr;
     if (access == Access::Create) {
         // Append mode creates a missing file and leaves an existing one alone.
-        std::FILE* created = std::fopen(path, "ab");
+        std::FILE* created = OpenFileUtf8(path, "ab");
         if (!created) return nullptr;
         std::fclose(created);
     }
-    std::FILE* file = std::fopen(path, access == Access::Read ? "rb" : "r+b");
+    std::FILE* file = OpenFileUtf8(path, access == Access::Read ? "rb" : "r+b");
     if (!file) return nullptr;
     return std::unique_ptr<DiskFile>(new DiskFile(file));
 }

@@ -51,8 +51,8 @@ public:
         Create,     // read and written; created (empty) when missing, else kept
     };
 
-    // The file at path (in the system's narrow encoding), or null when it
-    // cannot be opened.
+    // The file at path (UTF-8, opened with the wide functions on Windows),
+    // or null when it cannot be opened.
     static std::unique_ptr<DiskFile> Open(const char* path, Access access);
     // Takes over the open descriptor fd (read and written); null when that
     // fails (fd is then closed).

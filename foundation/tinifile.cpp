@@ -9,6 +9,7 @@
 #include <new>
 
 #include "foundation/byte_file.h"
+#include "foundation/utf8.h"
 
 namespace {
 
@@ -172,9 +173,8 @@ bool TIniFile::Load(const char* path) {
         if (!file->Read(piece, sizeof piece, got)) return false;
         text.append(piece, got);
     } while (got > 0);
-    Parse(text.c_str());
     failed = false;
-    return true;
+    return Parse(text.c_str());
 }
 
 bool TIniFile::Reload() {
@@ -182,9 +182,9 @@ bool TIniFile::Reload() {
     failed = true;
     if (resourceSource) {
         if (char* text = resourceSource(fileName_.c_str(), 0, 0, 0)) {
+            failed = false;
             Parse(text);
             std::free(text);
-            failed = false;
         }
     }
     return !failed;
@@ -192,6 +192,7 @@ bool TIniFile::Reload() {
 
 bool TIniFile::Parse(const char* text) {
     freeLines();
+    errorLine_ = 0;
     if (!text) {
         failed = true;
         return false;
@@ -204,21 +205,25 @@ bool TIniFile::Parse(const char* text) {
 
 void TIniFile::parseInto(const char* text, int depth) {
     const char* p = text;
-    while (*p) {
-        size_t length = 0;
-        while (p[length] && p[length] != '\n' && length < kMaxLineLength)
-            ++length;
-        storeLine(p, length, depth);
+    for (int32_t number = 1; *p; ++number) {
+        const char* end = std::strchr(p, '\n');
+        const size_t length = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        if (depth == 0) topLine_ = number;
+        // The carriage return of a CR LF line end is no part of the line's length.
+        const size_t counted = length > 0 && p[length - 1] == '\r' ? length - 1 : length;
+        if (counted > kMaxLineLength) {
+            failed = true;
+            if (errorLine_ == 0) errorLine_ = topLine_;
+        } else {
+            storeLine(std::string(p, length), depth);
+        }
         p += length;
         if (*p == '\n') ++p;
     }
 }
 
-void TIniFile::storeLine(const char* start, size_t length, int depth) {
-    char raw[kMaxLineLength + 1];
-    std::memcpy(raw, start, length);
-    raw[length] = '\0';
-
+void TIniFile::storeLine(std::string rawLine, int depth) {
+    const char* raw = rawLine.c_str();
     const char* p = skipSpaces(raw);
     std::string stored;
     if (std::strncmp(p, "#include", 8) == 0) {
@@ -404,7 +409,7 @@ std::unique_ptr<std::vector<std::string>> TIniFile::GetStringList(const char* se
 // ---------------------------------------------------------------- writing
 
 void TIniFile::Save(const char* path) {
-    std::FILE* file = std::fopen(path ? path : "", "wb");
+    std::FILE* file = OpenFileUtf8(path ? path : "", "wb");
     if (!file) return;
     for (int32_t i = 0; i < LineCount(); ++i) {
         std::fputs(line(i), file);

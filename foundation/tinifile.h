@@ -1,8 +1,8 @@
 // TIniFile: read access to a configuration text in section/key form.
 //
-// The text is split into lines (a line ends at a line feed; a longer line
-// than kMaxLineLength bytes is cut and its rest read as the next line), each
-// line is trimmed and stored, and every lookup scans the stored lines:
+// The text is UTF-8 (text_decoding.h turns files of other encodings into
+// it). It is split into lines (a line ends at a line feed), each line is
+// trimmed and stored, and every lookup scans the stored lines:
 //   - a section header is a stored line "[" name "]" exactly;
 //   - a key is the part of a line before its first "=", the value the rest;
 //   - keys and sections match byte for byte, case-sensitively; the first
@@ -13,6 +13,11 @@
 // lines in place; with no source registered (the normal case) it is ignored.
 // There is no comment syntax and no malformed line: what does not match a
 // lookup is stored and never found.
+//
+// A line may hold up to kMaxLineLength bytes before its line end (a line
+// feed, or a carriage return and a line feed). A longer line is never cut:
+// Parse stores nothing of it, sets `failed` and remembers its number
+// (ErrorLine), and goes on with the next line.
 //
 // Lookups return pointers into the stored lines, valid until the next Parse,
 // Load, Reload or destruction. Nothing here reports an error: a failure sets
@@ -29,7 +34,7 @@
 
 class TIniFile : public TObject {
 public:
-    static constexpr size_t kMaxLineLength = 249;
+    static constexpr size_t kMaxLineLength = 65535;
 
     TIniFile() = default;
 
@@ -37,14 +42,17 @@ public:
     TObject* CastTo(const char* name) override;
     ~TIniFile() override;
 
-    // Reads the file whole and parses it; remembers path for Reload even when
-    // it fails. False (failed set, lines unchanged) when it cannot be read.
+    // Reads the file (path in UTF-8) whole and parses its bytes as they are;
+    // remembers path for Reload even when it fails. False (failed set, lines
+    // unchanged) when it cannot be read; false (failed set) when Parse fails.
     virtual bool Load(const char* path);
     // Parses the text the resource source gives for the remembered path. With
-    // no source registered: false, no lines.
+    // no source registered: false, no lines. False when Parse fails.
     virtual bool Reload();
     // Replaces all lines by those of text (read up to its first zero byte).
-    // Null text: false, failed set, no lines. Returns !failed; never clears it.
+    // Null text: false, failed set, no lines. A line longer than
+    // kMaxLineLength: failed set, ErrorLine tells which. Returns !failed;
+    // never clears it.
     virtual bool Parse(const char* text);
 
     // List getters: split the value (or, when the value is empty, defaultText)
@@ -70,17 +78,22 @@ public:
     virtual int32_t FindLine(const char* section, const char* key);
     // The stored line at index, or null outside 0..count-1.
     virtual const char* GetLine(int32_t index);
-    // Writes every stored line followed by CR LF. Failures are not reported.
+    // Writes every stored line followed by CR LF to path (UTF-8). Failures
+    // are not reported.
     virtual void Save(const char* path);
 
     int32_t LineCount() const { return lines_ ? lines_->count() : 0; }
+    // The 1-based number of the first line of the text last parsed that was
+    // too long (for a line inside an "#include"d text, the directive's line);
+    // 0 when there was none.
+    int32_t ErrorLine() const { return errorLine_; }
     const std::string& FileName() const { return fileName_; }
 
     bool failed = false;
 
 private:
     void parseInto(const char* text, int depth);
-    void storeLine(const char* line, size_t length, int depth);
+    void storeLine(std::string raw, int depth);
     void freeLines();
     const char* listText(const char* section, const char* key, const char* defaultText);
     const char* line(int32_t index) const;
@@ -93,6 +106,8 @@ private:
 
     std::string fileName_;
     TCollection* lines_ = nullptr;
+    int32_t errorLine_ = 0;
+    int32_t topLine_ = 0;  // the line of the outermost text being parsed
 };
 
 // The optional process-wide source of texts for Reload and "#include": given

@@ -18,6 +18,13 @@ std::vector<std::string> storedLines(TIniFile& ini) {
     return lines;
 }
 
+// A text as a resource source hands it out: a block from std::malloc.
+char* sourceText(const std::string& text) {
+    char* block = static_cast<char*>(std::malloc(text.size() + 1));
+    std::memcpy(block, text.c_str(), text.size() + 1);
+    return block;
+}
+
 TEST(TIniFileTest, TrimsLinesAndBlanksAroundTheFirstEquals) {
     TIniFile ini;
     ASSERT_TRUE(ini.Parse("[General]\r\n  Title  =  My Title  \r\n\tA= b = c\r\n"));
@@ -67,12 +74,13 @@ TEST(TIniFileTest, KeyWithoutEqualsEndsTheSectionOccurrence) {
 }
 
 TEST(TIniFileTest, LineSplittingAndEnds) {
+    // Lines of any length up to the limit are stored whole.
     TIniFile ini;
     std::string longLine(300, 'x');
-    std::string exact(249, 'y');
-    ini.Parse((longLine + "\n" + exact + "\nlast").c_str());
-    EXPECT_EQ(storedLines(ini), (std::vector<std::string>{std::string(249, 'x'),
-                                                          std::string(51, 'x'), exact, "last"}));
+    std::string limit(TIniFile::kMaxLineLength, 'y');
+    EXPECT_TRUE(ini.Parse((longLine + "\n" + limit + "\r\nlast").c_str()));
+    EXPECT_EQ(storedLines(ini), (std::vector<std::string>{longLine, limit, "last"}));
+    EXPECT_EQ(ini.ErrorLine(), 0);
 
     // CR-only line ends are no line ends; the CR is trimmed only at the end.
     TIniFile cr;
@@ -86,11 +94,61 @@ TEST(TIniFileTest, LineSplittingAndEnds) {
     nul.Parse(text);
     EXPECT_EQ(storedLines(nul), (std::vector<std::string>{"[S]", "A=1"}));
 
-    // A 10,000-byte line is cut into 249-byte pieces and the rest.
+    // A value of 10,000 bytes is one line and one value.
     TIniFile huge;
-    huge.Parse(std::string(10000, 'z').c_str());
-    EXPECT_EQ(huge.LineCount(), 41);
-    EXPECT_EQ(std::strlen(huge.GetLine(40)), 10000u - 40 * 249);
+    const std::string value(10000, 'z');
+    huge.Parse(("[S]\nKey=" + value + "\nNext=1\n").c_str());
+    EXPECT_EQ(huge.LineCount(), 3);
+    EXPECT_EQ(huge.GetString("S", "Key", ""), value);
+    EXPECT_STREQ(huge.GetString("S", "Next", ""), "1");
+}
+
+TEST(TIniFileTest, TooLongLineIsAnErrorWithItsNumber) {
+    const std::string tooLong(TIniFile::kMaxLineLength + 1, 'w');
+    const struct {
+        const char* what;
+        std::string text;
+        int32_t errorLine;
+        std::vector<std::string> stored;  // the other lines, in their order
+    } cases[] = {
+        {"first line", tooLong + "\n[S]\nA=1\n", 1, {"[S]", "A=1"}},
+        {"a value", "[S]\nA=1\nB=" + tooLong + "\nC=3\n", 3, {"[S]", "A=1", "C=3"}},
+        {"last line, no line end", "[S]\nA=1\n" + tooLong, 3, {"[S]", "A=1"}},
+        {"blanks count", "[S]\n  " + std::string(TIniFile::kMaxLineLength - 1, 'b') + "\n", 2,
+         {"[S]"}},
+        {"CR LF ends", "[S]\r\nA=1\r\n" + tooLong + "\r\nB=2\r\n", 3, {"[S]", "A=1", "B=2"}},
+        {"the first of two", "x\n" + tooLong + "\n" + tooLong + "\ny\n", 2, {"x", "y"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TIniFile ini;
+        EXPECT_FALSE(ini.Parse(c.text.c_str()));
+        EXPECT_TRUE(ini.failed);
+        EXPECT_EQ(ini.ErrorLine(), c.errorLine);
+        EXPECT_EQ(storedLines(ini), c.stored);
+    }
+
+    // The next text parsed starts without an error line.
+    TIniFile again;
+    again.Parse(tooLong.c_str());
+    again.failed = false;
+    EXPECT_TRUE(again.Parse("[S]\nA=1\n"));
+    EXPECT_EQ(again.ErrorLine(), 0);
+}
+
+char* longLineSource(const char* name, int, int, int) {
+    return sourceText(std::strcmp(name, "long") == 0
+                          ? "A=1\nB=" + std::string(TIniFile::kMaxLineLength, 'i')
+                          : std::string("X=1\n"));
+}
+
+TEST(TIniFileTest, TooLongLineInAnIncludedTextNamesTheDirective) {
+    setIniResourceSource(longLineSource);
+    TIniFile ini;
+    EXPECT_FALSE(ini.Parse("[S]\n#include short\n#include long\nC=3\n"));
+    EXPECT_EQ(ini.ErrorLine(), 3);
+    EXPECT_EQ(storedLines(ini), (std::vector<std::string>{"[S]", "X=1", "A=1", "C=3"}));
+    setIniResourceSource(nullptr);
 }
 
 TEST(TIniFileTest, DefineStoresAKeyLine) {
@@ -122,9 +180,7 @@ char* includeSource(const char* name, int, int, int) {
         text = "X=1\n#include self\n";
     else
         return nullptr;
-    char* block = static_cast<char*>(std::malloc(text.size() + 1));
-    std::memcpy(block, text.c_str(), text.size() + 1);
-    return block;
+    return sourceText(text);
 }
 
 TEST(TIniFileTest, IncludeInsertsTheSourceTextInPlace) {
@@ -205,7 +261,7 @@ TEST(TIniFileTest, LookupsWithoutLines) {
     EXPECT_EQ(two.GetLine(2), nullptr);
     EXPECT_EQ(two.GetLine(-1), nullptr);
     // A section name longer than a stored line can hold never matches.
-    std::string longName(248, 's');
+    std::string longName(TIniFile::kMaxLineLength, 's');
     EXPECT_EQ(two.FindLine(longName.c_str(), nullptr), -1);
 }
 
@@ -236,6 +292,16 @@ TEST(TIniFileTest, LoadSaveAndReload) {
     // Without a resource source Reload has nothing to read.
     EXPECT_FALSE(ini.Reload());
     EXPECT_EQ(ini.LineCount(), 0);
+
+    // A file that holds a line too long is read, and its Load fails.
+    {
+        std::ofstream("long.ini", std::ios::binary)
+            << "[S]\r\nK=" << std::string(TIniFile::kMaxLineLength, 'v') << "\r\nL=1\r\n";
+    }
+    EXPECT_FALSE(ini.Load("long.ini"));
+    EXPECT_TRUE(ini.failed);
+    EXPECT_EQ(ini.ErrorLine(), 2);
+    EXPECT_STREQ(ini.GetString("S", "L", "-"), "1");
 }
 
 TEST(TIniFileTest, MoreLinesThanACollectionHoldsAreCut) {
