@@ -3,13 +3,14 @@
 #include <atomic>
 
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
 std::atomic<WriteFileFunction> writeFile{nullptr};
 
 bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Writes everything to file, and flushes it to the disk when asked. Returns 0
@@ -35,7 +36,7 @@ std::string writeTemporary(const std::string& path, const uint8_t* bytes, uint32
                            bool flush, DWORD& error) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = UnusedSiblingName(path, "new");
-        UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        UniqueHandle file(CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             error = GetLastError();
@@ -52,7 +53,7 @@ std::string writeTemporary(const std::string& path, const uint8_t* bytes, uint32
         SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic);
         if (!CloseHandle(file.Release()) && error == 0) error = GetLastError();
         if (error == 0) return temporary;
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(WidePath(temporary).c_str());
         return {};
     }
     return {};
@@ -74,7 +75,7 @@ PreparedFile WriteBeside(const std::string& path, const uint8_t* bytes, uint32_t
     PreparedFile prepared;
     // A read-only file is not to be replaced. Windows refuses to open one for
     // writing; Wine lets its administrator through, so ask first.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     const bool present = attributes != INVALID_FILE_ATTRIBUTES;
     if (present && (attributes & FILE_ATTRIBUTE_READONLY)) {
         prepared.error = ERROR_ACCESS_DENIED;
@@ -102,21 +103,21 @@ DWORD PutInPlace(const std::string& path, PreparedFile& prepared, InstallJournal
     if (present && !prepared.flushed) {
         // A file came to stand at path after the new one was written (an
         // earlier file of the same installation, written to the same place).
-        UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        UniqueHandle file(CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !FlushFileBuffers(file.Get())) error = GetLastError();
     }
     if (error == 0 && present) {
         const std::string backup = UnusedSiblingName(path, "old");
-        if (MoveFileExA(path.c_str(), backup.c_str(), 0))
+        if (MoveFileExW(WidePath(path).c_str(), WidePath(backup).c_str(), 0))
             journal.FileReplaced(path, backup);
         else
             error = GetLastError();
     }
-    if (error == 0 && !MoveFileExA(temporary.c_str(), path.c_str(), 0))
+    if (error == 0 && !MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(), 0))
         error = GetLastError();  // the journal puts the old file back
     if (error != 0) {
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(WidePath(temporary).c_str());
         return error;
     }
     if (!present) journal.FileCreated(path);
@@ -124,7 +125,7 @@ DWORD PutInPlace(const std::string& path, PreparedFile& prepared, InstallJournal
 }
 
 void DiscardPrepared(PreparedFile& prepared) {
-    if (!prepared.temporary.empty()) DeleteFileA(prepared.temporary.c_str());
+    if (!prepared.temporary.empty()) DeleteFileW(WidePath(prepared.temporary).c_str());
     prepared.temporary.clear();
 }
 
@@ -138,7 +139,7 @@ DWORD WriteFileReplacing(const std::string& path, const uint8_t* bytes, uint32_t
 bool BackUpBeforeOverwrite(const std::string& path, InstallJournal& journal) {
     if (!exists(path)) return true;
     const std::string backup = UnusedSiblingName(path, "old");
-    if (!CopyFileA(path.c_str(), backup.c_str(), TRUE)) return false;
+    if (!CopyFileW(WidePath(path).c_str(), WidePath(backup).c_str(), TRUE)) return false;
     journal.FileReplaced(path, backup);
     return true;
 }

@@ -1,8 +1,7 @@
 #include "installer/host_detect.h"
 
-#include <memory>
-
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 const HostApplication kHostApplications[] = {
     {"Macromedia Fireworks MX", HKEY_LOCAL_MACHINE,
@@ -22,21 +21,22 @@ const HostApplication kHostApplications[] = {
 
 std::string ReadRegistryString(HKEY key, const std::string& name, const std::string& defaultText) {
     // Size first, then the data into a buffer of that size.
+    const std::wstring wideName = Wide(name);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return defaultText;
-    // One more byte than reported, so that text stored without its NUL still
-    // ends inside the buffer.
-    auto buffer = std::make_unique<char[]>(size + 1);
+    // One more character than reported, so that text stored without its NUL
+    // (or with an odd number of bytes) still ends inside the buffer.
+    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
     DWORD read = size;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.get()),
-                         &read) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer.data()), &read) != ERROR_SUCCESS ||
         type != REG_SZ)
         return defaultText;
-    buffer[read < size ? read : size] = '\0';
-    return std::string(buffer.get());
+    buffer.resize((read < size ? read : size) / sizeof(wchar_t));
+    return Utf8(buffer.c_str());
 }
 
 std::vector<DetectedHost> DetectHostApplications(const HostApplication* table) {
@@ -45,7 +45,7 @@ std::vector<DetectedHost> DetectHostApplications(const HostApplication* table) {
         HKEY opened = nullptr;
         // The built-in hosts are 32-bit programs: on 64-bit Windows their keys
         // are in the 32-bit view, where a 64-bit installer must look too.
-        if (RegOpenKeyExA(host->root, host->keyPath, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
+        if (RegOpenKeyExW(host->root, Wide(host->keyPath).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
                           &opened) != ERROR_SUCCESS)
             continue;
         const RegKey key(opened);

@@ -2,10 +2,10 @@
 // folders in the registry.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
+
+#include "platform/win_sdk.h"
 
 // One row of the host table.
 struct HostApplication {
@@ -28,7 +28,8 @@ struct DetectedHost {
 };
 
 // The text of the REG_SZ value name of key (empty name: the default value),
-// up to its first NUL; defaultText when the value is missing or of another
+// up to its first NUL, as UTF-8 (read with the wide functions, so a value
+// written by an ANSI program reads as the text it meant); defaultText when the value is missing or of another
 // type (REG_EXPAND_SZ included) or cannot be read.
 std::string ReadRegistryString(HKEY key, const std::string& name, const std::string& defaultText);
 

@@ -1,23 +1,24 @@
 #include "installer/install_journal.h"
 
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
 bool keyIsEmpty(HKEY key) {
     DWORD subKeys = 0, values = 0;
-    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
                             nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
            subKeys == 0 && values == 0;
 }
 
 bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool deleteFile(const std::string& path) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) || !exists(path);
+    SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileW(WidePath(path).c_str()) || !exists(path);
 }
 
 const char* rootName(HKEY root) {
@@ -105,32 +106,32 @@ bool InstallJournal::Undo(const Step& step) const {
     switch (step.kind) {
         case Kind::Folder:
             // Only an empty folder is removed: whatever the user put there stays.
-            return RemoveDirectoryA(step.path.c_str()) || !exists(step.path) ||
+            return RemoveDirectoryW(WidePath(step.path).c_str()) || !exists(step.path) ||
                    GetLastError() == ERROR_DIR_NOT_EMPTY;
         case Kind::File:
             return deleteFile(step.path);
         case Kind::Replaced:
             if (exists(step.path) && !deleteFile(step.path)) return false;
-            return MoveFileExA(step.backup.c_str(), step.path.c_str(), 0) != 0;
+            return MoveFileExW(WidePath(step.backup).c_str(), WidePath(step.path).c_str(), 0) != 0;
         case Kind::Key: {
             HKEY opened = nullptr;
-            if (RegOpenKeyExA(step.root, step.path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+            if (RegOpenKeyExW(step.root, Wide(step.path).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
                 return true;  // gone already
             const bool empty = keyIsEmpty(opened);
             RegCloseKey(opened);
-            return !empty || RegDeleteKeyA(step.root, step.path.c_str()) == ERROR_SUCCESS;
+            return !empty || RegDeleteKeyW(step.root, Wide(step.path).c_str()) == ERROR_SUCCESS;
         }
         case Kind::Value: {
             HKEY opened = nullptr;
-            if (RegOpenKeyExA(step.root, step.path.c_str(), 0, KEY_SET_VALUE, &opened) !=
+            if (RegOpenKeyExW(step.root, Wide(step.path).c_str(), 0, KEY_SET_VALUE, &opened) !=
                 ERROR_SUCCESS)
                 return !step.existed;
             const RegKey key(opened);
             if (!step.existed) {
-                const LONG status = RegDeleteValueA(key.Get(), step.backup.c_str());
+                const LONG status = RegDeleteValueW(key.Get(), Wide(step.backup).c_str());
                 return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
             }
-            return RegSetValueExA(key.Get(), step.backup.c_str(), 0, step.type,
+            return RegSetValueExW(key.Get(), Wide(step.backup).c_str(), 0, step.type,
                                   reinterpret_cast<const BYTE*>(step.data.data()),
                                   static_cast<DWORD>(step.data.size())) == ERROR_SUCCESS;
         }
@@ -155,7 +156,7 @@ void InstallJournal::Commit() {
         // An old plug-in still loaded by a running host cannot be deleted
         // now; it goes at the next restart.
         if (!deleteFile(step.backup))
-            MoveFileExA(step.backup.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            MoveFileExW(WidePath(step.backup).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     steps_.clear();
 }

@@ -1,7 +1,9 @@
 #include "installer/install_log.h"
 
+#include "platform/win_text.h"
+
 InstallLog::InstallLog(const std::string& path)
-    : file_(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    : file_(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
 void InstallLog::Line(const std::string& text) {

@@ -1,6 +1,6 @@
 // The installation log (/LOG=FILE): one plain line per thing written
-// (folder, file, shortcut, registry key and value) and per error, written
-// through at once, so that it is complete however the run ends.
+// (folder, file, shortcut, registry key and value) and per error, in UTF-8,
+// written through at once, so that it is complete however the run ends.
 #pragma once
 
 #include <string>

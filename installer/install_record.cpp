@@ -4,12 +4,14 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win_text.h"
+
 RegKey OpenRecordKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    // RegCreateKeyExA takes the class as a writable string.
-    std::string keyClass = kRecordKeyClass;
+    // RegCreateKeyExW takes the class as a writable string.
+    std::wstring keyClass = Wide(kRecordKeyClass);
     const LONG status =
-        RegCreateKeyExA(root, path.c_str(), 0, keyClass.data(), REG_OPTION_NON_VOLATILE,
+        RegCreateKeyExW(root, Wide(path).c_str(), 0, keyClass.data(), REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return RegKey();
     return RegKey(key);
@@ -17,9 +19,10 @@ RegKey OpenRecordKey(HKEY root, const std::string& path) {
 
 bool WriteRecordValue(HKEY key, const std::string& name, const std::string& text) {
     if (!key) return false;
-    const LONG status =
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
+    const std::wstring wide = Wide(text);
+    const LONG status = RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(wide.c_str()),
+                                       static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     return status == ERROR_SUCCESS;
 }
 
@@ -60,16 +63,16 @@ bool InstallRecord::OpenForWriting() {
         const std::string prefix = keyPath_.substr(0, cut);
         if (prefix.empty() || prefix.back() == '\\') continue;
         HKEY probe = nullptr;
-        if (RegOpenKeyExA(root_, prefix.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(root_, Wide(prefix).c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
             RegCloseKey(probe);
             continue;
         }
         missing.push_back(prefix);
     }
     HKEY key = nullptr;
-    std::string keyClass = kRecordKeyClass;
+    std::wstring keyClass = Wide(kRecordKeyClass);
     const LONG status =
-        RegCreateKeyExA(root_, keyPath_.c_str(), 0, keyClass.data(), REG_OPTION_NON_VOLATILE,
+        RegCreateKeyExW(root_, Wide(keyPath_).c_str(), 0, keyClass.data(), REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) {
         if (error_ == 0) error_ = static_cast<DWORD>(status);
@@ -83,8 +86,10 @@ bool InstallRecord::OpenForWriting() {
 }
 
 bool InstallRecord::Write(const std::string& name, const std::string& text) {
-    return WriteValue(name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                      static_cast<DWORD>(text.size() + 1));
+    // UTF-16, its size in bytes with the terminating NUL.
+    const std::wstring wide = Wide(text);
+    return WriteValue(name, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                      static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 bool InstallRecord::WriteNumber(const std::string& name, DWORD number) {
@@ -93,19 +98,20 @@ bool InstallRecord::WriteNumber(const std::string& name, DWORD number) {
 
 bool InstallRecord::WriteValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) {
     if (!OpenForWriting()) return false;
-    // What the value held before, for the journal.
+    const std::wstring wideName = Wide(name);
+    // What the value held before (its bytes as stored), for the journal.
     DWORD oldType = 0, oldSize = 0;
     std::string previous;
-    bool existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &oldType, nullptr,
+    bool existed = RegQueryValueExW(key_.Get(), wideName.c_str(), nullptr, &oldType, nullptr,
                                     &oldSize) == ERROR_SUCCESS;
     if (existed) {
         previous.resize(oldSize);
-        existed = RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &oldType,
+        existed = RegQueryValueExW(key_.Get(), wideName.c_str(), nullptr, &oldType,
                                    reinterpret_cast<BYTE*>(previous.data()), &oldSize) ==
                   ERROR_SUCCESS;
         previous.resize(oldSize);
     }
-    const LONG status = RegSetValueExA(key_.Get(), name.c_str(), 0, type, data, size);
+    const LONG status = RegSetValueExW(key_.Get(), wideName.c_str(), 0, type, data, size);
     if (status != ERROR_SUCCESS) {
         if (error_ == 0) error_ = static_cast<DWORD>(status);
         return false;
@@ -116,15 +122,16 @@ bool InstallRecord::WriteValue(const std::string& name, DWORD type, const BYTE* 
 
 bool InstallRecord::Delete(const std::string& name) {
     if (!OpenForWriting()) return false;
+    const std::wstring wideName = Wide(name);
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+    if (RegQueryValueExW(key_.Get(), wideName.c_str(), nullptr, &type, nullptr, &size) !=
         ERROR_SUCCESS)
         return true;
     std::string previous(size, '\0');
-    RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+    RegQueryValueExW(key_.Get(), wideName.c_str(), nullptr, &type,
                      reinterpret_cast<BYTE*>(previous.data()), &size);
     previous.resize(size);
-    const LONG status = RegDeleteValueA(key_.Get(), name.c_str());
+    const LONG status = RegDeleteValueW(key_.Get(), wideName.c_str());
     if (status != ERROR_SUCCESS) {
         if (error_ == 0) error_ = static_cast<DWORD>(status);
         return false;
@@ -136,14 +143,16 @@ bool InstallRecord::Delete(const std::string& name) {
 std::vector<std::string> InstallRecord::ValueNames() const {
     std::vector<std::string> names;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, keyPath_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyExW(root_, Wide(keyPath_).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    // A value name has at most 16383 characters.
+    std::vector<wchar_t> name(16384);
     for (DWORD index = 0;; ++index) {
-        char name[16384];
-        DWORD length = sizeof name;
-        if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        names.emplace_back(name, length);
+        names.push_back(Utf8(std::wstring_view(name.data(), length)));
     }
     RegCloseKey(key);
     return names;

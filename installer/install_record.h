@@ -36,12 +36,11 @@
 // doubled backslashes.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "installer/install_journal.h"
+#include "platform/win_sdk.h"
 #include "platform/kernel_handles.h"
 
 // Class string given to every key the installer creates.
@@ -75,7 +74,8 @@ constexpr const char* kUninstallHelpLinkValue = "URLInfoAbout";
 // key cannot be created or opened.
 RegKey OpenRecordKey(HKEY root, const std::string& path);
 
-// Writes text as the REG_SZ value name of key, with its terminating NUL.
+// Writes text (UTF-8) as the REG_SZ value name of key: UTF-16, with its
+// terminating NUL.
 // Returns false when it cannot (and always for a null key).
 bool WriteRecordValue(HKEY key, const std::string& name, const std::string& text);
 

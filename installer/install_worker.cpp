@@ -13,10 +13,12 @@
 #include "installer/install_record.h"
 #include "installer/installed_product.h"
 #include "installer/shortcut.h"
+#include "installer/windows_names.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "platform/win_error.h"
 #include "platform/win_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -57,11 +59,7 @@ std::string payloadFaultText(PayloadFault fault, const std::string& name) {
 }
 
 std::string windowsFolder(bool system) {
-    char path[MAX_PATH] = "";
-    const UINT length =
-        system ? GetSystemDirectoryA(path, MAX_PATH) : GetWindowsDirectoryA(path, MAX_PATH);
-    std::string folder =
-        length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+    std::string folder = system ? SystemFolder() : WindowsFolder();
     if (folder.empty() || folder.back() != '\\') folder += '\\';
     return folder;
 }
@@ -83,24 +81,25 @@ constexpr const char* kNotAllUndone =
 
 // The typed installation folder as an absolute path in the system's normal
 // form (no "." or ".." components, backslashes), ending with a backslash;
-// empty when it is not a full path on a drive or a share.
-std::string normalInstallationPath(const std::string& typed) {
+// empty when it is not a full path on a drive or a share. A path typed in
+// the "\\?\" form is taken in its plain form: every path the installation
+// builds is plain, and goes to Windows in the long form only when it is long.
+std::string normalInstallationPath(const std::string& given) {
+    const std::string typed = Utf8(PlainPath(Wide(given)));
     const bool drive = typed.size() >= 3 && typed[1] == ':' && (typed[2] == '\\' || typed[2] == '/') &&
                        ((typed[0] >= 'A' && typed[0] <= 'Z') || (typed[0] >= 'a' && typed[0] <= 'z'));
     const bool share = typed.size() > 2 && (typed[0] == '\\' || typed[0] == '/') &&
-                       (typed[1] == '\\' || typed[1] == '/');
+                       (typed[1] == '\\' || typed[1] == '/') && typed[2] != '?' && typed[2] != '.';
     if (!drive && !share) return {};
-    char full[MAX_PATH * 2] = "";
-    const DWORD length = GetFullPathNameA(typed.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return {};
-    std::string path(full, length);
+    std::string path = FullPathName(typed);
+    if (path.empty()) return {};
     if (path.back() != '\\') path += '\\';
     return path;
 }
 
 // The check value of a file on disk; false when it cannot be read.
 bool fileCheckValue(const std::string& path, uint32_t& value) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    UniqueHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     PackCheck check;
@@ -113,11 +112,6 @@ bool fileCheckValue(const std::string& path, uint32_t& value) {
     }
     value = check.Value();
     return true;
-}
-
-std::string lowerCase(std::string text) {
-    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
 }
 
 // The values an installation writes that are numbered or optional: an
@@ -267,7 +261,7 @@ public:
             record_.Write(record_.NextFileName(), targetPath);
             record_.Write(NumberedValueName(record_.FileCount() - 1, kRecordCheckSuffix),
                           CheckText(write.check));
-            installedPaths_.insert(lowerCase(targetPath));
+            installedPaths_.insert(LowerCaseName(targetPath));
         }
         progress_.Advance(write.size + kFileStepWeight);
 
@@ -279,7 +273,7 @@ public:
             if (!BackUpBeforeOverwrite(linkFile, journal_))
                 return "The shortcut " + quoted(linkFile) + " could not be replaced (" +
                        SystemErrorText(GetLastError()) + ").";
-            const bool existed = GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES;
+            const bool existed = GetFileAttributesW(WidePath(linkFile).c_str()) != INVALID_FILE_ATTRIBUTES;
             // COM only once a shortcut is due: starting it is not free (a
             // good tenth of a second under Wine).
             if (!com_) com_ = std::make_unique<CComInitialize>();
@@ -288,10 +282,10 @@ public:
             const bool uninstaller = index + 1 == files_.size();
             CreateShortcut(targetPath, run_.installationPath, linkPath, file.shortcutName,
                            uninstaller ? settings_.registryKey : file.arguments);
-            if (!existed && GetFileAttributesA(linkFile.c_str()) != INVALID_FILE_ATTRIBUTES)
+            if (!existed && GetFileAttributesW(WidePath(linkFile).c_str()) != INVALID_FILE_ATTRIBUTES)
                 journal_.FileCreated(linkFile);
             record_.Write(record_.NextFileName(), linkFile);
-            installedPaths_.insert(lowerCase(linkFile));
+            installedPaths_.insert(LowerCaseName(linkFile));
         }
         if (!file.shortcutName.empty()) progress_.Advance(kFileStepWeight);
         return record_.Error() ? recordFault(record_) : std::string();
@@ -304,8 +298,8 @@ public:
     std::string RemoveDroppedFiles() {
         if (!earlier_.present) return {};
         for (const InstalledFile& old : earlier_.files) {
-            if (installedPaths_.count(lowerCase(old.path))) continue;
-            const DWORD attributes = GetFileAttributesA(old.path.c_str());
+            if (installedPaths_.count(LowerCaseName(old.path))) continue;
+            const DWORD attributes = GetFileAttributesW(WidePath(old.path).c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
             const bool shortcut = hasExtension(old.path, ".lnk");
@@ -318,11 +312,11 @@ public:
                 continue;
             }
             const std::string backup = UnusedSiblingName(old.path, "old");
-            if (MoveFileExA(old.path.c_str(), backup.c_str(), 0))
+            if (MoveFileExW(WidePath(old.path).c_str(), WidePath(backup).c_str(), 0))
                 journal_.FileRemoved(old.path, backup);
         }
         for (const std::string& folder : earlier_.folders) {
-            const DWORD attributes = GetFileAttributesA(folder.c_str());
+            const DWORD attributes = GetFileAttributesW(WidePath(folder).c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
                 record_.Write(record_.NextFolderName(), folder);
         }
@@ -447,7 +441,7 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
 }
 
 UniqueHandle CreateCompletionEvent() {
-    return UniqueHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    return UniqueHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
 }
 
 UniqueHandle StartInstallWorker(InstallJob& job) {

@@ -16,8 +16,6 @@
 // complete and flushed (file_replace.h).
 #pragma once
 
-#include <windows.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -27,6 +25,7 @@
 #include "config/install_config.h"
 #include "installer/install_payload.h"
 #include "platform/kernel_handles.h"
+#include "platform/win_sdk.h"
 
 class TPackFile;
 

@@ -3,29 +3,33 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <vector>
 
 #include "installer/host_detect.h"
 #include "installer/install_record.h"
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
 RegKey openForReading(const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return RegKey();
     return RegKey(key);
 }
 
 std::map<std::string, std::string> textValues(HKEY key) {
     std::map<std::string, std::string> values;
+    // A value name has at most 16383 characters.
+    std::vector<wchar_t> name(16384);
     for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD nameLength = sizeof name;
-        if (RegEnumValueA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        if (RegEnumValueW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
             break;
-        values[std::string(name, nameLength)] = ReadRegistryString(key, name, "");
+        const std::string text = Utf8(std::wstring_view(name.data(), nameLength));
+        values[text] = ReadRegistryString(key, text, "");
     }
     return values;
 }

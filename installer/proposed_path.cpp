@@ -3,14 +3,10 @@
 #include <shlobj.h>
 
 #include "installer/initial_path.h"
+#include "installer/shortcut.h"
 
 std::string SpecialFolderPath(HWND owner, int folder) {
-    LPITEMIDLIST id = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(owner, folder, &id)) || !id) return std::string();
-    char path[MAX_PATH] = "";
-    const bool found = SHGetPathFromIDListA(id, path) != FALSE;
-    CoTaskMemFree(id);
-    return found ? std::string(path) : std::string();
+    return ShellFolderPath(folder, owner);
 }
 
 std::string ProposedInstallationPath(HWND owner, const std::string& firstHostFolder,

@@ -4,37 +4,45 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <vector>
+
+#include "installer/windows_names.h"
 #include "platform/win_handles.h"
+#include "platform/win_text.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& workingFolder,
                        const std::string& linkPath, const std::string& description,
                        const std::string& arguments) {
-    CComPtr<IShellLinkA> link;
+    CComPtr<IShellLinkW> link;
     HRESULT status = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, reinterpret_cast<void**>(link.Receive()));
+                                      IID_IShellLinkW, reinterpret_cast<void**>(link.Receive()));
     if (FAILED(status)) return status;
 
-    link->SetDescription(description.c_str());
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(workingFolder.c_str());
-    status = link->SetArguments(arguments.c_str());
+    // The link keeps its target and working folder in the plain form, which
+    // is the one the shell starts programs with.
+    link->SetDescription(Wide(description).c_str());
+    link->SetPath(PlainPath(Wide(target)).c_str());
+    link->SetWorkingDirectory(PlainPath(Wide(workingFolder)).c_str());
+    status = link->SetArguments(Wide(arguments).c_str());
 
     CComPtr<IPersistFile> file;
     status = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive()));
     if (FAILED(status)) return status;
-    const std::string fileName = linkPath + ".lnk";
-    WCHAR wideName[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, fileName.c_str(), -1, wideName, MAX_PATH))
-        return HRESULT_FROM_WIN32(GetLastError());
-    return file->Save(wideName, TRUE);
+    return file->Save(WidePath(linkPath + ".lnk").c_str(), TRUE);
+}
+
+std::string ShellFolderPath(int folder, HWND owner) {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(owner, folder, &list)) || !list) return {};
+    // Room for the longest path there is: no folder is cut at MAX_PATH.
+    std::vector<wchar_t> path(32768);
+    const BOOL named = SHGetPathFromIDListEx(list, path.data(), static_cast<DWORD>(path.size()),
+                                             GPFIDL_DEFAULT);
+    // Item id lists come from the shell's allocator.
+    CoTaskMemFree(list);
+    return named ? Utf8(PlainPath(path.data())) : std::string();
 }
 
 std::string ProgramsFolderPath() {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &list))) return {};
-    char path[MAX_PATH] = "";
-    const BOOL named = SHGetPathFromIDListA(list, path);
-    // Item id lists come from the shell's allocator.
-    CoTaskMemFree(list);
-    return named ? std::string(path) : std::string();
+    return ShellFolderPath(CSIDL_PROGRAMS);
 }

@@ -6,13 +6,12 @@
 #include "foundation/text_case.h"
 #include "installer/installed_product.h"
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
 std::string environment(const char* name) {
-    char value[MAX_PATH * 2] = "";
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+    return EnvironmentVariable(name);
 }
 
 // The 64-bit folder where a 32-bit program on 64-bit Windows has one.
@@ -27,7 +26,7 @@ std::string withBackslash(std::string folder) {
 }
 
 bool isFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -41,7 +40,7 @@ std::vector<REGSAM> viewsOf(const std::string& view) {
 std::string folderFromKey(HKEY root, const std::string& path, REGSAM view,
                           const HostDefinition& host) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
         return {};
     const RegKey key(opened);
     std::string folder = ReadRegistryString(key.Get(), host.value, "");
@@ -53,17 +52,18 @@ std::string folderFromKey(HKEY root, const std::string& path, REGSAM view,
 std::vector<std::string> subKeys(HKEY root, const std::string& path, REGSAM view) {
     std::vector<std::string> names;
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | view, &opened) !=
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, KEY_ENUMERATE_SUB_KEYS | view, &opened) !=
         ERROR_SUCCESS)
         return names;
     const RegKey key(opened);
     for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        // A key name has at most 255 characters.
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        names.emplace_back(name, length);
+        names.push_back(Utf8(std::wstring_view(name, length)));
     }
     // Newest first: "270.0" before "26.0".
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {

@@ -14,6 +14,7 @@ add_library(nerro_install STATIC
   ${CMAKE_CURRENT_LIST_DIR}/install_worker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shortcut.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vendor_hosts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/windows_names.cpp
 )
 target_link_libraries(nerro_install PUBLIC nerro_config nerro_pack nerro_win32 advapi32 shell32 ole32 uuid)
 
