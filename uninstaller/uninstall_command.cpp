@@ -1,10 +1,9 @@
 #include "uninstaller/uninstall_command.h"
 
-#include <windows.h>
-
 #include <cstdlib>
 
 #include "foundation/text_case.h"
+#include "installer/windows_names.h"
 
 namespace {
 
@@ -17,14 +16,10 @@ std::string trimmed(const std::string& text) {
 
 // The full, long form of path in lower case, for comparing two names of a file.
 std::string comparable(const std::string& path) {
-    char full[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return {};
-    char longName[MAX_PATH * 2];
-    const DWORD longLength = GetLongPathNameA(full, longName, sizeof longName);
-    std::string result = longLength > 0 && longLength < sizeof longName ? longName : full;
-    CharLowerBuffA(result.data(), static_cast<DWORD>(result.size()));
-    return result;
+    const std::string full = FullPathName(path);
+    if (full.empty()) return {};
+    const std::string longName = LongPathName(full);
+    return LowerCaseName(longName.empty() ? full : longName);
 }
 
 bool namesModule(const std::string& candidate, const std::string& module) {

@@ -1,20 +1,14 @@
 #include "uninstaller/uninstall_handover.h"
 
-#include <windows.h>
-
 #include <vector>
 
 #include "platform/kernel_handles.h"
+#include "platform/win_sdk.h"
+#include "platform/win_text.h"
 #include "uninstaller/uninstall_command.h"
 #include "uninstaller/uninstall_private_folder.h"
 
 namespace {
-
-std::string temporaryFolder() {
-    char path[MAX_PATH + 1] = "";
-    const DWORD length = GetTempPathA(sizeof path, path);
-    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
-}
 
 // Everything in file from its start; empty when it cannot be read.
 std::string readAll(HANDLE file) {
@@ -32,7 +26,7 @@ std::string readAll(HANDLE file) {
 }
 
 std::string readProgram(const std::string& path) {
-    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+    const UniqueHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
     return file ? readAll(file.Get()) : std::string();
@@ -54,12 +48,12 @@ UniqueHandle writeCopy(const std::string& path, const std::string& image,
     // Deleting on close needs deletion rights, and Windows starts no program
     // that a handle holds open for writing: so the keeper cannot be the
     // writer, and shares writing with it. It never shares deletion.
-    UniqueHandle keeper(CreateFileA(path.c_str(), GENERIC_READ | DELETE,
+    UniqueHandle keeper(CreateFileW(WidePath(path).c_str(), GENERIC_READ | DELETE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!keeper) return keeper;
     {
-        const UniqueHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
+        const UniqueHandle writer(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE,
                                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, 0, nullptr));
         if (!writer || !writeAll(writer.Get(), image)) return UniqueHandle();
@@ -67,7 +61,7 @@ UniqueHandle writeCopy(const std::string& path, const std::string& image,
     // From here on nobody can open the copy for writing. Anybody who held it
     // open so makes this fail; anybody who wrote into it in between and let
     // go shows in the comparison.
-    contents.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+    contents.Reset(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, 0, nullptr));
     if (!contents || readAll(contents.Get()) != image) {
         contents.Reset();
@@ -79,16 +73,15 @@ UniqueHandle writeCopy(const std::string& path, const std::string& image,
 // Renames the file open as file (with deletion rights) to target, which must
 // not exist.
 bool renameOpenFile(HANDLE file, const std::string& target) {
-    const std::string ntPath = "\\??\\" + target;
-    const int length = MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), -1, nullptr, 0);
-    if (length <= 1) return false;
-    const size_t nameBytes = static_cast<size_t>(length - 1) * sizeof(wchar_t);
-    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    const std::wstring ntPath = NtPath(target);
+    const size_t nameBytes = ntPath.size() * sizeof(wchar_t);
+    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + nameBytes + sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = FALSE;
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(nameBytes);
-    MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), -1, info->FileName, length);
+    ntPath.copy(info->FileName, ntPath.size());
+    info->FileName[ntPath.size()] = L'\0';
     return SetFileInformationByHandle(file, FileRenameInfo, info,
                                       static_cast<DWORD>(buffer.size()));
 }
@@ -103,7 +96,7 @@ std::string parentOf(const std::string& path) {
 bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& recordKey,
                              bool silent, int& exitCode) {
     const std::string image = readProgram(modulePath);
-    const std::string temp = temporaryFolder();
+    const std::string temp = TempFolder();
     if (image.empty() || temp.empty()) return false;
     PrivateFolder folder = CreatePrivateFolder(temp, "nerro-uninstall-");
     if (!folder) return false;
@@ -128,15 +121,19 @@ bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& r
             handles.copyFile = reinterpret_cast<uintptr_t>(keeper.Get());
             handles.copyFolder = reinterpret_cast<uintptr_t>(folder.handle.Get());
             handles.resultPipe = reinterpret_cast<uintptr_t>(writing);
-            std::string commandLine = ContinuationCommand(copy, handles, recordKey, silent);
-            STARTUPINFOA startup = {};
+            // CreateProcessW may write into the command line. The program
+            // and the current folder go in the plain form: a program is not
+            // started by its "\\?\" name.
+            std::wstring commandLine =
+                Wide(ContinuationCommand(copy, handles, recordKey, silent));
+            STARTUPINFOW startup = {};
             startup.cb = sizeof startup;
             PROCESS_INFORMATION process = {};
             // Run in the temporary folder: a process's current folder cannot be
             // deleted, and neither the private folder nor any folder to be
             // removed may be that.
-            if (CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                               nullptr, temp.c_str(), &startup, &process)) {
+            if (CreateProcessW(Wide(copy).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                               nullptr, Wide(temp).c_str(), &startup, &process)) {
                 CloseHandle(process.hThread);
                 copyProcess.Reset(process.hProcess);
             }
@@ -173,12 +170,16 @@ bool HandOverToTemporaryCopy(const std::string& modulePath, const std::string& r
 }
 
 std::string FirstProcessProgram(uintptr_t handle) {
-    char path[MAX_PATH * 2] = "";
-    DWORD length = sizeof path;
-    if (!handle ||
-        !QueryFullProcessImageNameA(reinterpret_cast<HANDLE>(handle), 0, path, &length))
-        return {};
-    return std::string(path, length);
+    if (!handle) return {};
+    std::vector<wchar_t> path(1024);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD length = static_cast<DWORD>(path.size());
+        if (QueryFullProcessImageNameW(reinterpret_cast<HANDLE>(handle), 0, path.data(), &length))
+            return Utf8(std::wstring_view(path.data(), length));
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+        path.resize(path.size() * 4);
+    }
+    return {};
 }
 
 void SendResult(uintptr_t resultPipe, int exitCode) {
@@ -211,5 +212,5 @@ void ReleasePrivateFolder(const std::string& modulePath, uintptr_t copyFile,
         }
     }
     if (copyFolder && !DeletePrivateFolder(reinterpret_cast<HANDLE>(copyFolder)))
-        MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW(WidePath(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/kernel_handles.h"
 #include "platform/win_error.h"
+#include "platform/win_text.h"
 
 bool IsLink(const PathEntry& entry) {
     if (entry.attributes == INVALID_FILE_ATTRIBUTES ||
@@ -34,8 +35,8 @@ PathEntry LookUpPathEntry(const std::string& path) {
     // Wine marks a Unix link as a reparse point but leaves dwReserved0
     // unwritten: cleared, its tag reads 0 (unknown, so a link) rather than
     // whatever the stack held.
-    WIN32_FIND_DATAA found = {};
-    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW(WidePath(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return entry;
     FindClose(search);
     entry.attributes = found.dwFileAttributes;
@@ -44,8 +45,8 @@ PathEntry LookUpPathEntry(const std::string& path) {
 }
 
 bool RemoveLinkItself(const std::string& path, std::string& whyNot) {
-    const UniqueHandle link(CreateFileA(
-        path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+    const UniqueHandle link(CreateFileW(
+        WidePath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILE_ATTRIBUTE_TAG_INFO info = {};

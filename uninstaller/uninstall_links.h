@@ -8,10 +8,10 @@
 // leads to.
 #pragma once
 
-#include <windows.h>
-
 #include <functional>
 #include <string>
+
+#include "platform/win_sdk.h"
 
 // What a path names itself, not what a link there leads to.
 struct PathEntry {

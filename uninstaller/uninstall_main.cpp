@@ -1,24 +1,18 @@
 // nerro-uninstall: removes an installed product as its install record lists
 // it. Started by the uninstall entry as "<its path> [/S] <record key>"
 // (uninstall_command.h); exit codes as the installer's.
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "platform/dll_hardening.h"
+#include "platform/win_sdk.h"
+#include "platform/win_text.h"
 #include "uninstaller/uninstall_command.h"
 #include "uninstaller/uninstall_handover.h"
 #include "uninstaller/uninstall_record.h"
 #include "uninstaller/uninstall_remove.h"
 
 namespace {
-
-std::string modulePath() {
-    char path[MAX_PATH * 2] = "";
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
-}
 
 std::string caption(const std::string& product) {
     return product.empty() ? "Uninstall" : product + " Uninstall";
@@ -29,7 +23,8 @@ bool quiet = false;
 
 int show(const std::string& text, const std::string& product, UINT style) {
     if (quiet) return 0;
-    return MessageBoxA(nullptr, text.c_str(), caption(product).c_str(), style | MB_SETFOREGROUND);
+    return MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption(product)).c_str(),
+                       style | MB_SETFOREGROUND);
 }
 
 // The record, or a message saying why nothing will be removed.
@@ -89,8 +84,8 @@ int continueRemoval(const std::string& module, const UninstallCommand& command) 
         // Should the first process's file still be held (a scanner reading
         // it just then), it goes with the next start of the system.
         for (const std::string& file : pending)
-            if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
-                MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            if (GetFileAttributesW(WidePath(file).c_str()) != INVALID_FILE_ATTRIBUTES)
+                MoveFileExW(WidePath(file).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     report(record, removal);
     return exitCodeOf(removal);
@@ -100,8 +95,8 @@ int continueRemoval(const std::string& module, const UninstallCommand& command) 
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HardenDllSearch();
-    const std::string module = modulePath();
-    const UninstallCommand command = ParseUninstallCommand(GetCommandLineA(), module);
+    const std::string module = ModuleFileName();
+    const UninstallCommand command = ParseUninstallCommand(Utf8(GetCommandLineW()), module);
     quiet = command.silent;
     if (!command.error.empty() || command.help) {
         show(command.help ? kUninstallUsage

@@ -5,6 +5,9 @@
 
 #include <vector>
 
+#include "installer/windows_names.h"
+#include "platform/win_text.h"
+
 namespace {
 
 // The security for this process (PrivateFolderSecurity); empty when the
@@ -23,11 +26,11 @@ std::string folderSecurity() {
     size = 0;
     GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> user(size);
-    char* sid = nullptr;
+    wchar_t* sid = nullptr;
     if (size == 0 || !GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size) ||
-        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid))
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid))
         return {};
-    const std::string text = PrivateFolderSecurity(false, sid);
+    const std::string text = PrivateFolderSecurity(false, Utf8(sid));
     LocalFree(sid);
     return text;
 }
@@ -36,19 +39,14 @@ using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUT
                                           PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
                                           ULONG, PVOID, ULONG);
 
-// Creates the folder path and opens it in one step (CreateDirectoryA returns
+// Creates the folder path and opens it in one step (CreateDirectoryW returns
 // no handle: between creating and opening, another program could swap the
 // folder). Bound by name: the programs import no DLL beyond their list.
 UniqueHandle createAndOpenFolder(const std::string& path, PSECURITY_DESCRIPTOR security) {
     const auto create = reinterpret_cast<NtCreateFileCall>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateFile")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
     if (!create) return UniqueHandle();
-    const std::string ntPath = "\\??\\" + path;
-    const int length = MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), -1, nullptr, 0);
-    if (length <= 1) return UniqueHandle();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), -1, wide.data(), length);
-    wide.resize(static_cast<size_t>(length - 1));
+    std::wstring wide = NtPath(path);
     UNICODE_STRING name;
     name.Buffer = wide.data();
     name.Length = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
@@ -67,6 +65,12 @@ UniqueHandle createAndOpenFolder(const std::string& path, PSECURITY_DESCRIPTOR s
 
 }  // namespace
 
+std::wstring NtPath(const std::string& path) {
+    const std::wstring plain = PlainPath(WidePath(path));
+    if (plain.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + plain.substr(2);
+    return L"\\??\\" + plain;
+}
+
 std::string PrivateFolderSecurity(bool elevated, const std::string& userSid) {
     const std::string everyone = "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     if (elevated) return "O:BAD:P" + everyone;
@@ -77,8 +81,8 @@ PrivateFolder CreatePrivateFolder(const std::string& parent, const std::string& 
     PrivateFolder folder;
     const std::string security = folderSecurity();
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (security.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                                security.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    if (security.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                Wide(security).c_str(), SDDL_REVISION_1, &descriptor, nullptr))
         return folder;
     std::string base = parent;
     while (!base.empty() && base.back() == '\\')

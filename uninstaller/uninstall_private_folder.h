@@ -2,11 +2,10 @@
 // copy that takes over the removal (uninstall_handover.h).
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 #include "platform/kernel_handles.h"
+#include "platform/win_sdk.h"
 
 struct PrivateFolder {
     std::string path;  // without a trailing backslash
@@ -19,6 +18,10 @@ struct PrivateFolder {
 
     explicit operator bool() const { return static_cast<bool>(handle); }
 };
+
+// path (absolute, of any length) as the native API names it:
+// "\\??\C:\..." or, for a network path, "\\??\UNC\server\share\...".
+std::wstring NtPath(const std::string& path);
 
 // Creates a new folder "<parent>\<prefix><unique part>" that only SYSTEM,
 // the Administrators and (when this process is not elevated) the current

@@ -5,6 +5,7 @@
 #include "foundation/text_case.h"
 #include "installer/install_record.h"
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -46,24 +47,27 @@ struct Value {
 
 std::map<std::string, Value> readAllValues(HKEY key) {
     std::map<std::string, Value> values;
+    // Names in characters, data in bytes. Read with the wide functions,
+    // values that an earlier installer wrote with the ANSI ones read as the
+    // text they meant: the registry keeps every string in UTF-16.
     DWORD count = 0, longestName = 0, longestData = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
         return values;
-    std::string name(longestName + 1, '\0');
-    std::string data(longestData + 1, '\0');
+    std::wstring name(longestName + 1, L'\0');
+    std::wstring data(longestData / sizeof(wchar_t) + 1, L'\0');
     for (DWORD index = 0; index < count; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD dataLength = static_cast<DWORD>(data.size() - 1);
+        DWORD dataLength = static_cast<DWORD>(longestData);
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
+        if (RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
                           reinterpret_cast<BYTE*>(data.data()), &dataLength) != ERROR_SUCCESS)
             continue;
-        Value& value = values[std::string(name.data(), nameLength)];
+        Value& value = values[Utf8(std::wstring_view(name.data(), nameLength))];
         value.type = type;
         // Text ends at its first NUL, whether or not it was stored with one.
-        const std::string raw(data.data(), dataLength);
-        value.text = raw.substr(0, raw.find('\0'));
+        const std::wstring_view raw(data.data(), dataLength / sizeof(wchar_t));
+        value.text = Utf8(raw.substr(0, raw.find(L'\0')));
     }
     return values;
 }
@@ -122,7 +126,7 @@ RecordRead ReadUninstallRecord(HKEY root, const std::string& keyPath) {
     RecordRead read;
     if (trimmedKey(keyPath).empty()) return read;
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return read;
+    if (RegOpenKeyExW(root, Wide(keyPath).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return read;
     const RegKey key(opened);
     const std::map<std::string, Value> values = readAllValues(key.Get());
 

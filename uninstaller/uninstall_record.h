@@ -2,10 +2,10 @@
 // refusing one that does not look like what the installer writes.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
+
+#include "platform/win_sdk.h"
 
 // What the record lists, every path in normal form (NormalRecordedPath).
 struct UninstallRecord {

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <set>
 
+#include "installer/windows_names.h"
 #include "platform/kernel_handles.h"
 #include "platform/win_error.h"
+#include "platform/win_text.h"
 #include "uninstaller/uninstall_links.h"
 
 namespace {
@@ -12,17 +14,12 @@ namespace {
 // Lines of the final message beyond which the lists are cut short.
 constexpr size_t kMaxListedItems = 25;
 
-std::string lowerCase(std::string text) {
-    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 size_t depth(const std::string& path) {
     return std::count(path.begin(), path.end(), '\\');
 }
 
 DWORD attributesOf(const std::string& path) {
-    return GetFileAttributesA(path.c_str());
+    return GetFileAttributesW(WidePath(path).c_str());
 }
 
 // Whether path may be deleted the ordinary way. It may not when a link lies
@@ -44,15 +41,14 @@ bool mayDelete(const std::string& path, RemovalReport& report) {
 
 // The long form of path in lower case, for comparing two names of a file.
 std::string comparable(const std::string& path) {
-    char longName[MAX_PATH * 2];
-    const DWORD length = GetLongPathNameA(path.c_str(), longName, sizeof longName);
-    return lowerCase(length > 0 && length < sizeof longName ? std::string(longName, length) : path);
+    const std::string longName = LongPathName(path);
+    return LowerCaseName(longName.empty() ? path : longName);
 }
 
 // The running program's file: it goes once the program has ended, which
 // needs deletion rights on it.
 void spareRunningFile(const std::string& path, RemovalReport& report) {
-    const UniqueHandle file(CreateFileA(path.c_str(), DELETE,
+    const UniqueHandle file(CreateFileW(WidePath(path).c_str(), DELETE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
                                         nullptr));
@@ -77,21 +73,21 @@ void removeFile(const std::string& path, RemovalReport& report,
         return;
     }
     if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (!DeleteFileA(path.c_str()) && attributesOf(path) != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(WidePath(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!DeleteFileW(WidePath(path).c_str()) && attributesOf(path) != INVALID_FILE_ATTRIBUTES)
         report.notRemoved.push_back(path + " (" + SystemErrorText(GetLastError(), "error") + ")");
 }
 
 // The entries of a folder, as full paths.
 std::vector<std::string> folderEntries(const std::string& folder) {
     std::vector<std::string> entries;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(WidePath(folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return entries;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = Utf8(found.cFileName);
         if (name != "." && name != "..") entries.push_back(folder + "\\" + name);
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(entries.begin(), entries.end());
     return entries;
@@ -112,13 +108,13 @@ void removeFolders(const std::vector<std::string>& recorded,
         const DWORD attributes = attributesOf(folder);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
-        if (RemoveDirectoryA(folder.c_str())) continue;
+        if (RemoveDirectoryW(WidePath(folder).c_str())) continue;
         const DWORD error = GetLastError();
         if (error != ERROR_DIR_NOT_EMPTY) {
             report.notRemoved.push_back(folder + " (" + SystemErrorText(error, "error") + ")");
             continue;
         }
-        kept.insert(lowerCase(folder));
+        kept.insert(LowerCaseName(folder));
         keptInOrder.push_back(folder);
     }
     // Name what kept each folder, except recorded folders kept for their own
@@ -126,19 +122,19 @@ void removeFolders(const std::vector<std::string>& recorded,
     // already; outermost folders first.
     std::set<std::string> named;
     for (const std::string& file : recordedFiles)
-        named.insert(lowerCase(file));
+        named.insert(LowerCaseName(file));
     for (auto folder = keptInOrder.rbegin(); folder != keptInOrder.rend(); ++folder)
         for (const std::string& entry : folderEntries(*folder))
-            if (!kept.count(lowerCase(entry)) && named.insert(lowerCase(entry)).second)
+            if (!kept.count(LowerCaseName(entry)) && named.insert(LowerCaseName(entry)).second)
                 report.leftInPlace.push_back(entry);
 }
 
 bool keyIsEmpty(HKEY root, const std::string& path) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
     const RegKey key(opened);
     DWORD subKeys = 0, values = 0;
-    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     return subKeys == 0 && values == 0;
@@ -148,24 +144,24 @@ bool keyIsEmpty(HKEY root, const std::string& path) {
 // values of other names stay.
 void deleteRecordValues(HKEY root, const std::string& path) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened) !=
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened) !=
         ERROR_SUCCESS)
         return;
     const RegKey key(opened);
     DWORD count = 0, longestName = 0;
-    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                          &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return;
     std::vector<std::string> names;
-    std::string name(longestName + 1, '\0');
+    std::wstring name(longestName + 1, L'\0');
     for (DWORD index = 0; index < count; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueA(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
+        if (RegEnumValueW(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr,
                           nullptr) == ERROR_SUCCESS)
-            names.emplace_back(name.data(), length);
+            names.push_back(Utf8(std::wstring_view(name.data(), length)));
     }
     for (const std::string& value : names)
-        if (IsInstallerRecordValue(value)) RegDeleteValueA(key.Get(), value.c_str());
+        if (IsInstallerRecordValue(value)) RegDeleteValueW(key.Get(), Wide(value).c_str());
 }
 
 }  // namespace
@@ -187,16 +183,16 @@ RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record,
         removeFile(file, report, spared);
     removeFolders(record.folders, record.files, report);
 
-    const std::string ownKey = lowerCase(record.keyPath);
+    const std::string ownKey = LowerCaseName(record.keyPath);
     for (const std::string& key : record.registryKeys)
-        if (lowerCase(key) != ownKey) RegDeleteKeyA(root, key.c_str());
+        if (LowerCaseName(key) != ownKey) RegDeleteKeyW(root, Wide(key).c_str());
     // The record's key may be shared (a vendor's key, or one of the
     // system's): only the installer's values go, and the key only when
     // nothing else is left in it.
     deleteRecordValues(root, record.keyPath);
     if (keyIsEmpty(root, record.keyPath) &&
-        RegDeleteKeyA(root, record.keyPath.c_str()) == ERROR_SUCCESS) {
-        // RegCreateKeyExA made the record's missing parent keys on the way;
+        RegDeleteKeyW(root, Wide(record.keyPath).c_str()) == ERROR_SUCCESS) {
+        // RegCreateKeyExW made the record's missing parent keys on the way;
         // those left empty go with it.
         std::string parent = record.keyPath;
         for (;;) {
@@ -204,7 +200,7 @@ RemovalReport RemoveInstallation(HKEY root, const UninstallRecord& record,
             if (cut == std::string::npos) break;
             parent.resize(cut);
             if (parent.find('\\') == std::string::npos) break;
-            if (!keyIsEmpty(root, parent) || RegDeleteKeyA(root, parent.c_str()) != ERROR_SUCCESS)
+            if (!keyIsEmpty(root, parent) || RegDeleteKeyW(root, Wide(parent).c_str()) != ERROR_SUCCESS)
                 break;
         }
     }

@@ -1,11 +1,10 @@
 // Removing what an install record lists.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
+#include "platform/win_sdk.h"
 #include "uninstaller/uninstall_record.h"
 
 // What a removal left behind.
