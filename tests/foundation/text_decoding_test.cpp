@@ -11,23 +11,15 @@
 #include "foundation/tinifile.h"
 #include "foundation/utf8.h"
 #include "tests/foundation/fatal_report.h"
+#include "tests/foundation/text_test_support.h"
 
 namespace {
 
-const uint8_t* bytesOf(const std::string& text) {
-    return reinterpret_cast<const uint8_t*>(text.data());
-}
+using texttest::bytesOf;
 
-// UTF-16 bytes of an ASCII or UTF-16 text, little- or big-endian, with the
-// byte order mark first.
+// A UTF-16 file, little- or big-endian: the byte order mark, then the text.
 std::string utf16File(const std::u16string& text, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t unit : text) {
-        const char low = static_cast<char>(unit & 0xFF);
-        const char high = static_cast<char>(unit >> 8);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
+    return (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + texttest::utf16Bytes(text, bigEndian);
 }
 
 // "Café" as the system's ANSI code page reads byte E9: off Windows 1252

@@ -9,27 +9,16 @@
 #include <string>
 
 #include "tests/foundation/fatal_report.h"
+#include "tests/foundation/text_test_support.h"
 
 namespace {
-
-// The bytes of UTF-16 units, little- or big-endian.
-std::string utf16Bytes(const std::u16string& units, bool bigEndian) {
-    std::string bytes;
-    for (const char16_t unit : units) {
-        const char low = static_cast<char>(unit & 0xFF);
-        const char high = static_cast<char>(unit >> 8);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
-}
 
 std::wstring wideOf(const std::u16string& units) {
     return std::wstring(units.begin(), units.end());
 }
 
-const uint8_t* bytesOf(const std::string& text) {
-    return reinterpret_cast<const uint8_t*>(text.data());
-}
+using texttest::bytesOf;
+using texttest::utf16Bytes;
 
 TEST(Utf8Test, WellFormedTextRoundTrips) {
     const struct {
