@@ -10,7 +10,7 @@
 
 // A kernel object handle (file, event, thread, process, job), closed with
 // CloseHandle. Both null and INVALID_HANDLE_VALUE count as "no handle", so
-// the result of CreateFileA can be taken as it comes.
+// the result of CreateFile can be taken as it comes.
 class UniqueHandle {
 public:
     UniqueHandle() = default;

@@ -1,5 +1,6 @@
 #include "platform/win_controls.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "platform/win_text.h"
@@ -31,13 +32,15 @@ int CListCtrl::InsertColumn(int index, const std::string& heading, int format, i
 }
 
 std::string CListCtrl::GetColumnText(int index) const {
-    wchar_t text[1024] = L"";
-    LVCOLUMN column{};
-    column.mask = LVCF_TEXT;
-    column.pszText = text;
-    column.cchTextMax = 1024;
-    if (!SendMessage(LVM_GETCOLUMN, index, reinterpret_cast<LPARAM>(&column))) return {};
-    return Utf8(text);
+    return FilledText([&](wchar_t* text, DWORD capacity) -> DWORD {
+        text[0] = L'\0';
+        LVCOLUMN column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = static_cast<int>(capacity);
+        if (!SendMessage(LVM_GETCOLUMN, index, reinterpret_cast<LPARAM>(&column))) return 0;
+        return static_cast<DWORD>(std::wcslen(column.pszText ? column.pszText : L""));
+    });
 }
 
 bool CListCtrl::SetColumnText(int index, const std::string& heading) const {
@@ -66,14 +69,15 @@ bool CListCtrl::SetItemText(int item, int column, const std::string& text) const
 }
 
 std::string CListCtrl::GetItemText(int item, int column) const {
-    wchar_t text[1024] = L"";
-    LVITEM value{};
-    value.iSubItem = column;
-    value.pszText = text;
-    value.cchTextMax = 1024;
-    LRESULT length = SendMessage(LVM_GETITEMTEXT, item, reinterpret_cast<LPARAM>(&value));
-    if (length <= 0) return {};
-    return Utf8(text);
+    return FilledText([&](wchar_t* text, DWORD capacity) -> DWORD {
+        text[0] = L'\0';
+        LVITEM value{};
+        value.iSubItem = column;
+        value.pszText = text;
+        value.cchTextMax = static_cast<int>(capacity);
+        LRESULT length = SendMessage(LVM_GETITEMTEXT, item, reinterpret_cast<LPARAM>(&value));
+        return length > 0 ? static_cast<DWORD>(length) : 0;
+    });
 }
 
 bool CListCtrl::SetItemState(int item, UINT state, UINT mask) const {
@@ -84,12 +88,14 @@ bool CListCtrl::SetItemState(int item, UINT state, UINT mask) const {
 }
 
 std::string CTreeCtrl::GetItemText(HTREEITEM item) const {
-    wchar_t text[260] = L"";
-    TVITEM value{};
-    value.mask = TVIF_TEXT;
-    value.hItem = item;
-    value.pszText = text;
-    value.cchTextMax = 260;
-    if (!GetItem(value)) return {};
-    return value.pszText ? Utf8(value.pszText) : std::string();
+    return FilledText([&](wchar_t* text, DWORD capacity) -> DWORD {
+        text[0] = L'\0';
+        TVITEM value{};
+        value.mask = TVIF_TEXT;
+        value.hItem = item;
+        value.pszText = text;
+        value.cchTextMax = static_cast<int>(capacity);
+        if (!GetItem(value) || !value.pszText) return 0;
+        return static_cast<DWORD>(std::wcslen(value.pszText));
+    });
 }

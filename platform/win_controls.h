@@ -67,7 +67,6 @@ public:
     // Inserts an item with text in column 0; returns its index or -1.
     int InsertItem(int index, const std::string& text) const;
     bool SetItemText(int item, int column, const std::string& text) const;
-    // At most 1023 characters of the text.
     std::string GetItemText(int item, int column) const;
     int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
     // LVIS_... state bits of item within mask.
@@ -128,7 +127,7 @@ public:
     bool SetItem(const TVITEM& item) const {
         return SendMessage(TVM_SETITEM, 0, reinterpret_cast<LPARAM>(&item)) != 0;
     }
-    // The item's text, at most 259 characters.
+    // The item's text.
     std::string GetItemText(HTREEITEM item) const;
     // Fills info.flags and returns the item at info.pt (client coordinates).
     HTREEITEM HitTest(TVHITTESTINFO& info) const {

@@ -1,7 +1,7 @@
 // Device contexts.
 //
 // CDC borrows a device context: it never releases or deletes it, and its
-// operations are the GDI calls of the same name (ANSI for text). The derived
+// operations are the GDI calls of the same name (wide, text given in UTF-8). The derived
 // classes own theirs for a scope:
 //   CPaintDC   - BeginPaint in the constructor, EndPaint in the destructor
 //                (only inside WM_PAINT);

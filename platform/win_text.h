@@ -8,8 +8,10 @@
 // unknown length.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/utf8.h"
 #include "platform/win_sdk.h"
@@ -25,6 +27,26 @@ inline std::string Utf8(const wchar_t* text) {
 }
 inline std::string Utf8(std::wstring_view text) {
     return WideToUtf8(text);
+}
+
+// Calls fill(buffer, capacity) -> length with a growing buffer until the
+// text fits, and gives it in UTF-8: for the functions that fill a buffer of
+// a size given and cut what does not fit. fill returns 0 on failure (or for
+// an empty text), else the length it wrote, or the length it needs (or
+// capacity itself, or capacity - 1, for functions that cut) when the buffer
+// is too small. A text that still does not fit in 256 times the first
+// buffer gives empty.
+template <typename Fill>
+std::string FilledText(Fill fill) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const DWORD capacity = static_cast<DWORD>(buffer.size());
+        const DWORD length = fill(buffer.data(), capacity);
+        if (length == 0) return {};
+        if (length < capacity - 1) return Utf8(std::wstring_view(buffer.data(), length));
+        buffer.resize(std::max<size_t>(buffer.size() * 2, static_cast<size_t>(length) + 1));
+    }
+    return {};
 }
 
 // The full path of module's file (null: the program's own); empty on failure.

@@ -11,6 +11,9 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
+  # Japanese, Chinese and Cyrillic letters for the dialogs under Wine (its
+  # font fallback finds them here): one small font covers all three.
+  fonts-wqy-microhei
   xvfb x11-utils imagemagick
   googletest libbz2-dev zlib1g-dev libzstd-dev xz-utils
   python3 bc bzip2

@@ -51,14 +51,14 @@ void CBevelLine::Paint(CDC& dc, const RECT& client) const {
         dc.FillSolidRect(RECT{line.left, line.top + half, line.right, line.bottom}, lower);
     }
 
-    std::string caption = GetWindowTextA();
+    std::string caption = GetWindowText();
     if (!caption.empty()) {
         DWORD style = GetStyle();
         int alignment = alignmentOf(style);
         caption = BevelLineCaption(caption, alignment);
 
         RECT measured{0, 0, 0, 10};
-        int height = dc.DrawTextA(caption, measured, DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE);
+        int height = dc.DrawText(caption, measured, DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE);
         int width = measured.right - measured.left;
 
         RECT box{};
@@ -87,12 +87,12 @@ void CBevelLine::Paint(CDC& dc, const RECT& client) const {
             RECT engraved = box;
             OffsetRect(&engraved, half, half);
             dc.SetTextColor(highlight);
-            dc.DrawTextA(caption, engraved, format);
+            dc.DrawText(caption, engraved, format);
             dc.SetTextColor(meanColor(GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_BTNSHADOW)));
-            dc.DrawTextA(caption, box, format);
+            dc.DrawText(caption, box, format);
         } else {
             dc.SetTextColor(GetSysColor(COLOR_BTNTEXT));
-            dc.DrawTextA(caption, box, format);
+            dc.DrawText(caption, box, format);
         }
         dc.SetTextColor(previousText);
         dc.SetBkMode(previousMode);

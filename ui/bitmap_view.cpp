@@ -31,7 +31,7 @@ bool CBitmapView::SetBitmap(const uint8_t* bytes, size_t size) {
         picture_ = std::move(picture);
         bitmap_ = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
         BITMAP record{};
-        if (GetObjectA(bitmap_, sizeof record, &record))
+        if (GetObject(bitmap_, sizeof record, &record))
             size_ = SIZE{record.bmWidth, record.bmHeight};
     }
     if (!IsEmpty()) InvalidateRect(Handle(), nullptr, TRUE);
@@ -54,7 +54,7 @@ void CBitmapView::DrawBitmap(CDC& dc, const RECT& destination) const {
     // A device-dependent bitmap answers with its BITMAP part only: the
     // header fields below stay zero.
     DIBSECTION record{};
-    if (!GetObjectA(bitmap_, sizeof record, &record)) return;
+    if (!GetObject(bitmap_, sizeof record, &record)) return;
 
     int width = destination.right - destination.left;
     int height = destination.bottom - destination.top;

@@ -55,7 +55,7 @@ void CFadeButton::DrawItem(const DRAWITEMSTRUCT& item) {
     else
         DrawFadeButtonFace(dc, rect, face, kFaceNormal, 0.0, Settings(), WindowDpi(Handle()));
 
-    std::string caption = CWindow(item.hwndItem).GetWindowTextA();
+    std::string caption = CWindow(item.hwndItem).GetWindowText();
     if (caption.empty()) return;
 
     RECT text = rect;
@@ -65,17 +65,17 @@ void CFadeButton::DrawItem(const DRAWITEMSTRUCT& item) {
     int previousMode = dc.SetBkMode(TRANSPARENT);
 
     RECT measured = text;
-    dc.DrawTextA(caption, measured, DT_CALCRECT | DT_CENTER);
+    dc.DrawText(caption, measured, DT_CALCRECT | DT_CENTER);
     OffsetRect(&measured, ((text.right - text.left) - (measured.right - measured.left)) / 2,
                ((text.bottom - text.top) - (measured.bottom - measured.top)) / 2);
 
     if (!disabled) {
-        dc.TextOutA(measured.left, measured.top, caption);
+        dc.TextOut(measured.left, measured.top, caption);
     } else {
         dc.SetTextColor(ShiftColor(face, 48));
-        dc.TextOutA(measured.left, measured.top, caption);
+        dc.TextOut(measured.left, measured.top, caption);
         dc.SetTextColor(ShiftColor(face, -80));
-        dc.TextOutA(measured.left - 1, measured.top - 1, caption);
+        dc.TextOut(measured.left - 1, measured.top - 1, caption);
     }
     dc.SetBkMode(previousMode);
     dc.SetTextColor(previousColour);

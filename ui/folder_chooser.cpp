@@ -30,7 +30,7 @@ LRESULT CFolderChooserDlg::OnNotify(int id, NMHDR& header) {
     if (id != IDC_CHOOSER_TREE) return CDialog::OnNotify(id, header);
     // The A and W notices carry the item fields this handler reads at the
     // same places; only their texts differ, and no handler reads those.
-    const auto& notice = reinterpret_cast<const NMTREEVIEWA&>(header);
+    const auto& notice = reinterpret_cast<const NMTREEVIEW&>(header);
     switch (header.code) {
         case TVN_ITEMEXPANDINGA:
         case TVN_ITEMEXPANDINGW:

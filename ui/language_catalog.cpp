@@ -1,22 +1,19 @@
 #include "ui/language_catalog.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "foundation/text_case.h"
 #include "pack/pack_file.h"
+#include "platform/win_controls.h"
 
 namespace {
-
-constexpr size_t kColumnTextSize = 1024;
 
 // A window's own translation key: its control id, or 0 for a window that is
 // no child (a dialog; GetDlgCtrlID of a pop-up window would give its menu).
 int windowKeyId(HWND window) {
     if (!GetParent(window)) return 0;
-    if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return 0;
+    if (!(GetWindowLong(window, GWL_STYLE) & WS_CHILD)) return 0;
     return GetDlgCtrlID(window);
 }
 
@@ -89,27 +86,24 @@ std::string CLanguageCatalog::LookupColumn(const std::string& section, HWND wind
 
 void CLanguageCatalog::TranslateControl(const std::string& section, HWND window) {
     CWindow control(window);
-    if (!EqualIgnoringCase(control.GetClassNameA(), WC_LISTVIEWA)) {
+    if (!EqualIgnoringCase(control.GetClassName(), "SysListView32")) {
         std::string text = LookupControl(section, window, "");
-        if (!text.empty()) control.SetWindowTextA(text);
+        if (!text.empty()) control.SetWindowText(text);
         return;
     }
     for (int column = 0;; ++column) {
         std::string text = LookupColumn(section, window, column, "");
         if (text.empty()) break;
-        char buffer[kColumnTextSize];
-        std::snprintf(buffer, sizeof buffer, "%s", text.c_str());
-        LVCOLUMNA header{};
-        header.mask = LVCF_TEXT;
-        header.pszText = buffer;
-        control.SendMessageA(LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&header));
+        CListCtrl list;
+        list.Attach(window);
+        list.SetColumnText(column, text);
     }
 }
 
 void CLanguageCatalog::TranslateWindow(const std::string& section, HWND window) {
     if (!window || current_ < 0) return;
     std::string caption = LookupControl(section, window, "");
-    if (!caption.empty()) CWindow(window).SetWindowTextA(caption);
+    if (!caption.empty()) CWindow(window).SetWindowText(caption);
     section_ = section;
     targetWindow_ = window;
     EnumChildWindows(window, &TranslateChild, reinterpret_cast<LPARAM>(this));

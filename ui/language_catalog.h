@@ -65,8 +65,8 @@ public:
                              const std::string& defaultText);
 
     // Replaces the text of one window: a list view's column headers from
-    // column 0 up to the first column without a text (the rest are not read;
-    // a header longer than 1023 bytes is cut there), any other window's text.
+    // column 0 up to the first column without a text (the rest are not read),
+    // any other window's text. Texts go in whole.
     void TranslateControl(const std::string& section, HWND window);
     // Replaces the window's own text (its caption) and translates each of its
     // direct children; deeper windows (the edit inside a combo box) are left

@@ -1,21 +1,20 @@
 #include "ui/shell_tree.h"
 
-#include <mbstring.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "foundation/code_page.h"
 #include "platform/win_error.h"
 #include "platform/win_handles.h"
+#include "platform/win_text.h"
 #include "ui/shell_id_list.h"
 
 namespace {
 
-constexpr int kPathBytes = MAX_PATH;
+// Room for the longest path the shell gives (the "\\?\" form's limit).
+constexpr DWORD kLongPathChars = 32768;
 
 CComPtr<IMalloc> ShellAllocator() {
     CComPtr<IMalloc> allocator;
@@ -23,11 +22,47 @@ CComPtr<IMalloc> ShellAllocator() {
     return allocator;
 }
 
-std::string UpperCase(std::string text) {
-    std::vector<unsigned char> buffer(text.begin(), text.end());
-    buffer.push_back(0);
-    _mbsupr(buffer.data());
-    return std::string(reinterpret_cast<const char*>(buffer.data()));
+// Upper-cased as the file system compares names: every letter, not only
+// ASCII (a Cyrillic folder name typed in lower case still matches).
+std::string UpperCase(const std::string& text) {
+    std::wstring wide = Wide(text);
+    if (!wide.empty()) CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    return Utf8(wide);
+}
+
+// "C:" of a path that starts with a drive letter; empty otherwise (a
+// network path, a relative one).
+std::string DriveOf(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string();
+}
+
+// SHGetPathFromIDListEx (Windows 7 on) takes a buffer of any size;
+// SHGetPathFromIDListW stops at MAX_PATH characters.
+using PathFromIdListEx = BOOL(WINAPI*)(LPCITEMIDLIST, PWSTR, DWORD, int);
+
+PathFromIdListEx BindPathFromIdListEx() {
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    if (!shell) return nullptr;
+    return reinterpret_cast<PathFromIdListEx>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetPathFromIDListEx")));
+}
+
+std::string PathFromIdList(LPCITEMIDLIST id) {
+    static const PathFromIdListEx extended = BindPathFromIdListEx();
+    if (extended) {
+        std::vector<wchar_t> path(kLongPathChars, L'\0');
+        if (extended(id, path.data(), kLongPathChars, 0)) return Utf8(path.data());
+    }
+    wchar_t path[MAX_PATH + 1] = L"";
+    if (!SHGetPathFromIDListW(id, path)) return std::string();
+    return Utf8(path);
+}
+
+// Text in the system's ANSI code page (an old shell extension's STRRET).
+std::string SystemCodePageText(const char* text) {
+    std::string utf8;
+    if (!CodePageToUtf8(kSystemCodePage, text, utf8)) utf8 = text;
+    return utf8;
 }
 
 // A failure of the folder's menu, in words for the user: what could not be
@@ -35,7 +70,7 @@ std::string UpperCase(std::string text) {
 void ShowMenuFailure(HWND owner, const char* what, HRESULT code) {
     const std::string text = std::string(what) + "\n\n" +
                              SystemErrorText(static_cast<DWORD>(HRESULT_CODE(code)), "error");
-    MessageBoxA(owner, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    MessageBoxW(owner, Wide(text).c_str(), nullptr, MB_OK | MB_ICONWARNING);
 }
 
 int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM) {
@@ -52,9 +87,9 @@ int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM) {
 // ---- Filling ---------------------------------------------------------------
 
 void CShellTree::SetSystemImageList() {
-    SHFILEINFOA info{};
+    SHFILEINFOW info{};
     auto list = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     if (list) tree_.SetImageList(list, TVSIL_NORMAL);
 }
 
@@ -93,8 +128,8 @@ void CShellTree::FillChildren(IShellFolder* folder, LPCITEMIDLIST folderId, HTRE
         LPCITEMIDLIST one = id;
         folder->GetAttributesOf(1, &one, &attributes);
         if (attributes & SFGAO_FOLDER) {
-            TVINSERTSTRUCTA insert{};
-            TVITEMA& item = insert.item;
+            TVINSERTSTRUCT insert{};
+            TVITEM& item = insert.item;
             item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
             if (attributes & SFGAO_HASSUBFOLDER) {
                 item.mask |= TVIF_CHILDREN;
@@ -102,22 +137,20 @@ void CShellTree::FillChildren(IShellFolder* folder, LPCITEMIDLIST folderId, HTRE
             }
             std::string name;
             if (!GetDisplayName(folder, id, SHGDN_NORMAL, name)) break;
-            char text[kPathBytes];
-            std::snprintf(text, sizeof text, "%s", name.c_str());
-            item.pszText = text;
-            item.cchTextMax = kPathBytes;
+            std::wstring text = Wide(name);
+            item.pszText = &text[0];
 
             auto data = std::make_unique<ShellItemData>();
             data->absoluteId = ShellIdOwner(ConcatIdLists(*allocator.Get(), folderId, id));
             data->relativeId = ShellIdOwner(CopySingleId(*allocator.Get(), id));
             folder->AddRef();
             data->parentFolder = CComPtr<IShellFolder>(folder);
-            SHFILEINFOA info{};
-            const auto absolute = reinterpret_cast<LPCSTR>(data->absoluteId.Get());
-            SHGetFileInfoA(absolute, 0, &info, sizeof info,
+            SHFILEINFOW info{};
+            const auto absolute = reinterpret_cast<LPCWSTR>(data->absoluteId.Get());
+            SHGetFileInfoW(absolute, 0, &info, sizeof info,
                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
             item.iImage = info.iIcon;
-            SHGetFileInfoA(absolute, 0, &info, sizeof info,
+            SHGetFileInfoW(absolute, 0, &info, sizeof info,
                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
             item.iSelectedImage = info.iIcon;
             item.lParam = reinterpret_cast<LPARAM>(data.get());
@@ -149,7 +182,7 @@ void CShellTree::SortChildren(HTREEITEM parent) {
 
 ShellItemData* CShellTree::ItemData(HTREEITEM item) const {
     if (!item) return nullptr;
-    TVITEMA data{};
+    TVITEM data{};
     data.mask = TVIF_PARAM;
     data.hItem = item;
     if (!tree_.GetItem(data)) return nullptr;
@@ -171,15 +204,13 @@ std::string CShellTree::FileSystemPath(const ShellItemData& data) const {
     if (FAILED(data.parentFolder->GetAttributesOf(1, &one, &attributes)) ||
         !(attributes & SFGAO_FILESYSTEM))
         return std::string();
-    char path[kPathBytes] = "";
-    if (!SHGetPathFromIDListA(data.absoluteId.Get(), path)) return std::string();
-    return path;
+    return PathFromIdList(data.absoluteId.Get());
 }
 
-LRESULT CShellTree::OnItemExpanding(const NMTREEVIEWA& notice) {
+LRESULT CShellTree::OnItemExpanding(const NMTREEVIEW& notice) {
     HTREEITEM item = notice.itemNew.hItem;
     const UINT state = static_cast<UINT>(
-        tree_.SendMessageA(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDEDONCE));
+        tree_.SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDEDONCE));
     if (state & TVIS_EXPANDEDONCE) return 0;
     ShellItemData* data = ItemData(item);
     if (!data) return 0;
@@ -189,7 +220,7 @@ LRESULT CShellTree::OnItemExpanding(const NMTREEVIEWA& notice) {
     return 0;
 }
 
-bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
+bool CShellTree::OnSelChanged(const NMTREEVIEW& notice, std::string& path) {
     HTREEITEM selected = tree_.GetSelectedItem();
     if (!selected) return false;
     ShellItemData* data = ItemData(selected);
@@ -202,12 +233,12 @@ bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
         path = folderPath;
         result = true;
     }
-    const UINT state = static_cast<UINT>(tree_.SendMessageA(
+    const UINT state = static_cast<UINT>(tree_.SendMessage(
         TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(notice.itemNew.hItem), TVIS_EXPANDEDONCE));
     if (notice.itemNew.cChildren == 1 && !(state & TVIS_EXPANDEDONCE)) {
         FillChildren(bound.Get(), data->absoluteId.Get(), notice.itemNew.hItem);
         SortChildren(notice.itemNew.hItem);
-        TVITEMA mark{};
+        TVITEM mark{};
         mark.hItem = notice.itemNew.hItem;
         mark.mask = TVIF_STATE;
         mark.state = TVIS_EXPANDEDONCE;
@@ -217,7 +248,7 @@ bool CShellTree::OnSelChanged(const NMTREEVIEWA& notice, std::string& path) {
     return result;
 }
 
-void CShellTree::OnDeleteItem(const NMTREEVIEWA& notice) {
+void CShellTree::OnDeleteItem(const NMTREEVIEW& notice) {
     delete reinterpret_cast<ShellItemData*>(notice.itemOld.lParam);
 }
 
@@ -230,7 +261,7 @@ LRESULT CShellTree::OnRightClick() {
     if (!(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL))) return 0;
     POINT screen = hit.pt;
     ClientToScreen(tree_.Handle(), &screen);
-    TVITEMA data{};
+    TVITEM data{};
     data.mask = TVIF_PARAM;
     data.hItem = item;
     if (!tree_.GetItem(data)) return 0;
@@ -257,7 +288,8 @@ void CShellTree::ShowContextMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST
             CMINVOKECOMMANDINFO invoke{};
             invoke.cbSize = sizeof invoke;
             invoke.hwnd = owner;
-            invoke.lpVerb = MAKEINTRESOURCEA(command - 1);
+            // The command's offset as a verb (the field is narrow in both forms).
+            invoke.lpVerb = reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(command - 1));
             invoke.nShow = SW_SHOWNORMAL;
             const HRESULT ran = menu->InvokeCommand(&invoke);
             if (FAILED(ran)) ShowMenuFailure(owner, "The command could not be carried out.", ran);
@@ -270,27 +302,22 @@ void CShellTree::ShowContextMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST
 
 void CShellTree::SelectPath(const std::string& path) {
     std::string test = path;
-    if (test.empty()) {
-        char own[kPathBytes] = "";
-        GetModuleFileNameA(nullptr, own, sizeof own);
-        test = own;
-    }
+    if (test.empty()) test = ModuleFileName();
     if (!test.empty() && test.back() == '\\') test.pop_back();
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(test.c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(WidePath(test).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     FindClose(search);
 
     std::string full = path;
     if (full.empty() || full.back() != '\\') full += '\\';
-    char drive[_MAX_DRIVE] = "";
-    char directory[_MAX_DIR] = "";
-    _splitpath(full.c_str(), drive, directory, nullptr, nullptr);
+    const std::string drive = DriveOf(full);
+    const std::string directory = full.substr(drive.size());
 
     for (HTREEITEM top = tree_.GetRootItem(); top; top = tree_.GetNextSiblingItem(top)) {
         HTREEITEM current = tree_.GetChildItem(top);
         if (!FindSibling(current, drive, FindMode::Drive)) continue;
-        std::vector<char> components(directory, directory + std::strlen(directory) + 1);
+        std::vector<char> components(directory.c_str(), directory.c_str() + directory.size() + 1);
         for (char* part = std::strtok(components.data(), "\\"); part;
              part = std::strtok(nullptr, "\\")) {
             current = tree_.GetChildItem(current);
@@ -310,11 +337,7 @@ bool CShellTree::FindSibling(HTREEITEM& item, const std::string& name, FindMode 
             std::string candidate = FileSystemPath(*data);
             if (!candidate.empty()) {
                 if (mode == FindMode::Drive) {
-                    if (candidate.size() < 5) {
-                        char drive[_MAX_DRIVE] = "";
-                        _splitpath(candidate.c_str(), drive, nullptr, nullptr, nullptr);
-                        candidate = drive;
-                    }
+                    if (candidate.size() < 5) candidate = DriveOf(candidate);
                 } else {
                     candidate = tree_.GetItemText(item);
                 }
@@ -334,24 +357,19 @@ bool CShellTree::GetDisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD fl
                                 std::string& name) {
     STRRET returned{};
     if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &returned))) return false;
-    char text[kPathBytes] = "";
     switch (returned.uType) {
         case STRRET_WSTR:
-            WideCharToMultiByte(CP_ACP, 0, returned.pOleStr, -1, text, kPathBytes, nullptr,
-                                nullptr);
-            text[kPathBytes - 1] = '\0';
+            name = returned.pOleStr ? Utf8(returned.pOleStr) : std::string();
             CoTaskMemFree(returned.pOleStr);
-            break;
+            return true;
         case STRRET_OFFSET:
-            std::snprintf(text, sizeof text, "%s",
-                          reinterpret_cast<const char*>(id) + returned.uOffset);
-            break;
+            name = SystemCodePageText(reinterpret_cast<const char*>(id) + returned.uOffset);
+            return true;
         case STRRET_CSTR:
-            std::snprintf(text, sizeof text, "%s", returned.cStr);
-            break;
+            returned.cStr[sizeof returned.cStr - 1] = '\0';
+            name = SystemCodePageText(returned.cStr);
+            return true;
         default:
             return false;
     }
-    name = text;
-    return true;
 }

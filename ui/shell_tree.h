@@ -80,13 +80,13 @@ public:
 
     // TVN_ITEMEXPANDING: fills the item on its first expansion. Returns the
     // notification result, always 0 (the expansion proceeds).
-    LRESULT OnItemExpanding(const NMTREEVIEWA& notice);
+    LRESULT OnItemExpanding(const NMTREEVIEW& notice);
     // TVN_SELCHANGED: true, with path set, when the new selection is a
     // file-system folder; fills the selected item once when it announces
     // children. path is unchanged otherwise.
-    bool OnSelChanged(const NMTREEVIEWA& notice, std::string& path);
+    bool OnSelChanged(const NMTREEVIEW& notice, std::string& path);
     // TVN_DELETEITEM: frees the item's record.
-    void OnDeleteItem(const NMTREEVIEWA& notice);
+    void OnDeleteItem(const NMTREEVIEW& notice);
     // NM_RCLICK: selects the item under the cursor (none: clears the
     // selection) and shows the shell's context menu for an item hit on its
     // icon or label, running the command picked. Returns 0.
@@ -102,8 +102,9 @@ public:
     // item is made visible and expanded, item is set to it and true returned;
     // otherwise item ends null and false is returned.
     bool FindSibling(HTREEITEM& item, const std::string& name, FindMode mode);
-    // The display name of id in folder (SHGDN_... flags) into name (260
-    // bytes at most). False when the shell fails or gives an unknown kind.
+    // The display name of id in folder (SHGDN_... flags) into name, whole,
+    // in UTF-8 (a narrow name from an old extension is read in the system's
+    // code page). False when the shell fails or gives an unknown kind.
     static bool GetDisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags,
                                std::string& name);
 

@@ -44,7 +44,7 @@ protected:
         CClientDC screen(nullptr);
         CSelectObject font(screen.Handle(), control.GetFont());
         RECT measured{0, 0, 0, 10};
-        screen.DrawTextA(BevelLineCaption(control.GetWindowTextA(), alignment), measured,
+        screen.DrawText(BevelLineCaption(control.GetWindowText(), alignment), measured,
                          DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE);
         return measured.right - measured.left;
     }
@@ -118,10 +118,10 @@ TEST_F(BevelLineTest, CaptionCutsTheLineWhereItsAlignmentPutsIt) {
 
 TEST_F(BevelLineTest, ALeadingTildeIsNotShown) {
     auto withTilde = Render(dialog.tilde);
-    dialog.tilde.SetWindowTextA("Tilde");
+    dialog.tilde.SetWindowText("Tilde");
     auto plain = Render(dialog.tilde);
     EXPECT_TRUE(SamePixels(*withTilde, *plain));
-    dialog.tilde.SetWindowTextA("~~Tilde");
+    dialog.tilde.SetWindowText("~~Tilde");
     auto twoTildes = Render(dialog.tilde);
     EXPECT_FALSE(SamePixels(*twoTildes, *plain)) << "only one tilde goes";
 }

@@ -166,7 +166,7 @@ TEST(FadeButtonFaceDpi, RingsScaleWithTheDpi) {
 }
 
 TEST_F(FadeButtonDrawTest, GradientHasATopBandOnlyFromTenPixelsUp) {
-    CWindow(dialog.install.Handle()).SetWindowTextA("");
+    CWindow(dialog.install.Handle()).SetWindowText("");
     const COLORREF light = RGB(241, 237, 229);
     const COLORREF dark = RGB(193, 189, 181);
     // Normal face: the fill is the button less two pixels on each side.
@@ -194,7 +194,7 @@ TEST_F(FadeButtonDrawTest, CaptionIsCentredAndMovesWhenPressed) {
     PixelCanvas face(120, 30), normal(120, 30), pressedFace(120, 30), pressed(120, 30);
     Draw(dialog.install, normal, 0);
     Draw(dialog.install, pressed, ODS_SELECTED);
-    CWindow(dialog.install.Handle()).SetWindowTextA("");
+    CWindow(dialog.install.Handle()).SetWindowText("");
     Draw(dialog.install, face, 0);
     Draw(dialog.install, pressedFace, ODS_SELECTED);
 

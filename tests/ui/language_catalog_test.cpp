@@ -13,6 +13,7 @@
 #include <string>
 
 #include "foundation/byte_file.h"
+#include "foundation/utf8.h"
 #include "pack/pack_file.h"
 #include "platform/win_controls.h"
 #include "platform/win_dialog.h"
@@ -136,7 +137,7 @@ TEST_F(CatalogTest, ACatalogueThatCannotBeReadLeavesNoLanguage) {
     HWND window = CreateWindowExA(0, "STATIC", "Untouched", WS_POPUP, 0, 0, 10, 10, nullptr,
                                   nullptr, nullptr, nullptr);
     catalog.TranslateWindow("Main", window);
-    EXPECT_EQ(CWindow(window).GetWindowTextA(), "Untouched");
+    EXPECT_EQ(CWindow(window).GetWindowText(), "Untouched");
     DestroyWindow(window);
 
     catalog.SelectLanguage("English");
@@ -187,9 +188,9 @@ protected:
         // The edit inside the drop-down combo box is a grandchild of the
         // dialog, and its id is 1001, like the Install button's.
         comboEdit = FindWindowExA(dialog.GetDlgItem(IDC_LANGUAGE), nullptr, "Edit", nullptr);
-        CWindow(comboEdit).SetWindowTextA("typed");
+        CWindow(comboEdit).SetWindowText("typed");
     }
-    std::string Text(int id) { return CWindow(dialog.GetDlgItem(id)).GetWindowTextA(); }
+    std::string Text(int id) { return CWindow(dialog.GetDlgItem(id)).GetWindowText(); }
     void Use(const std::string& catalogueText) {
         local = folder.Make("dialog.pack", {{"Lang.clg", catalogueText}});
         catalog.SetPack(local.get());
@@ -209,11 +210,11 @@ TEST_F(TranslationTest, CaptionAndDirectChildrenAreTranslated) {
     ASSERT_EQ(GetDlgCtrlID(comboEdit), IDC_INSTALL);
     Use(kEnglish);
     catalog.TranslateDialog("Main", dialog);
-    EXPECT_EQ(dialog.GetWindowTextA(), "Setup") << "key 0 is the dialog's caption";
+    EXPECT_EQ(dialog.GetWindowText(), "Setup") << "key 0 is the dialog's caption";
     EXPECT_EQ(Text(IDC_INSTALL), "Install now");
     EXPECT_EQ(Text(IDC_PATH_LABEL), "Path\tto install");
     EXPECT_EQ(Text(IDC_BROWSE), "Browse ...") << "no key: unchanged";
-    EXPECT_EQ(CWindow(comboEdit).GetWindowTextA(), "typed") << "grandchildren are left alone";
+    EXPECT_EQ(CWindow(comboEdit).GetWindowText(), "typed") << "grandchildren are left alone";
     EXPECT_EQ(list.GetColumnText(0), "Application");
     EXPECT_EQ(list.GetColumnText(1), "Plug-in folder");
     EXPECT_EQ(list.GetColumnText(2), "Third");
@@ -245,7 +246,7 @@ TEST_F(TranslationTest, ColumnHeadersStopAtTheFirstMissingColumn) {
             header.mask = LVCF_TEXT;
             const char* original[] = {"Application", "Plug-in's folder", "Third"};
             header.pszText = const_cast<char*>(original[column]);
-            list.SendMessageA(LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&header));
+            list.SendMessage(LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&header));
         }
         fresh.TranslateControl("Main", list.Handle());
         EXPECT_EQ(list.GetColumnText(0), c.column0) << c.keys;
@@ -254,11 +255,41 @@ TEST_F(TranslationTest, ColumnHeadersStopAtTheFirstMissingColumn) {
     }
 }
 
+TEST_F(TranslationTest, UnicodeCatalogueTextsReachTheControlsWhole) {
+    // A header of 1500 Cyrillic letters is 3000 bytes: the old 1023-byte
+    // buffer cut it inside a letter.
+    std::string longHeader;
+    for (int i = 0; i < 1500; ++i)
+        longHeader += u8"Я";
+    Use(u8"[Main]\n0=ネッロ セットアップ\n1001=Установить\n1004=参照 \U0001F4C1\n"
+        u8"1023=Путь\\tустановки\n1011_0=アプリケーション\n1011_1=" +
+        longHeader + "\n1011_2=\U00020BB7\n");
+    catalog.TranslateDialog("Main", dialog);
+    struct Case {
+        HWND window;
+        std::string text;
+    };
+    const Case cases[] = {
+        {dialog.Handle(), u8"ネッロ セットアップ"},
+        {dialog.GetDlgItem(IDC_INSTALL), u8"Установить"},
+        {dialog.GetDlgItem(IDC_BROWSE), u8"参照 \U0001F4C1"},
+        {dialog.GetDlgItem(IDC_PATH_LABEL), u8"Путь\tустановки"},
+    };
+    for (const Case& c : cases) {
+        wchar_t text[256] = L"";
+        GetWindowTextW(c.window, text, 256);
+        EXPECT_EQ(std::wstring(text), Utf8ToWide(c.text)) << c.text;
+    }
+    EXPECT_EQ(list.GetColumnText(0), u8"アプリケーション");
+    EXPECT_EQ(list.GetColumnText(1), longHeader);
+    EXPECT_EQ(list.GetColumnText(2), u8"\U00020BB7");
+}
+
 TEST_F(TranslationTest, EmptyValuesLeaveTextsAsTheyWere) {
     Use("[Main]\n0=\n1001=\n1004=Browse\n");
-    std::string caption = dialog.GetWindowTextA();
+    std::string caption = dialog.GetWindowText();
     catalog.TranslateWindow("Main", dialog.Handle());
-    EXPECT_EQ(dialog.GetWindowTextA(), caption);
+    EXPECT_EQ(dialog.GetWindowText(), caption);
     EXPECT_EQ(Text(IDC_INSTALL), "Install");
     EXPECT_EQ(Text(IDC_BROWSE), "Browse");
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/win_app.h"
 #include "platform/win_controls.h"
@@ -11,6 +12,7 @@
 #include "platform/win_dialog.h"
 #include "platform/win_handles.h"
 #include "platform/win_sdk.h"
+#include "platform/win_text.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/widget_test_ids.h"
 
@@ -40,14 +42,14 @@ protected:
     bool OnInitDialog() override {
         ++initCalls;
         CDialog::OnInitDialog();
-        pathShownAtStart = CWindow(GetDlgItem(IDC_PATH)).GetWindowTextA();
+        pathShownAtStart = CWindow(GetDlgItem(IDC_PATH)).GetWindowText();
         SetTimer(1, 10);
         return true;
     }
     void OnTimer(UINT_PTR id) override {
         KillTimer(id);
-        CWindow(GetDlgItem(IDC_PATH)).SetWindowTextA("D:\\Typed by hand");
-        PostMessageA(WM_COMMAND, command_);
+        CWindow(GetDlgItem(IDC_PATH)).SetWindowText("D:\\Typed by hand");
+        PostMessage(WM_COMMAND, command_);
     }
 
 private:
@@ -160,7 +162,7 @@ TEST_F(BoundDialogTest, ControlsAreBoundOnceAndFoundByHandle) {
 }
 
 TEST_F(BoundDialogTest, MessagesReachTheBoundObject) {
-    dialog.install.PostMessageA(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    dialog.install.PostMessage(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     PumpMessages();
     EXPECT_EQ(dialog.install.mouseMoves, 1);
 }
@@ -180,15 +182,15 @@ TEST_F(BoundDialogTest, OwnerDrawRequestsAreReflectedToTheControl) {
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_BUTTON;
     item.hwndItem = unbound;
-    EXPECT_EQ(dialog.SendMessageA(WM_DRAWITEM, IDC_EXIT, reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(dialog.SendMessage(WM_DRAWITEM, IDC_EXIT, reinterpret_cast<LPARAM>(&item)), 0);
 }
 
 TEST_F(BoundDialogTest, HandlerResultsBecomeMessageResults) {
     NMHDR header{dialog.applications.Handle(), IDC_APPLICATIONS, 12345u};
-    EXPECT_EQ(dialog.SendMessageA(WM_NOTIFY, IDC_APPLICATIONS, reinterpret_cast<LPARAM>(&header)),
+    EXPECT_EQ(dialog.SendMessage(WM_NOTIFY, IDC_APPLICATIONS, reinterpret_cast<LPARAM>(&header)),
               0x5A5A);
     EXPECT_EQ(dialog.notifiedId, IDC_APPLICATIONS);
-    EXPECT_EQ(dialog.SendMessageA(WM_QUERYDRAGICON), 0x777);
+    EXPECT_EQ(dialog.SendMessage(WM_QUERYDRAGICON), 0x777);
 }
 
 TEST_F(BoundDialogTest, DestroyingTheDialogUnbindsItsControls) {
@@ -235,9 +237,107 @@ TEST_F(BoundDialogTest, ControlWrappersTalkToTheirControls) {
 
     const std::string longText(1500, 'x');
     CWindow path(dialog.GetDlgItem(IDC_PATH));
-    path.SetWindowTextA(longText);
-    EXPECT_EQ(path.GetWindowTextA(), longText);
-    EXPECT_EQ(CWindow(dialog.GetDlgItem(IDC_APPLICATIONS)).GetClassNameA(), "SysListView32");
+    path.SetWindowText(longText);
+    EXPECT_EQ(path.GetWindowText(), longText);
+    EXPECT_EQ(CWindow(dialog.GetDlgItem(IDC_APPLICATIONS)).GetClassName(), "SysListView32");
+}
+
+// ---- Unicode texts through the wrappers ----------------------------------
+
+// UTF-8 texts that a narrow (code page) path would lose or cut: Japanese,
+// Cyrillic, letters outside the Basic Multilingual Plane (two UTF-16 units
+// each), and Cyrillic longer than the old fixed buffers (1023 bytes, 1023 units),
+// so that a cut there would split a letter.
+struct UnicodeCase {
+    const char* what;
+    std::string text;
+};
+
+std::vector<UnicodeCase> UnicodeCases() {
+    std::string longCyrillic;
+    for (int i = 0; i < 1500; ++i)
+        longCyrillic += u8"Ж";
+    return {
+        {"Japanese", u8"インストール先のフォルダー 日本語"},
+        {"Cyrillic", u8"Папка установки: Обзор ..."},
+        {"outside the BMP", u8"\U0001D11E clef \U0001F600 \U00020BB7"},
+        {"mixed", u8"C:\\Program Files\\Нерро\\プラグイン\\\U0001F4C1"},
+        {"long Cyrillic", longCyrillic},
+    };
+}
+
+// What the control holds, read with the wide function itself.
+std::wstring WideWindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+TEST_F(BoundDialogTest, UnicodeTextsRoundTripThroughControls) {
+    const int controls[] = {IDC_PATH, IDC_INSTALL, IDC_PATH_LABEL};
+    for (const UnicodeCase& c : UnicodeCases()) {
+        ASSERT_TRUE(IsValidUtf8(c.text)) << c.what;
+        for (int id : controls) {
+            CWindow control(dialog.GetDlgItem(id));
+            control.SetWindowText(c.text);
+            EXPECT_EQ(WideWindowText(control.Handle()), Wide(c.text)) << c.what << ", control " << id;
+            EXPECT_EQ(control.GetWindowText(), c.text) << c.what << ", control " << id;
+        }
+        dialog.SetWindowText(c.text);
+        EXPECT_EQ(dialog.GetWindowText(), c.text) << c.what << ", caption";
+    }
+}
+
+TEST_F(BoundDialogTest, UnicodeTextsRoundTripThroughListAndComboBox) {
+    CListCtrl& list = dialog.applications;
+    ASSERT_EQ(list.InsertColumn(0, "Application", LVCFMT_LEFT, 135), 0);
+    ASSERT_EQ(list.InsertColumn(1, "Folder", LVCFMT_LEFT, 400), 1);
+    ASSERT_EQ(list.InsertItem(0, "Host"), 0);
+    CComboBox combo;
+    combo.Attach(dialog.GetDlgItem(IDC_LANGUAGE));
+    for (const UnicodeCase& c : UnicodeCases()) {
+        EXPECT_TRUE(list.SetColumnText(1, c.text)) << c.what;
+        EXPECT_EQ(list.GetColumnText(1), c.text) << c.what << ", column header";
+        wchar_t header[2048] = L"";
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = header;
+        column.cchTextMax = 2048;
+        ASSERT_TRUE(list.SendMessage(LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_EQ(std::wstring(header), Wide(c.text)) << c.what << ", the header itself";
+
+        EXPECT_EQ(list.InsertColumn(2, c.text, LVCFMT_LEFT, 50), 2) << c.what;
+        EXPECT_EQ(list.GetColumnText(2), c.text) << c.what << ", inserted column";
+        list.SendMessage(LVM_DELETECOLUMN, 2);
+
+        EXPECT_TRUE(list.SetItemText(0, 1, c.text)) << c.what;
+        EXPECT_EQ(list.GetItemText(0, 1), c.text) << c.what << ", item";
+
+        const int index = combo.AddString(c.text);
+        ASSERT_GE(index, 0) << c.what;
+        EXPECT_EQ(combo.GetLBText(index), c.text) << c.what << ", combo box item";
+    }
+}
+
+TEST(TreeCtrlTest, UnicodeItemTextsRoundTrip) {
+    registerCommonControls();
+    HWND window = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 200, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    CTreeCtrl tree;
+    tree.Attach(window);
+    for (const UnicodeCase& c : UnicodeCases()) {
+        std::wstring text = Wide(c.text);
+        TVINSERTSTRUCT insert{};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = &text[0];
+        HTREEITEM item = tree.InsertItem(insert);
+        ASSERT_NE(item, nullptr) << c.what;
+        EXPECT_EQ(tree.GetItemText(item), c.text) << c.what;
+    }
+    DestroyWindow(window);
 }
 
 TEST(ProgressCtrlTest, RangeAndPosition) {
@@ -303,7 +403,7 @@ public:
 protected:
     bool OnInitDialog() override {
         owner = GetWindow(Handle(), GW_OWNER);
-        PostMessageA(WM_COMMAND, IDCANCEL);
+        PostMessage(WM_COMMAND, IDCANCEL);
         return true;
     }
 };
