@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "foundation/text_decoding.h"
 #include "foundation/tinifile.h"
 #include "pack/pack_file.h"
 
 namespace {
 
-constexpr const char* kGeneral = "General";
+constexpr const char* kGeneral = kConfigCodePageSection;
 
 std::string readString(TIniFile& ini, const char* section, const std::string& key) {
     return ini.GetString(section, key.c_str(), "");
@@ -134,10 +135,13 @@ ConfigurationLoad LoadConfiguration(TPackFile& pack, LogoSink& logo, InstallConf
         }
     }
 
-    ExtractedBlock text(pack.Extract(kConfigEntryName, true, nullptr));
-    load.hasIni = text != nullptr;
+    uint32_t size = 0;
+    ExtractedBlock text(pack.Extract(kConfigEntryName, true, &size));
     TIniFile ini;
-    if (text) ini.Parse(reinterpret_cast<const char*>(text.get()));
-    load.title = ReadConfiguration(ini, config);
+    load.hasIni = text && ParseTextFile(ini, text.get(), size, kConfigCodePageSection);
+    // A text that cannot be decoded, or holds a line too long, is not read
+    // in part: it counts as missing.
+    TIniFile nothing;
+    load.title = ReadConfiguration(load.hasIni ? ini : nothing, config);
     return load;
 }

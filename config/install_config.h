@@ -20,6 +20,11 @@ class TPackFile;
 
 // Entry names the installer looks for in its pack.
 constexpr const char* kConfigEntryName = "Nerro.ini";
+// The section of "Nerro.ini" whose "Code page" names the code page of a
+// legacy (ANSI) file (text_decoding.h); [General], the settings' own.
+constexpr const char* kConfigCodePageSection = "General";
+// The same for a language catalogue: its [Info].
+constexpr const char* kCatalogueCodePageSection = "Info";
 constexpr const char* kLogoEntryName = "logo.bmp";
 // The caption when "Title" is missing.
 constexpr const char* kDefaultTitle = "Ostrel Ltd";
@@ -124,13 +129,18 @@ std::string ReadConfiguration(TIniFile& ini, InstallConfiguration& config);
 struct ConfigurationLoad {
     std::string title;     // "Title", or kDefaultTitle
     bool hasLogo = false;  // "logo.bmp" was in the pack, read whole, and given to the sink
-    bool hasIni = false;   // "Nerro.ini" could be read (from the pack or the current folder)
+    // "Nerro.ini" could be read (from the pack or the current folder) and
+    // decoded, and no line of it is too long
+    bool hasIni = false;
 };
 
 // The installer's loading step: hands "logo.bmp" to logo (only when the pack
 // holds that entry and it can be read whole), then reads "Nerro.ini" into
-// config with ReadConfiguration. As TPackFile::Extract does, a "Nerro.ini"
-// missing from the pack is read from the current folder instead; without
-// either, config gets all defaults and hasIni is false. Check values are not
+// config with ReadConfiguration, decoded as text_decoding.h says (UTF-8,
+// UTF-16, or the code page its [General] "Code page" names, else the
+// system's). As TPackFile::Extract does, a "Nerro.ini" missing from the pack
+// is read from the current folder instead; without either, or when its text
+// cannot be decoded or holds a line too long for TIniFile, config gets all
+// defaults and hasIni is false. Check values are not
 // consulted here (the installer checks its payload before installing).
 ConfigurationLoad LoadConfiguration(TPackFile& pack, LogoSink& logo, InstallConfiguration& config);

@@ -6,6 +6,7 @@
 #include "config/config_check.h"
 #include "config/install_config.h"
 #include "foundation/ordered_work.h"
+#include "foundation/text_decoding.h"
 #include "foundation/tinifile.h"
 #include "pack/pack_file.h"
 
@@ -54,7 +55,9 @@ std::string FindPackDamage(TPackFile& pack) {
 
     std::unique_ptr<uint8_t[]> text(pack.Extract(kConfigEntryName, true, nullptr));
     TIniFile ini;
-    ini.Parse(reinterpret_cast<const char*>(text.get()));
+    // Its text must decode and hold no line too long, or nothing of it is read.
+    if (!ParseTextFile(ini, text.get(), entries[0]->size, kConfigCodePageSection))
+        return "The file \"" + std::string(kConfigEntryName) + "\" in it is damaged.\n";
     InstallConfiguration config;
     ReadConfiguration(ini, config);
     for (const ConfigProblem& problem : CheckConfiguration(config, PackProductFiles(pack)))

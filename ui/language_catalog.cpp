@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "foundation/text_case.h"
+#include "foundation/text_decoding.h"
 #include "pack/pack_file.h"
 #include "platform/win_controls.h"
 
@@ -56,7 +57,10 @@ void CLanguageCatalog::SelectLanguage(const std::string& name) {
         current_ = -1;
         return;
     }
-    strings_.Parse(reinterpret_cast<const char*>(text.get()));
+    // Decoded as any text file (foundation/text_decoding.h, "Code page" in
+    // [Info]); one that does not decode or holds a line too long is unreadable.
+    const TPackEntry* entry = pack_->Find(entryNames_[index].c_str());
+    if (!entry || !ParseTextFile(strings_, text.get(), entry->size, "Info")) current_ = -1;
 }
 
 std::string CLanguageCatalog::GetLanguageName(int index) const {

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "foundation/byte_file.h"
+#include "foundation/tinifile.h"
 #include "installer/setup_pack_check.h"
 #include "pack/pack_file.h"
+#include "tests/foundation/text_test_support.h"
 #include "tests/pack/pack_test_support.h"
 
 namespace {
@@ -89,6 +91,34 @@ TEST(SetupPackCheckTest, NamesEveryMissingOrDamagedFileInOrder) {
         SCOPED_TRACE(c.what);
         packtest::TempDir dir;
         const std::unique_ptr<TPackFile> pack = packOf(dir, c.entries);
+        ASSERT_TRUE(pack->HasIndex());
+        EXPECT_EQ(FindPackDamage(*pack), c.reasons);
+    }
+}
+
+TEST(SetupPackCheckTest, AConfigurationThatCannotBeReadIsDamage) {
+    const std::string logo = "BM" + packtest::randomBytes(4000, 3);
+    const std::string damaged = "The file \"Nerro.ini\" in it is damaged.\n";
+    const struct {
+        const char* what;
+        std::string ini;
+        std::string reasons;
+    } cases[] = {
+        {"UTF-16", texttest::utf16File(kIni), ""},
+        {"UTF-8 with a byte order mark", std::string("\xEF\xBB\xBF") + kIni, ""},
+        {"a declared code page", std::string("[General]\nCode page=1251\nTitle=\xCF\xF0\n") + kIni,
+         ""},
+        {"an unknown code page", std::string("[General]\nCode page=9999\nTitle=\xCF\xF0\n") + kIni,
+         damaged},
+        {"a line too long",
+         std::string(kIni) + "Shortcut name=" + std::string(TIniFile::kMaxLineLength, 's') + "\n",
+         damaged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        packtest::TempDir dir;
+        const std::unique_ptr<TPackFile> pack =
+            packOf(dir, {{"Nerro.ini", c.ini}, {"logo.bmp", logo}, {"plugin.8bf", "8bf"}});
         ASSERT_TRUE(pack->HasIndex());
         EXPECT_EQ(FindPackDamage(*pack), c.reasons);
     }

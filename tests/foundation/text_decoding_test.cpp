@@ -17,10 +17,7 @@ namespace {
 
 using texttest::bytesOf;
 
-// A UTF-16 file, little- or big-endian: the byte order mark, then the text.
-std::string utf16File(const std::u16string& text, bool bigEndian) {
-    return (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + texttest::utf16Bytes(text, bigEndian);
-}
+using texttest::utf16File;
 
 // "Café" as the system's ANSI code page reads byte E9: off Windows 1252
 // stands in for it; on Windows it is whatever the system says.
@@ -40,7 +37,6 @@ const char* const kHelloUtf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82
 
 TEST(TextDecodingTest, EachEncodingBecomesUtf8) {
     const std::string utf8Text = std::string("[General]\r\nTitle=") + kHelloUtf8 + " Caf\xC3\xA9\r\n";
-    const std::u16string utf16Text = u"[General]\r\nTitle=\u041F\u0440\u0438\u0432\u0435\u0442 Caf\u00E9\r\n";
     const struct {
         const char* what;
         std::string bytes;
@@ -55,9 +51,9 @@ TEST(TextDecodingTest, EachEncodingBecomesUtf8) {
          "[General]\nTitle=x\n", 0, 0},
         {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + utf8Text, "General",
          TextEncoding::Utf8WithMark, utf8Text, 0, 0},
-        {"UTF-16 little-endian", utf16File(utf16Text, false), "General", TextEncoding::Utf16Le,
+        {"UTF-16 little-endian", utf16File(utf8Text), "General", TextEncoding::Utf16Le,
          utf8Text, 0, 0},
-        {"UTF-16 big-endian", utf16File(utf16Text, true), "General", TextEncoding::Utf16Be,
+        {"UTF-16 big-endian", utf16File(utf8Text, true), "General", TextEncoding::Utf16Be,
          utf8Text, 0, 0},
         {"code page 1251 declared",
          std::string("[General]\nCode page=1251\n\nTitle=") + kHelloCp1251 + "\n", "General",
@@ -116,18 +112,18 @@ TEST(TextDecodingTest, AnUnknownCodePageIsAnError) {
 }
 
 TEST(TextDecodingTest, ParsedTextIsLookedUpInUtf8) {
-    const std::u16string utf16 = u"[Main]\r\n1001=\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\r\n";
+    // "インストール" (install).
     const std::string installUtf8 =
         "\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB";
+    const std::string text = "[Main]\r\n1001=" + installUtf8 + "\r\n";
     const struct {
         const char* what;
         std::string bytes;
         TextEncoding encoding;
     } cases[] = {
-        {"UTF-16 little-endian", utf16File(utf16, false), TextEncoding::Utf16Le},
-        {"UTF-16 big-endian", utf16File(utf16, true), TextEncoding::Utf16Be},
-        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF[Main]\r\n1001=" + installUtf8 + "\r\n",
-         TextEncoding::Utf8WithMark},
+        {"UTF-16 little-endian", utf16File(text), TextEncoding::Utf16Le},
+        {"UTF-16 big-endian", utf16File(text, true), TextEncoding::Utf16Be},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + text, TextEncoding::Utf8WithMark},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

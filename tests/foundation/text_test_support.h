@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/utf8.h"
+
 namespace texttest {
 
 inline const uint8_t* bytesOf(const std::string& text) {
@@ -19,6 +21,13 @@ inline std::string utf16Bytes(const std::u16string& units, bool bigEndian) {
         bytes += bigEndian ? std::string{high, low} : std::string{low, high};
     }
     return bytes;
+}
+
+// A file of UTF-8 text saved as UTF-16 with its byte order mark.
+inline std::string utf16File(const std::string& utf8, bool bigEndian = false) {
+    const std::wstring wide = Utf8ToWide(utf8);
+    return (bigEndian ? "\xFE\xFF" : "\xFF\xFE") +
+           utf16Bytes(std::u16string(wide.begin(), wide.end()), bigEndian);
 }
 
 }  // namespace texttest
