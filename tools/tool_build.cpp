@@ -6,6 +6,7 @@
 
 #include "config/config_check.h"
 #include "config/install_config.h"
+#include "foundation/text_decoding.h"
 #include "foundation/tinifile.h"
 #include "tools/tool_add_files.h"
 #include "tools/tool_commands.h"
@@ -53,9 +54,12 @@ bool checkProduct(const fs::path& dir, InstallConfiguration& config, std::ostrea
     std::error_code error;
     if (!fs::is_regular_file(iniPath, error))
         throw ToolError(std::string("no ") + kConfigEntryName + " in " + nativeString(dir));
-    const std::string text = readWholeFile(iniPath);
+    const std::string bytes = readWholeFile(iniPath);
     TIniFile ini;
-    ini.Parse(text.c_str());
+    // A text the installer cannot read has been named by checkProductFiles.
+    if (!ParseTextFile(ini, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                       kConfigCodePageSection))
+        return false;
     ReadConfiguration(ini, config);
 
     const ProductFiles files{"the product folder",

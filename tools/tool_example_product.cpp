@@ -3,12 +3,16 @@
 #include <cstdint>
 
 // TIniFile has no comment syntax: a line without "=" is never found, and a
-// line whose key begins with ";" matches no key the installer asks for. Lines
-// stay below its 249-byte limit.
+// line whose key begins with ";" matches no key the installer asks for.
+// Both texts are UTF-8 and begin with its byte order mark, so that every
+// editor keeps them UTF-8 when letters of any language are typed in.
 const char* const kExampleIni =
-    "; Nerro.ini: how the installer installs this product.\r\n"
-    "; Keys and section names are case-sensitive; save this file as ANSI.\r\n"
+    "\xEF\xBB\xBF; Nerro.ini: how the installer installs this product.\r\n"
+    "; Keys and section names are case-sensitive. This file is UTF-8: keep it so.\r\n"
     "[General]\r\n"
+    "; Only for a file saved as ANSI instead: the code page of its letters\r\n"
+    "; (1252 Western, 1250 Central European, 1251 Cyrillic, 932 Japanese...).\r\n"
+    "; Code page=1252\r\n"
     "; Caption of the installer's window (default \"Ostrel Ltd\").\r\n"
     "Title=Example Filters Setup\r\n"
     "; The product's name: message boxes, the uninstall entry. Required.\r\n"
@@ -124,8 +128,8 @@ const char* const kExampleIni =
     "Folder=%ProgramFiles%\\IrfanView\\Plugins\\Adobe 8BF\r\n";
 
 const char* const kExampleCatalogue =
-    "; English texts of the installer. Save catalogues as ANSI, in the code\r\n"
-    "; page of their language.\r\n"
+    "\xEF\xBB\xBF; English texts of the installer. Save catalogues as UTF-8, like\r\n"
+    "; this one: a catalogue then reads the same on every system.\r\n"
     "; [Info]: system language ids (hexadecimal, lowercase) this catalogue serves.\r\n"
     "[Info]\r\n"
     "409=ok\r\n"

@@ -1,5 +1,6 @@
 // The example product folder that nerro-pack init writes: every file's
-// contents, ready to build as they are.
+// contents, ready to build as they are. The texts are UTF-8 with a byte
+// order mark.
 #pragma once
 
 #include <string>

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "config/install_config.h"
+#include "foundation/text_decoding.h"
+#include "foundation/tinifile.h"
 #include "pack/pack_endian.h"
 #include "tools/tool_files.h"
 
@@ -36,6 +38,7 @@ const char* const kGeneralKeys[] = {
     "Number of file types",
     "Number of files",
     "Built-in hosts",
+    "Code page",
 };
 // The keys "File type N.<key>" of [General].
 const char* const kFileTypeKeys[] = {
@@ -166,24 +169,51 @@ std::vector<IniLine> iniLines(const std::string& text) {
     return lines;
 }
 
-// False (after an error) for a text saved with a Unicode byte order mark.
-bool checkEncoding(const std::string& bytes, const std::string& where, Reporter& report) {
-    const auto startsWith = [&bytes](const char* mark) {
-        return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
-    };
-    const char* encoding = startsWith("\xEF\xBB\xBF")                         ? "UTF-8"
-                           : startsWith("\xFF\xFE") || startsWith("\xFE\xFF") ? "UTF-16"
-                                                                              : nullptr;
-    if (!encoding) return true;
-    report.Error(where + ":1", std::string("saved as ") + encoding + ": save it as ANSI");
-    return false;
+std::string at(const std::string& shown, size_t line) {
+    return shown + ":" + std::to_string(line);
+}
+
+// The text of "Nerro.ini" or a catalogue as the installer reads it
+// (text_decoding.h; the code page named in codePageSection), or nothing
+// after an error: a code page the system does not know, a line too long.
+// Warns of a legacy (ANSI) text in no declared code page that holds bytes of
+// 0x80 and above: they read as other letters on a system of another language.
+std::optional<std::string> decodedText(const std::string& bytes, const std::string& shown,
+                                       const char* codePageSection, Reporter& report) {
+    const DecodedText decoded = DecodeTextFile(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                               bytes.size(), codePageSection);
+    if (!decoded.error.empty()) {
+        // Keys are ASCII in every code page: the declaration is found in the bytes.
+        size_t line = 1;
+        for (const IniLine& declared : iniLines(bytes))
+            if (declared.section == codePageSection && declared.key == "Code page") {
+                line = declared.number;
+                break;
+            }
+        report.Error(at(shown, line), decoded.error + ": save the file as UTF-8");
+        return std::nullopt;
+    }
+    if (decoded.encoding == TextEncoding::SystemCodePage && decoded.firstNonAsciiLine > 0) {
+        report.Warning(at(shown, static_cast<size_t>(decoded.firstNonAsciiLine)),
+                       std::string("saved as ANSI with no \"Code page\" in [") + codePageSection +
+                           "]: its letters depend on the code page of the user's system; save "
+                           "it as UTF-8");
+    }
+    TIniFile ini;
+    if (!ini.Parse(decoded.text.c_str()) && ini.ErrorLine() > 0) {
+        report.Error(at(shown, static_cast<size_t>(ini.ErrorLine())),
+                     "line longer than " + std::to_string(TIniFile::kMaxLineLength) +
+                         " bytes: the installer cannot read the file");
+        return std::nullopt;
+    }
+    return decoded.text;
 }
 
 void checkGeneralKeys(const std::vector<IniLine>& lines, const std::string& shown,
                       Reporter& report) {
     for (const IniLine& line : lines) {
         if (line.section != "General" || line.key.empty()) continue;
-        const std::string where = shown + ":" + std::to_string(line.number);
+        const std::string where = at(shown, line.number);
         if (const std::optional<std::string> meant = misspeltGeneralKey(line.key)) {
             report.Warning(where, quoted(line.key) +
                                       " is not a key the installer reads: did you mean " +
@@ -199,7 +229,7 @@ void checkFileCount(const std::vector<IniLine>& lines, const std::string& shown,
         return line.section == "General" && line.key == "Number of files";
     });
     if (count == lines.end()) return;  // the configuration check names a missing count
-    const std::string where = shown + ":" + std::to_string(count->number);
+    const std::string where = at(shown, count->number);
     if (!isDecimal(count->value) || count->value.size() > 9) {
         report.Error(where, "\"Number of files\" is " + quoted(count->value) + ", not a number");
         return;
@@ -266,9 +296,10 @@ bool checkProductFiles(const fs::path& dir, std::ostream& err) {
     std::error_code error;
     if (fs::is_regular_file(iniPath, error)) {
         const std::string shown = nativeString(iniPath);
-        const std::string text = readWholeFile(iniPath);
-        if (checkEncoding(text, shown, report)) {
-            const std::vector<IniLine> lines = iniLines(text);
+        const std::optional<std::string> text =
+            decodedText(readWholeFile(iniPath), shown, kConfigCodePageSection, report);
+        if (text) {
+            const std::vector<IniLine> lines = iniLines(*text);
             checkGeneralKeys(lines, shown, report);
             checkFileCount(lines, shown, report);
         }
@@ -282,7 +313,8 @@ bool checkProductFiles(const fs::path& dir, std::ostream& err) {
     }
     std::sort(catalogues.begin(), catalogues.end());
     for (const fs::path& catalogue : catalogues)
-        checkEncoding(readWholeFile(catalogue), nativeString(catalogue), report);
+        decodedText(readWholeFile(catalogue), nativeString(catalogue), kCatalogueCodePageSection,
+                    report);
     const fs::path logo = dir / kLogoEntryName;
     if (fs::is_regular_file(logo, error)) {
         const std::string problem = bitmapProblem(readWholeFile(logo));

@@ -1,8 +1,10 @@
 // Mistakes in a product folder that the installer would not report but
 // silently get wrong, found by nerro-pack build before it writes anything:
-// text files saved in a Unicode encoding, [General] keys that are nearly but
-// not quite a key the installer reads, a "Number of files" that does not
-// match the file sections, a logo that is no bitmap, an empty title.
+// text files that the installer cannot read (a code page it does not know,
+// a line too long) or whose letters depend on the user's system (ANSI in no
+// declared code page), [General] keys that are nearly but not quite a key
+// the installer reads, a "Number of files" that does not match the file
+// sections, a logo that is no bitmap, an empty title.
 #pragma once
 
 #include <filesystem>

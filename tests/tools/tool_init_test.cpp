@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/utf8.h"
 #include "pack/pack_file.h"
 #include "tests/tools/tool_cli_fixture.h"
 #include "tools/tool_version.h"
@@ -52,6 +53,12 @@ TEST_F(InitTest, ExampleBuildsWithoutWarnings) {
                   (std::vector<std::string>{"English.clg", "Nerro.ini", "logo.bmp",
                                             "nerro-uninstall.exe", "readme.txt"}));
         EXPECT_EQ(readBytes(fs::path(dir) / "nerro-uninstall.exe"), c.uninstallBytes);
+        // The texts are UTF-8 and say so, for editors to keep them UTF-8.
+        for (const char* text : {"Nerro.ini", "English.clg"}) {
+            const std::string bytes = readBytes(fs::path(dir) / text);
+            EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0) << text;
+            EXPECT_TRUE(IsValidUtf8(bytes)) << text;
+        }
 
         const std::string setup = dir + ".exe";
         const ToolRun build = RunCopy({"build", dir, "-o", setup, "--arch", c.arch});

@@ -1,12 +1,18 @@
 // nerro-pack build: the product files' mistakes it finds before the
-// configuration check (encodings, near-miss keys, file count, logo, title).
+// configuration check (text the installer cannot read or reads differently
+// from system to system, near-miss keys, file count, logo, title), and the
+// encodings it takes as they are.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "foundation/tinifile.h"
+#include "pack/pack_file.h"
+#include "tests/foundation/text_test_support.h"
 #include "tests/tools/tool_cli_fixture.h"
 
 namespace fs = std::filesystem;
@@ -20,10 +26,6 @@ std::string inProduct(const std::string& name) {
     return (fs::path("prod") / name).string();
 }
 
-void prepend(const std::string& name, const std::string& bytes) {
-    writeBytes(fs::path("prod") / name, bytes + readBytes(fs::path("prod") / name));
-}
-
 std::string firstLine(const std::string& text) {
     return text.substr(0, text.find('\n') + 1);
 }
@@ -34,14 +36,29 @@ TEST_F(ProductChecksTest, ErrorsStopTheBuild) {
         std::function<void()> spoil;
         std::string line;  // the first line of standard error
     } cases[] = {
-        {"Nerro.ini in UTF-8", [] { prepend("Nerro.ini", "\xEF\xBB\xBF"); },
-         inProduct("Nerro.ini") + ":1: saved as UTF-8: save it as ANSI"},
-        {"Nerro.ini in UTF-16", [] { prepend("Nerro.ini", "\xFF\xFE"); },
-         inProduct("Nerro.ini") + ":1: saved as UTF-16: save it as ANSI"},
-        {"catalogue in UTF-8", [] { prepend("English.clg", "\xEF\xBB\xBF"); },
-         inProduct("English.clg") + ":1: saved as UTF-8: save it as ANSI"},
-        {"catalogue in UTF-16, big-endian", [] { prepend("English.clg", "\xFE\xFF"); },
-         inProduct("English.clg") + ":1: saved as UTF-16: save it as ANSI"},
+        {"Nerro.ini in a code page the system does not know",
+         [] { editIni("Title=Demo Setup", "Code page=9999\nTitle=D\xE9mo Setup"); },
+         inProduct("Nerro.ini") +
+             ":2: code page 9999 is not known to this system: save the file as UTF-8"},
+        {"catalogue in a code page the system does not know",
+         [] { writeBytes("prod/English.clg", "[Main]\n1=Inst\xE1lar\n[Info]\nCode page=9999\n"); },
+         inProduct("English.clg") +
+             ":4: code page 9999 is not known to this system: save the file as UTF-8"},
+        {"a line too long in Nerro.ini",
+         [] {
+             editIni("Title=Demo Setup", "Title=Demo Setup\nCopyright=" +
+                                             std::string(TIniFile::kMaxLineLength, 'c'));
+         },
+         inProduct("Nerro.ini") + ":3: line longer than 65535 bytes: the installer cannot read "
+                                  "the file"},
+        {"a line too long in a UTF-16 catalogue",
+         [] {
+             writeBytes("prod/English.clg",
+                        texttest::utf16File("[Main]\r\n1=Install\r\n2=" +
+                                            std::string(70000, 'x') + "\r\n"));
+         },
+         inProduct("English.clg") + ":3: line longer than 65535 bytes: the installer cannot "
+                                    "read the file"},
         {"file count not a number", [] { editIni("Number of files=3", "Number of files=three"); },
          inProduct("Nerro.ini") + ":7: \"Number of files\" is \"three\", not a number"},
         {"file count below the sections", [] { editIni("Number of files=3", "Number of files=2"); },
@@ -121,6 +138,12 @@ TEST_F(ProductChecksTest, WarningsNameTheLineAndTheBuildGoesOn) {
          "hosts\"?"},
         {"empty title", "Title=Demo Setup",
          "Title=", ":2: \"Title\" is empty: the installer's window has no caption"},
+        {"ANSI in no declared code page", "Title=Demo Setup", "Title=D\xE9mo Setup",
+         ":2: saved as ANSI with no \"Code page\" in [General]: its letters depend on the code "
+         "page of the user's system; save it as UTF-8"},
+        {"a code page in the wrong letter case", "Title=Demo Setup",
+         "code page=1252\nTitle=Demo Setup",
+         ":2: \"code page\" is not a key the installer reads: did you mean \"Code page\"?"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,6 +165,59 @@ TEST_F(ProductChecksTest, KeysFarFromKnownOnesAndKnownOnesPassQuietly) {
     const ToolRun run = Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ProductChecksTest, EncodingsTheInstallerReadsAreTakenAsTheyAre) {
+    // "Démo" and "インストール" (install) in UTF-8; "Демо" in code page 1251.
+    const std::string demoUtf8 = "D\xC3\xA9mo";
+    const std::string installJapanese =
+        "\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB";
+    const std::string ansiWarning =
+        ": saved as ANSI with no \"Code page\" in [Info]: its letters depend on the code page "
+        "of the user's system; save it as UTF-8\n";
+    const std::string ini = kProductIni;
+    const auto titled = [&ini](const std::string& title, const std::string& before = "") {
+        std::string text = ini;
+        text.replace(text.find("Title=Demo Setup"), 16, before + "Title=" + title);
+        return text;
+    };
+    const struct {
+        const char* what;
+        const char* file;
+        std::string bytes;
+        std::string err;  // the whole of standard error
+    } cases[] = {
+        {"Nerro.ini in UTF-8", "Nerro.ini", titled(demoUtf8), ""},
+        {"Nerro.ini in UTF-8 with a byte order mark", "Nerro.ini", "\xEF\xBB\xBF" + titled(demoUtf8),
+         ""},
+        {"Nerro.ini in UTF-16", "Nerro.ini", texttest::utf16File(titled(demoUtf8)), ""},
+        {"Nerro.ini in a declared code page", "Nerro.ini",
+         titled("\xC4\xE5\xEC\xEE", "Code page=1251\n"), ""},
+        {"catalogue in UTF-8", "English.clg", "[Main]\n1=" + installJapanese + "\n", ""},
+        {"catalogue in UTF-16, big-endian", "English.clg",
+         texttest::utf16File("[Main]\n1=" + installJapanese + "\n", true), ""},
+        {"catalogue in a declared code page", "English.clg",
+         "[Info]\n419=ok\nCode page=1251\n[Main]\n1=\xC4\xE5\xEC\xEE\n", ""},
+        {"catalogue in ANSI", "English.clg", "[Main]\n1=Install\n2=Abbr\xE9\x63hen\n",
+         "nerro-pack: warning: " + inProduct("English.clg") + ":3" + ansiWarning},
+        {"catalogue naming its code page outside [Info]", "English.clg",
+         "[Main]\nCode page=1252\n1=Caf\xE9\n",
+         "nerro-pack: warning: " + inProduct("English.clg") + ":3" + ansiWarning},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeProduct();
+        writeBytes(fs::path("prod") / c.file, c.bytes);
+        const ToolRun run = Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.err, c.err);
+        // The installer decodes the file: the pack holds its bytes unchanged.
+        TPackFile pack("setup.exe", false);
+        uint32_t size = 0;
+        std::unique_ptr<uint8_t[]> packed(pack.Extract(c.file, true, &size));
+        ASSERT_NE(packed, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(packed.get()), size), c.bytes);
+    }
 }
 
 }  // namespace
