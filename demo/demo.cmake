@@ -28,6 +28,7 @@ set(demo_sources
   ${CMAKE_CURRENT_LIST_DIR}/product/Nerro.ini
   ${CMAKE_CURRENT_LIST_DIR}/product/logo.bmp
   ${CMAKE_CURRENT_LIST_DIR}/product/English.clg
+  ${CMAKE_CURRENT_LIST_DIR}/product/Japanese.clg
   ${CMAKE_CURRENT_LIST_DIR}/product/Russian.clg
   ${CMAKE_CURRENT_LIST_DIR}/product/readme.txt)
 if(NERRO_HOST_PACK_TOOL)
