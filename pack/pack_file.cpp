@@ -9,6 +9,8 @@
 #include "codecs/block_codec.h"
 #include "codecs/lz_codec.h"
 #include "codecs/zstd_codec.h"
+#include "foundation/code_page.h"
+#include "foundation/utf8.h"
 #include "pack/pack_byte_streams.h"
 #include "pack/pack_check.h"
 #include "pack/pack_endian.h"
@@ -28,7 +30,7 @@ constexpr uint64_t kTrailerSize = 16;
 constexpr uint64_t kIndexHeaderSize = 12;
 constexpr char kTrailerMagic[4] = {'s', 'R', 'B', 'V'};
 constexpr char kIndexMagic[4] = {'i', 'x', '5', '0'};
-constexpr uint32_t kWrittenFormatWord = 0x305;
+constexpr uint32_t kWrittenFormatWord = 0x305 | kPackFormatNamesUtf8;
 constexpr uint32_t kFormatVersionMask = 0xF;
 constexpr uint32_t kOldTableCompressed = 0x100;
 constexpr uint32_t kOldTableLongRecords = 0x200;
@@ -194,6 +196,25 @@ uint64_t signedPackEnd(SeekableFile& file, const PeCertificateTable& table) {
     return table.offset;
 }
 
+// Names of a pack written before names were UTF-8 are bytes in the ANSI
+// code page of the system that wrote them, which is taken to be this one's.
+// A name that is valid UTF-8 already (ASCII, or written by a tool that used
+// UTF-8) stays as it is. Two names that become one: the later in the old
+// name order is kept, as for two records of one name.
+void convertLegacyNames(PackIndex& index) {
+    const bool allUtf8 = std::all_of(index.begin(), index.end(),
+                                     [](const auto& record) { return IsValidUtf8(record.first); });
+    if (allUtf8) return;
+    PackIndex converted;
+    for (auto& [name, entry] : index) {
+        std::string utf8 = name;
+        if (!IsValidUtf8(name) && !CodePageToUtf8(kSystemCodePage, name, utf8)) utf8 = name;
+        entry.name = utf8;
+        converted[std::move(utf8)] = std::move(entry);
+    }
+    index = std::move(converted);
+}
+
 }  // namespace
 
 bool PackBlockSink::Write(const void* data, size_t size) {
@@ -312,6 +333,7 @@ void TPackFile::ReadPack(bool writable) {
 
     auto index = std::make_unique<PackIndex>();
     if (!ReadIndex(indexPosition, end - kTrailerSize, formatWord, *index)) return;
+    if (!(formatWord & kPackFormatNamesUtf8)) convertLegacyNames(*index);
     packBase_ = indexPosition - indexOffset;
     endOfData_ = indexPosition;
     formatVersion_ = formatWord & kFormatVersionMask;

@@ -12,6 +12,11 @@
 //   trailer  "sRBV" | indexOffset | indexFromEnd | formatWord     (4 bytes each)
 //            index position P = file length + indexFromEnd (negative)
 //            pack base        = P - indexOffset
+//            formatWord       bits 0 to 3: the format version; 0x100 and
+//                             0x200: the kind of an old table (versions 0 to
+//                             4); 0x400: the names are UTF-8. Readers take the
+//                             version from bits 0 to 3 alone, so a reader
+//                             that knows no later bit still reads the pack.
 //   index    "ix50" | bodySize | count | block codec stream of the body
 //   body     count records: nameLength (16-bit) | name | offset | storedSize |
 //            size | crc | stamp | flags                          (32-bit each)
@@ -25,6 +30,13 @@
 // LZ codec or zstd frame, chosen by flags). crc is the pack check value (pack_check.h) of
 // the uncompressed bytes. Format versions 0 to 4 keep a plain table of
 // fixed-size records instead of the "ix50" index; they are read, never written.
+//
+// Entry names are UTF-8, and every writer sets 0x400 in the format word to
+// say so. A pack without that bit was written when names were bytes in the
+// writer's ANSI code page: reading its index turns each name that is not
+// valid UTF-8 into UTF-8 from the system's code page (code_page.h), so the
+// records in memory always have UTF-8 names, and the next index written
+// (Flush, Compact) holds them so, with the bit.
 //
 // Writing appends entry data at the end of data, over the old index and
 // trailer; Flush writes a fresh index and trailer behind them. Compact rewrites
@@ -64,6 +76,8 @@ constexpr size_t kMaxPackNameLength = 32767;
 
 // The format version every writer produces.
 constexpr uint32_t kPackFormatVersion = 5;
+// The bit of the trailer's format word that says the entry names are UTF-8.
+constexpr uint32_t kPackFormatNamesUtf8 = 0x400;
 
 // Mode word of AddStream (bits 0 to 3, and 8 to 12 for zstd's level).
 constexpr uint32_t kPackModeCompress = 1;    // bit 0: compress; clear: store as is
@@ -138,7 +152,7 @@ struct PackEntryDamage {
 
 // One entry record. Records handed out by TPackFile belong to its index.
 struct TPackEntry {
-    std::string name;         // byte string, 0 to 32767 bytes, case-sensitive
+    std::string name;         // UTF-8, 0 to 32767 bytes, compared byte for byte
     uint32_t offset = 0;      // position of the data minus the pack base
     uint32_t storedSize = 0;  // bytes the data occupy in the file
     uint32_t size = 0;        // length of the uncompressed data
@@ -181,7 +195,7 @@ using PackIndex = std::map<std::string, TPackEntry, PackNameLess>;
 
 class TPackFile : public TObject {
 public:
-    // Opens path as Open(path, writable) does; see there.
+    // Opens path (UTF-8) as Open(path, writable) does; see there.
     TPackFile(const char* path, bool writable);
 
     // Opens a pack held in file, read-only (in-memory packs, fuzzing). The
@@ -205,7 +219,8 @@ public:
     //   body, a name holding a zero byte): no index, IsFailed, even when writable, so that nothing is
     //   added to a pack that cannot be read.
     // - Otherwise the index is read (version 5, or the old tables of versions
-    //   0 to 4) and IsFailed is false.
+    //   0 to 4; the names of a pack without kPackFormatNamesUtf8 converted
+    //   as said at the top) and IsFailed is false.
     // - A signed file (a certificate table ends it, pack_signature.h): the
     //   trailer is looked for where the pack ends, before the table and its
     //   padding; writable, the object has no pack (IsFailed), since any change

@@ -1,4 +1,4 @@
-// Cutting a file to a length, by its path in the system's narrow encoding.
+// Cutting a file to a length, by its path in UTF-8.
 #pragma once
 
 #include <cstdint>

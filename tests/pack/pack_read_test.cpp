@@ -1,9 +1,11 @@
 // Reading packs: trailer and index, old tables, look-up, order, Extract.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "foundation/code_page.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "tests/pack/pack_test_support.h"
@@ -217,6 +219,84 @@ TEST(PackReadTest, OldTablesOfVersionsZeroToFour) {
         EXPECT_EQ(extract(*pack, "b").data, two);
         EXPECT_FALSE(pack->IsFailed());
     }
+}
+
+// A name as the system's ANSI code page reads it: off Windows 1252 stands
+// in for that code page; on Windows it is the system's own.
+std::string nameFromSystemCodePage(const std::string& bytes, const std::string& in1252) {
+#ifdef _WIN32
+    (void)in1252;
+    std::string utf8;
+    EXPECT_TRUE(CodePageToUtf8(kSystemCodePage, bytes, utf8));
+    return utf8;
+#else
+    (void)bytes;
+    return in1252;
+#endif
+}
+
+TEST(PackReadTest, NamesOfOlderPacksBecomeUtf8) {
+    const std::string cafeAnsi = "Lumen Caf\xE9.8bf";
+    const std::string cafe = nameFromSystemCodePage(cafeAnsi, "Lumen Caf\xC3\xA9.8bf");
+    const std::string lodz = "\xC5\x81\xC3\xB3\x64\xC5\xBA\\plug-in.8bf";  // "Łódź\plug-in.8bf"
+    const std::string data = "plug-in bytes";
+    const uint32_t crc = packCheckValue(data.data(), data.size());
+    const auto versionFive = [&](const std::string& name, uint32_t formatWord) {
+        return packtest::handBuiltPack("stub", {{name, data, 0}, {"Nerro.ini", "[General]", 0}},
+                                       formatWord);
+    };
+    const auto versionFour = [&](const std::string& name) {
+        const std::string table = oldRecord(name, 24, 0, 13, crc) +
+                                  oldRecord("Nerro.ini", 24, 13, 9, packCheckValue("[General]", 9));
+        return packtest::assemblePack("stub", data + "[General]", packtest::le32(2) + table, 0x004);
+    };
+    const struct {
+        const char* what;
+        std::string pack;
+        std::string oldName;
+        std::string name;  // as read
+    } cases[] = {
+        {"a Western name, version 5", versionFive(cafeAnsi, packtest::kFormatWordLegacyNames),
+         cafeAnsi, cafe},
+        {"a Western name, version 4", versionFour(cafeAnsi), cafeAnsi, cafe},
+        {"a name in UTF-8 already", versionFive(lodz, packtest::kFormatWordLegacyNames), lodz,
+         lodz},
+        {"an ASCII name", versionFive("docs\\readme.txt", packtest::kFormatWordLegacyNames),
+         "docs\\readme.txt", "docs\\readme.txt"},
+        // A pack that says its names are UTF-8 is taken at its word.
+        {"a name in a pack of UTF-8 names", versionFive(cafeAnsi, packtest::kFormatWordUtf8Names),
+         cafeAnsi, cafeAnsi},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto pack = packtest::openBytes(c.pack);
+        ASSERT_TRUE(pack->HasIndex());
+        std::vector<std::string> names;
+        for (const TPackEntry* entry = pack->GetFirst(); entry; entry = pack->GetNext())
+            names.push_back(entry->name);
+        std::vector<std::string> expected = {c.name, "Nerro.ini"};
+        std::sort(expected.begin(), expected.end(), PackNameLess());
+        EXPECT_EQ(names, expected);
+        const TPackEntry* entry = pack->Find(c.name.c_str());
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->name, c.name);
+        EXPECT_EQ(extract(*pack, c.name.c_str()).data, data);
+        if (c.oldName != c.name) {
+            EXPECT_EQ(pack->Find(c.oldName.c_str()), nullptr);
+        }
+    }
+}
+
+TEST(PackReadTest, AnOldNameThatBecomesAnotherNameReplacesIt) {
+    // "Café" in UTF-8 (C3 A9) comes before "Café" in code page 1252 (E9):
+    // read in that order, the converted one is kept, as a later record is.
+    const std::string utf8 = nameFromSystemCodePage("Caf\xE9", "Caf\xC3\xA9");
+    auto pack = packtest::openBytes(packtest::handBuiltPack(
+        "", {{utf8, "written in UTF-8", 0}, {"Caf\xE9", "written in ANSI", 0}},
+        packtest::kFormatWordLegacyNames));
+    ASSERT_TRUE(pack->HasIndex());
+    EXPECT_EQ(pack->GetCount(), 1);
+    EXPECT_EQ(extract(*pack, utf8.c_str()).data, "written in ANSI");
 }
 
 TEST(PackReadTest, ExtractGivesDataPlusZeroByte) {

@@ -105,7 +105,8 @@ std::string assemblePack(const std::string& stub, const std::string& data, const
                    formatWord);
 }
 
-std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>& entries) {
+std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>& entries,
+                          uint32_t formatWord) {
     std::string data;
     std::string body;
     for (const HandEntry& entry : entries) {
@@ -123,7 +124,8 @@ std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>&
         body += recordBytes(record);
         data += stored;
     }
-    return assemblePack(stub, data, v5Index(body, static_cast<uint32_t>(entries.size())));
+    return assemblePack(stub, data, v5Index(body, static_cast<uint32_t>(entries.size())),
+                        formatWord);
 }
 
 bool CollectingSink::Write(const void* data, size_t size) {

@@ -63,9 +63,14 @@ std::string v5Index(const std::string& body, uint32_t count);
 
 std::string trailer(uint32_t indexOffset, int32_t indexFromEnd, uint32_t formatWord);
 
+// The format word of the packs written today (version 5, names in UTF-8),
+// and of those written before names were UTF-8.
+constexpr uint32_t kFormatWordUtf8Names = 0x705;
+constexpr uint32_t kFormatWordLegacyNames = 0x305;
+
 // stub + data + index + a trailer that points at the index.
 std::string assemblePack(const std::string& stub, const std::string& data, const std::string& index,
-                         uint32_t formatWord = 0x305);
+                         uint32_t formatWord = kFormatWordUtf8Names);
 
 // An entry of handBuiltPack: flags 0 stores data, 1 codes it with the LZ
 // codec, 5 with the block codec, 13 as a zstd frame; the record gets the
@@ -76,7 +81,8 @@ struct HandEntry {
     uint32_t flags = 0;
 };
 // stub, the entries' data in the order given, a version 5 index and trailer.
-std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>& entries);
+std::string handBuiltPack(const std::string& stub, const std::vector<HandEntry>& entries,
+                          uint32_t formatWord = kFormatWordUtf8Names);
 
 // A read-only pack over bytes in memory.
 std::unique_ptr<TPackFile> openBytes(const std::string& bytes);

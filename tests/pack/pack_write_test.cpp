@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/byte_file.h"
+#include "foundation/utf8.h"
 #include "pack/pack_check.h"
 #include "pack/pack_file.h"
 #include "pack/pack_temp_file.h"
@@ -58,7 +59,32 @@ TEST_F(PackWriteTest, NewPackOfOneStoredEntry) {
         packtest::recordBytes({"a", 0, 3, 3, packCheckValue("xyz", 3), 1700000000, 0});
     EXPECT_EQ(index, packtest::v5Index(body, 1));
     const int32_t fromEnd = -static_cast<int32_t>(index.size() + 16);
-    EXPECT_EQ(file.substr(file.size() - 16), packtest::trailer(3, fromEnd, 0x305));
+    // Version 5, the bits 0x300 every writer set, and 0x400: the names are UTF-8.
+    EXPECT_EQ(file.substr(file.size() - 16), packtest::trailer(3, fromEnd, 0x705));
+}
+
+TEST_F(PackWriteTest, AChangedOlderPackHoldsUtf8NamesAfterwards) {
+    // A pack written when names were bytes in the ANSI code page.
+    const std::string ansiName = "Lumen Caf\xE9.8bf";
+    packtest::writeFile(File(), packtest::handBuiltPack("stub", {{ansiName, "plug-in", 0}},
+                                                        packtest::kFormatWordLegacyNames));
+    std::string converted;
+    {
+        TPackFile pack(File().c_str(), true);
+        ASSERT_TRUE(pack.HasIndex());
+        ASSERT_NE(pack.GetFirst(), nullptr);
+        converted = pack.GetFirst()->name;
+        EXPECT_NE(converted, ansiName);
+        EXPECT_TRUE(IsValidUtf8(converted));
+        ASSERT_NE(add(pack, "readme.txt", "read me", kPackModeStore), nullptr);
+    }
+    const std::string file = Bytes();
+    EXPECT_EQ(file.substr(file.size() - 4), le32(0x705));
+    TPackFile pack(File().c_str(), false);
+    ASSERT_EQ(pack.GetCount(), 2);
+    EXPECT_EQ(extract(pack, converted.c_str()).data, "plug-in");
+    EXPECT_EQ(extract(pack, "readme.txt").data, "read me");
+    EXPECT_EQ(pack.Find(ansiName.c_str()), nullptr);
 }
 
 TEST_F(PackWriteTest, FlagsAndStorageFollowTheMode) {
