@@ -12,7 +12,7 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 # Bump when the settings below change: older prefixes get them on next use.
-version=3
+version=4
 if [ "$(cat "$prefix/.nerro-ready" 2>/dev/null)" = "$version" ]; then exit 0; fi
 
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
@@ -28,15 +28,10 @@ fi
 # Without a window manager (plain Xvfb) Wine waits about 2 s for every shown
 # window it destroys; unmanaged windows close at once.
 "${wine_cmd[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-# Wine's dialog font (Tahoma) links to the East Asian fonts of Windows for
-# the letters it lacks; with none of those installed, Japanese and Chinese
-# texts show as boxes. The linked names stand for WenQuanYi Micro Hei
-# (fonts-wqy-microhei, scripts/setup.sh), which has the kana, the Han letters
-# and Cyrillic.
-for linked in "MS UI Gothic" "SimSun" "PMingLiU" "Gulim"; do
-  "${wine_cmd[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$linked" /t REG_SZ \
-    /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-done
+# Settings version 3 made East Asian fonts stand for WenQuanYi Micro Hei;
+# Wine then smooths the Latin dialog text too, which the widget tests' exact
+# pixels do not expect: taken out again until the tests allow for it.
+"${wine_cmd[@]}" reg delete 'HKCU\Software\Wine\Fonts\Replacements' /f >/dev/null 2>&1 || true
 wineserver -w
 [ -f "$prefix/system.reg" ] || { echo "wine-prefix: $prefix was not created" >&2; exit 1; }
 echo "$version" >"$prefix/.nerro-ready"

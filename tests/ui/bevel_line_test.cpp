@@ -183,4 +183,29 @@ TEST_F(BevelLineTest, EraseBackgroundDrawsNothing) {
     }
 }
 
+// The dialog's font shows Cyrillic and Greek catalogue texts: each renders
+// otherwise than letters no font has (private-use ones, drawn as the font's
+// missing-letter boxes). Japanese and Chinese need Wine's font links to an
+// East Asian font, which the test prefix does not set up yet.
+TEST_F(BevelLineTest, DialogFontShowsCyrillicAndGreek) {
+    const HFONT font = dialog.centred.GetFont();
+    ASSERT_NE(font, nullptr);
+    auto draw = [&](const std::string& text) {
+        auto canvas = std::make_unique<PixelCanvas>(120, 24, RGB(255, 255, 255));
+        CDC dc(canvas->Dc());
+        CSelectObject selected(dc.Handle(), font);
+        dc.SetTextColor(RGB(0, 0, 0));
+        dc.SetBkMode(TRANSPARENT);
+        dc.TextOut(2, 2, text);
+        return canvas;
+    };
+    const auto missing = draw(u8"\uE000\uE001\uE002");
+    const auto blank = draw("");
+    for (const char* text : {u8"Жяф", u8"Ωλψ"}) {
+        const auto shown = draw(text);
+        EXPECT_FALSE(SamePixels(*shown, *blank)) << text << ": nothing drawn";
+        EXPECT_FALSE(SamePixels(*shown, *missing)) << text << ": drawn as missing-letter boxes";
+    }
+}
+
 }  // namespace
