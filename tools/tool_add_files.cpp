@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "codecs/block_codec.h"
+#include "foundation/utf8.h"
 #include "foundation/ordered_work.h"
 #include "pack/pack_file.h"
 #include "pack/pack_prepared_entry.h"
+#include "tools/tool_entry_names.h"
 #include "tools/tool_errors.h"
 #include "tools/tool_files.h"
 #include "tools/tool_progress.h"
@@ -16,12 +18,17 @@
 namespace {
 
 std::string cannotAdd(const FileToAdd& file, const std::string& where) {
-    return "cannot add " + nativeString(file.file) + " to " + where;
+    return "cannot add " + utf8Path(file.file) + " to " + where;
 }
 
 void checkName(const FileToAdd& file) {
     if (file.name.size() > kMaxPackNameLength)
-        throw ToolError("entry name longer than 32767 bytes: " + nativeString(file.file));
+        throw ToolError("entry name longer than 32767 bytes: " + utf8Path(file.file));
+    // The pack says its names are UTF-8 (a file name of another encoding
+    // can only come from a system that does not name files in UTF-8).
+    if (!IsValidUtf8(file.name))
+        throw ToolError("entry name is not UTF-8: " + quotedName(file.name) + " (" +
+                        utf8Path(file.file) + "): rename the file, or name the entry with --name");
 }
 
 void addOneByOne(TPackFile& pack, const std::vector<FileToAdd>& files, uint32_t mode,
@@ -29,10 +36,9 @@ void addOneByOne(TPackFile& pack, const std::vector<FileToAdd>& files, uint32_t 
     pack.SetProgressCallback(ProgressBar::CodecTick);
     for (const FileToAdd& file : files) {
         const std::unique_ptr<DiskFile> input =
-            DiskFile::Open(nativeString(file.file).c_str(), DiskFile::Access::Read);
-        if (!input) throw ToolError("cannot read " + nativeString(file.file));
+            DiskFile::Open(utf8Path(file.file).c_str(), DiskFile::Access::Read);
+        if (!input) throw ToolError("cannot read " + utf8Path(file.file));
         bar.Begin(file.name, file.size, input.get());
-        checkName(file);
         if (!pack.AddStream(*input, file.name.c_str(), mode))
             throw ToolError(cannotAdd(file, where));
         bar.Done(file.size);
@@ -74,6 +80,9 @@ struct Coded {
 
 void addFilesToPack(TPackFile& pack, const std::vector<FileToAdd>& files, uint32_t mode,
                     unsigned jobs, const std::string& where, ProgressBar& bar) {
+    // Every name is checked before any file is read.
+    for (const FileToAdd& file : files)
+        checkName(file);
     if (jobs <= 1) {
         addOneByOne(pack, files, mode, where, bar);
         return;
@@ -87,7 +96,7 @@ void addFilesToPack(TPackFile& pack, const std::vector<FileToAdd>& files, uint32
         Coded& result = coded[i];
         try {
             const std::unique_ptr<DiskFile> input =
-                DiskFile::Open(nativeString(files[i].file).c_str(), DiskFile::Access::Read);
+                DiskFile::Open(utf8Path(files[i].file).c_str(), DiskFile::Access::Read);
             if (!input) return;
             result.readable = true;
             auto entry = std::make_unique<PackPreparedEntry>();
@@ -102,8 +111,7 @@ void addFilesToPack(TPackFile& pack, const std::vector<FileToAdd>& files, uint32
     const auto append = [&](size_t i) {
         const FileToAdd& file = files[i];
         Coded result = std::move(coded[i]);
-        if (!result.readable) throw ToolError("cannot read " + nativeString(file.file));
-        checkName(file);
+        if (!result.readable) throw ToolError("cannot read " + utf8Path(file.file));
         if (!result.entry || !result.entry->IsPrepared() ||
             !pack.AddPrepared(*result.entry, file.name.c_str()))
             throw ToolError(cannotAdd(file, where));

@@ -11,7 +11,7 @@ class TPackFile;
 
 // One file to become an entry.
 struct FileToAdd {
-    std::string name;            // the entry's name
+    std::string name;            // the entry's name (UTF-8)
     std::filesystem::path file;  // where its bytes are
     uint64_t size = 0;           // the file's size, for the progress bar
 };
@@ -23,8 +23,10 @@ struct FileToAdd {
 // that jobs = 1 gives. At most 2 x jobs files are coded ahead of the one
 // being appended; each keeps up to 4 MiB of coded bytes in memory and the
 // rest in a temporary file, besides a block compressor's 7.5 MB per thread.
-// Throws ToolError for the first file, in order, that fails: "cannot read
-// FILE", "entry name longer than 32767 bytes: FILE" or "cannot add FILE to
-// WHERE"; nothing after it is added, and no worker is left running.
+// Every name is checked first: a name longer than 32767 bytes or not UTF-8
+// throws ToolError ("entry name longer than 32767 bytes: FILE", "entry name
+// is not UTF-8: ...") before anything is added. Then throws ToolError for
+// the first file, in order, that fails: "cannot read FILE" or "cannot add
+// FILE to WHERE"; nothing after it is added, and no worker is left running.
 void addFilesToPack(TPackFile& pack, const std::vector<FileToAdd>& files, uint32_t mode,
                     unsigned jobs, const std::string& where, ProgressBar& bar);

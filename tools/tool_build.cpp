@@ -33,7 +33,7 @@ struct RemovedAtEnd {
     explicit RemovedAtEnd(std::string file) : path(std::move(file)) {}
     ~RemovedAtEnd() {
         std::error_code ignored;
-        fs::remove(path, ignored);
+        fs::remove(pathFromUtf8(path), ignored);
     }
     RemovedAtEnd(const RemovedAtEnd&) = delete;
     RemovedAtEnd& operator=(const RemovedAtEnd&) = delete;
@@ -53,7 +53,7 @@ bool checkProduct(const fs::path& dir, InstallConfiguration& config, std::ostrea
     const fs::path iniPath = dir / kConfigEntryName;
     std::error_code error;
     if (!fs::is_regular_file(iniPath, error))
-        throw ToolError(std::string("no ") + kConfigEntryName + " in " + nativeString(dir));
+        throw ToolError(std::string("no ") + kConfigEntryName + " in " + utf8Path(dir));
     const std::string bytes = readWholeFile(iniPath);
     TIniFile ini;
     // A text the installer cannot read has been named by checkProductFiles.
@@ -80,7 +80,7 @@ std::vector<FileToAdd> collectEntries(const fs::path& dir, const InstallConfigur
     for (const FileEntry& file : config.files)
         names.insert(file.name);
     for (const fs::directory_entry& item : fs::directory_iterator(dir)) {
-        const std::string name = nativeString(item.path().filename());
+        const std::string name = utf8Path(item.path().filename());
         const bool isCatalogue = name.size() > 4 && name.compare(name.size() - 4, 4, ".clg") == 0;
         if (isCatalogue && item.is_regular_file()) names.insert(name);
     }
@@ -89,7 +89,7 @@ std::vector<FileToAdd> collectEntries(const fs::path& dir, const InstallConfigur
         FileToAdd entry{name, dir / entryRelativePath(name)};
         std::error_code error;
         entry.size = fs::file_size(entry.file, error);
-        if (error) throw ToolError("cannot read " + nativeString(entry.file));
+        if (error) throw ToolError("cannot read " + utf8Path(entry.file));
         entries.push_back(entry);
     }
     return entries;
@@ -118,7 +118,7 @@ bool entriesStayInside(const fs::path& dir, const std::vector<FileToAdd>& entrie
     bool inside = true;
     for (const FileToAdd& entry : entries) {
         if (staysInside(dir, entry.file)) continue;
-        err << "nerro-pack: refusing to pack " << nativeString(entry.file)
+        err << "nerro-pack: refusing to pack " << utf8Path(entry.file)
             << ": a link leads outside the product folder\n";
         inside = false;
     }
@@ -133,9 +133,9 @@ fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
     const PeMachine arch = parseArch(args.Value("arch", "x86"));
     fs::path stub;
     if (args.Has("stub")) {
-        stub = args.Value("stub");
+        stub = pathFromUtf8(args.Value("stub"));
         if (!fs::is_regular_file(stub, error))
-            throw ToolError("installer stub not found: " + nativeString(stub));
+            throw ToolError("installer stub not found: " + utf8Path(stub));
     } else {
         const char* name = arch == PeMachine::X64 ? kDefaultStubNameX64 : kDefaultStubName;
         stub = toolFolder / name;
@@ -145,14 +145,14 @@ fs::path findStub(const CommandArgs& args, const fs::path& toolFolder) {
                             "--stub)");
         }
     }
-    if (isSignedFile(nativeString(stub))) {
-        throw ToolError("the stub " + nativeString(stub) +
+    if (isSignedFile(utf8Path(stub))) {
+        throw ToolError("the stub " + utf8Path(stub) +
                         " is signed: build from the unsigned stub and sign the installer "
                         "(--sign-cert, --sign-key)");
     }
     const PeMachine machine = readPeMachine(stub);
     if (archGiven && machine != PeMachine::None && machine != arch) {
-        throw ToolError("the stub " + nativeString(stub) + " is an " + peMachineName(machine) +
+        throw ToolError("the stub " + utf8Path(stub) + " is an " + peMachineName(machine) +
                         " installer, not " + peMachineName(arch));
     }
     return stub;
@@ -170,7 +170,7 @@ void checkUninstallProgram(const fs::path& dir, const InstallConfiguration& conf
         const fs::path path = dir / entryRelativePath(file.name);
         const PeMachine program = readPeMachine(path);
         if (program == PeMachine::None || program == installer) continue;
-        throw ToolError(nativeString(path) + " is an " + peMachineName(program) +
+        throw ToolError(utf8Path(path) + " is an " + peMachineName(program) +
                         " program but the installer is " + peMachineName(installer) +
                         ": ship the uninstall program of the installer's build" +
                         (installer == PeMachine::X64 ? " (nerro-uninstall-x64.exe, renamed)" : ""));
@@ -179,10 +179,10 @@ void checkUninstallProgram(const fs::path& dir, const InstallConfiguration& conf
 
 void checkOutput(const std::string& output) {
     std::error_code error;
-    if (fs::is_directory(output, error)) throw ToolError(output + " is a folder");
-    const fs::path folder = fs::path(output).parent_path();
+    if (fs::is_directory(pathFromUtf8(output), error)) throw ToolError(output + " is a folder");
+    const fs::path folder = pathFromUtf8(output).parent_path();
     if (!folder.empty() && !fs::is_directory(folder, error))
-        throw ToolError("no folder " + nativeString(folder) + " for " + output);
+        throw ToolError("no folder " + utf8Path(folder) + " for " + output);
 }
 
 // The icon of the product folder, when it has one, replaces the installer's.
@@ -197,17 +197,17 @@ std::string stampedStub(const fs::path& stub, const fs::path& dir,
     if (!isPeImage(image)) return image;
     // The pack's trailer ends a file that holds one; the new resources would hide it.
     if (image.size() >= 16 && image.compare(image.size() - 16, 4, "sRBV") == 0)
-        throw ToolError("the stub " + nativeString(stub) + " already holds a pack");
+        throw ToolError("the stub " + utf8Path(stub) + " already holds a pack");
     PeResourceTree tree;
     try {
         tree = readPeResources(image);
     } catch (const PeResourceError& problem) {
-        throw ToolError("the stub " + nativeString(stub) + ": " + problem.what() + "; nothing written");
+        throw ToolError("the stub " + utf8Path(stub) + ": " + problem.what() + "; nothing written");
     }
     const InstallSettings& settings = config.settings;
     const ProductIdentity identity{settings.productName, settings.version, settings.publisher,
                                    settings.noticeText,
-                                   nativeString(fs::path(output).filename())};
+                                   utf8Path(pathFromUtf8(output).filename())};
     PeResourceNames& versions = tree[PeResourceKey::Id(kResourceVersion)];
     versions.erase(PeResourceKey::Id(1));
     versions[PeResourceKey::Id(1)][PeResourceKey::Id(kLanguageNeutral)] =
@@ -219,13 +219,13 @@ std::string stampedStub(const fs::path& stub, const fs::path& dir,
         try {
             replaceIcons(tree, readWholeFile(icon), installerIconGroups());
         } catch (const PeResourceError& problem) {
-            throw ToolError(nativeString(icon) + ": " + problem.what() + "; nothing written");
+            throw ToolError(utf8Path(icon) + ": " + problem.what() + "; nothing written");
         }
     }
     try {
         return writePeResources(image, tree);
     } catch (const PeResourceError& problem) {
-        throw ToolError("the stub " + nativeString(stub) + ": " + problem.what() + "; nothing written");
+        throw ToolError("the stub " + utf8Path(stub) + ": " + problem.what() + "; nothing written");
     }
 }
 
@@ -240,10 +240,11 @@ void writeInstaller(const std::string& work, const fs::path& stub, const std::st
             throw ToolError("cannot write " + work);
     }
     std::error_code error;
-    fs::permissions(work, fs::status(stub, error).permissions(), error);  // as a copy would be
-    auto pack = openPackToChange(work, nativeString(stub));
+    // As a copy would be.
+    fs::permissions(pathFromUtf8(work), fs::status(stub, error).permissions(), error);
+    auto pack = openPackToChange(work, utf8Path(stub));
     if (pack->GetCount() != 0 || pack->GetPackBase() != image.size())
-        throw ToolError("the stub " + nativeString(stub) + " already holds a pack");
+        throw ToolError("the stub " + utf8Path(stub) + " already holds a pack");
     uint64_t total = 0;
     for (const FileToAdd& entry : entries)
         total += entry.size;
@@ -262,11 +263,11 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
     const unsigned jobs = parseJobs(args);
     parseArch(args.Value("arch", "x86"));  // a wrong value is told before any other work
     const std::optional<SigningOptions> signing = signingOptions(args);
-    const fs::path dir = args.positional[0];
+    const fs::path dir = pathFromUtf8(args.positional[0]);
     const std::string output = args.Value("output");
 
     std::error_code error;
-    if (!fs::is_directory(dir, error)) throw ToolError("no product folder " + nativeString(dir));
+    if (!fs::is_directory(dir, error)) throw ToolError("no product folder " + utf8Path(dir));
     InstallConfiguration config;
     const bool filesFine = checkProductFiles(dir, ctx.err);
     if (!checkProduct(dir, config, ctx.err) || !filesFine) return kExitFailure;
@@ -295,7 +296,8 @@ int runBuild(const CommandArgs& args, ToolContext& ctx) {
             throw ToolError("cannot write " + output);
     }
     replacing.Commit();
-    ctx.out << output << ": " << entries.size() << " entries, " << fs::file_size(output, error)
+    ctx.out << output << ": " << entries.size() << " entries, "
+            << fs::file_size(pathFromUtf8(output), error)
             << " bytes\n";
     return kExitSuccess;
 }

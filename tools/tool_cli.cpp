@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "foundation/console_program.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_errors.h"
+#include "tools/tool_files.h"
 #include "tools/tool_version.h"
 
 namespace fs = std::filesystem;
@@ -136,17 +138,9 @@ int runPackTool(const std::vector<std::string>& args, const fs::path& toolFolder
     }
 }
 
-#ifdef _WIN32
-fs::path runningToolFolder(const char* argv0) {
-    // The C library's record of the program's full path, without <windows.h>.
-    if (_pgmptr && *_pgmptr) return fs::path(_pgmptr).parent_path();
-    return fs::absolute(argv0 ? argv0 : "").parent_path();
-}
-#else
-fs::path runningToolFolder(const char* argv0) {
+fs::path runningToolFolder(const std::string& argv0) {
+    const std::string self = RunningProgramPath();
+    if (!self.empty()) return pathFromUtf8(self).parent_path();
     std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (!error) return self.parent_path();
-    return fs::absolute(argv0 ? argv0 : "").parent_path();
+    return fs::absolute(pathFromUtf8(argv0), error).parent_path();
 }
-#endif

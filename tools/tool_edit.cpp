@@ -27,13 +27,14 @@ namespace {
 void changePack(const std::string& file, bool mayCreate, const CommandArgs& args,
                 const std::function<void(TPackFile&)>& change) {
     std::error_code error;
-    const bool exists = fs::exists(file, error);
+    const fs::path path = pathFromUtf8(file);
+    const bool exists = fs::exists(path, error);
     if (!exists && !mayCreate) throw ToolError("cannot open " + file);
-    if (exists && !fs::is_regular_file(file, error)) throw ToolError(file + " is not a file");
+    if (exists && !fs::is_regular_file(path, error)) throw ToolError(file + " is not a file");
 
     ReplacingFile replacing(file);
     if (exists) {
-        fs::copy_file(file, replacing.TempPath(), error);
+        fs::copy_file(path, pathFromUtf8(replacing.TempPath()), error);
         if (error) throw ToolError("cannot write beside " + file + ": " + error.message());
         allowChangeOfSignedFile(replacing.TempPath(), file, args.HasFlag("drop-signature"));
     }
@@ -73,10 +74,10 @@ int runAdd(const CommandArgs& args, ToolContext& ctx) {
     std::vector<FileToAdd> additions;
     uint64_t total = 0;
     for (size_t i = 1; i < args.positional.size(); ++i) {
-        const fs::path path = args.positional[i];
+        const fs::path path = pathFromUtf8(args.positional[i]);
         std::error_code error;
-        if (!fs::is_regular_file(path, error)) throw ToolError("no file " + nativeString(path));
-        const std::string name = args.Value("name", nativeString(path.filename()));
+        if (!fs::is_regular_file(path, error)) throw ToolError("no file " + utf8Path(path));
+        const std::string name = args.Value("name", utf8Path(path.filename()));
         additions.push_back({name, path, fs::file_size(path, error)});
         total += additions.back().size;
     }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/tool_files.h"
+
 namespace {
 
 std::vector<std::string> components(const std::string& name) {
@@ -68,7 +70,7 @@ std::string unsafeEntryNameReason(const std::string& name) {
 std::filesystem::path entryRelativePath(const std::string& name) {
     std::filesystem::path path;
     for (const std::string& component : components(name))
-        path /= component;
+        path /= pathFromUtf8(component);
     return path;
 }
 

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -22,35 +20,32 @@
 #include <unistd.h>
 #endif
 
+#include "foundation/utf8.h"
 #include "tools/tool_errors.h"
 
 namespace fs = std::filesystem;
 
-void useNativeEncoding() {
-    // The C library's narrow conversions follow LC_CTYPE, which starts as "C".
-    std::setlocale(LC_CTYPE, "");
+// Through our own conversions, which never throw: a malformed name (from a
+// damaged pack) becomes U+FFFD where std::filesystem::u8path would throw.
+fs::path pathFromUtf8(const std::string& utf8) {
+#ifdef _WIN32
+    return fs::path(Utf8ToWide(utf8));
+#else
+    return fs::path(utf8);
+#endif
 }
 
-std::string nativeString(const fs::path& path) {
+std::string utf8Path(const fs::path& path) {
 #ifdef _WIN32
-    const std::wstring& wide = path.native();
-    const wchar_t* source = wide.c_str();
-    std::mbstate_t state{};
-    const size_t length = std::wcsrtombs(nullptr, &source, 0, &state);
-    if (length == static_cast<size_t>(-1)) return path.string();  // not representable
-    std::string narrow(length, '\0');
-    source = wide.c_str();
-    state = std::mbstate_t{};
-    std::wcsrtombs(&narrow[0], &source, length, &state);
-    return narrow;
+    return WideToUtf8(path.native());
 #else
-    return path.string();
+    return path.native();
 #endif
 }
 
 std::string readWholeFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw ToolError("cannot read " + nativeString(path));
+    std::ifstream file(path, std::ios::binary);  // the wide name on Windows
+    if (!file) throw ToolError("cannot read " + utf8Path(path));
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
@@ -58,8 +53,8 @@ std::string readWholeFile(const fs::path& path) {
 
 NewFile::NewFile(const std::string& path) {
 #ifdef _WIN32
-    fd_ = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                _S_IREAD | _S_IWRITE);
+    fd_ = _wopen(Utf8ToWidePath(path).c_str(),
+                 _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 #else
     // O_EXCL also refuses a link of that name, wherever it points.
     fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -103,7 +98,7 @@ bool NewFile::Close() {
 bool syncFile(const std::string& path) {
 #ifdef _WIN32
     // _commit is FlushFileBuffers on the handle, which needs write access.
-    const int fd = _open(path.c_str(), _O_RDWR | _O_BINARY);
+    const int fd = _wopen(Utf8ToWidePath(path).c_str(), _O_RDWR | _O_BINARY);
     if (fd < 0) return false;
     const bool synced = _commit(fd) == 0;
     return _close(fd) == 0 && synced;
@@ -126,8 +121,8 @@ fs::path folderBelow(const fs::path& base, const fs::path& relative) {
             status = fs::symlink_status(folder, error);
         }
         if (fs::is_symlink(status))
-            throw ToolError(nativeString(folder) + " is a link; nothing is written through it");
-        if (!fs::is_directory(status)) throw ToolError("cannot create folder " + nativeString(folder));
+            throw ToolError(utf8Path(folder) + " is a link; nothing is written through it");
+        if (!fs::is_directory(status)) throw ToolError("cannot create folder " + utf8Path(folder));
     }
     return folder;
 }
@@ -136,13 +131,23 @@ fs::path folderBelow(const fs::path& base, const fs::path& relative) {
 
 namespace {
 
-// The temporary file to delete when the process is interrupted. A fixed
-// buffer: the handler may only touch plain data.
-char pendingTemp[4096];
+// The temporary file to delete when the process is interrupted, in the
+// system's own form of names. A fixed buffer: the handler may only touch
+// plain data.
+#ifdef _WIN32
+using PendingChar = wchar_t;
+#else
+using PendingChar = char;
+#endif
+PendingChar pendingTemp[4096];
 volatile std::sig_atomic_t hasPendingTemp = 0;
 
 extern "C" void removePendingAndExit(int signal) {
+#ifdef _WIN32
+    if (hasPendingTemp) _wremove(pendingTemp);
+#else
     if (hasPendingTemp) std::remove(pendingTemp);
+#endif
     std::_Exit(128 + signal);
 }
 
@@ -159,8 +164,13 @@ void watchInterrupts(const std::string& temp) {
     }();
     (void)installed;
     hasPendingTemp = 0;
-    if (temp.size() < sizeof pendingTemp) {
-        std::memcpy(pendingTemp, temp.c_str(), temp.size() + 1);
+#ifdef _WIN32
+    const std::wstring name = Utf8ToWidePath(temp);
+#else
+    const std::string& name = temp;
+#endif
+    if (name.size() < std::size(pendingTemp)) {
+        std::memcpy(pendingTemp, name.c_str(), (name.size() + 1) * sizeof(PendingChar));
         hasPendingTemp = 1;
     }
 }
@@ -175,7 +185,7 @@ std::string unusedTempName(const std::string& target) {
         std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
         std::string candidate = target + suffix;
         std::error_code ignored;
-        if (!fs::exists(candidate, ignored)) return candidate;
+        if (!fs::exists(pathFromUtf8(candidate), ignored)) return candidate;
     }
 }
 
@@ -192,14 +202,14 @@ ReplacingFile::~ReplacingFile() {
     hasPendingTemp = 0;
     if (!committed_) {
         std::error_code ignored;
-        fs::remove(temp_, ignored);
+        fs::remove(pathFromUtf8(temp_), ignored);
     }
 }
 
 void ReplacingFile::Commit() {
     if (!syncFile(temp_)) throw ToolError("cannot write " + target_);
     std::error_code error;
-    fs::rename(temp_, target_, error);
+    fs::rename(pathFromUtf8(temp_), pathFromUtf8(target_), error);
     if (error) throw ToolError("cannot replace " + target_ + ": " + error.message());
     committed_ = true;
     hasPendingTemp = 0;

@@ -7,13 +7,14 @@
 #include <filesystem>
 #include <string>
 
-// File names are byte strings in the system's narrow encoding (on Windows
-// the ANSI code page), as entry names and command-line arguments are.
-// useNativeEncoding makes std::filesystem::path read narrow strings in that
-// encoding (call it first thing in main); nativeString gives a path back in
-// it (path::string() gives UTF-8 on Windows, which no entry name uses).
-void useNativeEncoding();
-std::string nativeString(const std::filesystem::path& path);
+// File names are UTF-8, as entry names, command-line arguments
+// (foundation/console_program.h) and output are. A std::string is never
+// made into a std::filesystem::path by the path's own constructor, which on
+// Windows reads it in the C library's locale: pathFromUtf8 makes it, and
+// utf8Path gives a path back as UTF-8 (both keep the bytes as they are off
+// Windows).
+std::filesystem::path pathFromUtf8(const std::string& utf8);
+std::string utf8Path(const std::filesystem::path& path);
 
 // The whole file. Throws ToolError "cannot read PATH".
 std::string readWholeFile(const std::filesystem::path& path);
@@ -23,7 +24,8 @@ std::string readWholeFile(const std::filesystem::path& path);
 // (syncFile) or replaces its target (ReplacingFile::Commit).
 class NewFile {
 public:
-    // Throws ToolError "cannot create PATH" when path exists or cannot be made.
+    // Throws ToolError "cannot create PATH" when path (UTF-8) exists or
+    // cannot be made.
     explicit NewFile(const std::string& path);
     ~NewFile();
     NewFile(const NewFile&) = delete;

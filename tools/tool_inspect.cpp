@@ -100,7 +100,7 @@ struct Decoded {
 // renamed over it once checked and flushed. A failure leaves target as it was.
 void writeEntry(Decoded& decoded, const TPackEntry& entry, const std::string& file,
                 const fs::path& target) {
-    const std::string shown = nativeString(target);
+    const std::string shown = utf8Path(target);
     ReplacingFile replacing(shown);
     {
         NewFile temp(replacing.TempPath());
@@ -208,7 +208,7 @@ int runExtract(const CommandArgs& args, ToolContext& ctx) {
     expectPositional(args, 1, SIZE_MAX, "extract FILE [NAME...] [-o DIR] [--jobs N]");
     const unsigned jobs = parseJobs(args);
     const std::string& file = args.positional[0];
-    const fs::path folder = args.Value("output", ".");
+    const fs::path folder = pathFromUtf8(args.Value("output", "."));
     auto pack = openPackToRead(file);
 
     // Every name is checked before anything is written.
@@ -231,7 +231,7 @@ int runExtract(const CommandArgs& args, ToolContext& ctx) {
 
     std::error_code error;
     fs::create_directories(folder, error);
-    if (error) throw ToolError("cannot create folder " + nativeString(folder));
+    if (error) throw ToolError("cannot create folder " + utf8Path(folder));
     ProgressBar bar(ctx.err, ctx.showProgress, totalSize(entries));
     std::vector<Decoded> decoded(entries.size());
     const auto decode = [&](size_t i) {

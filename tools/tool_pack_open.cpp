@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "tools/tool_errors.h"
+#include "tools/tool_files.h"
 
 namespace {
 
@@ -11,10 +12,10 @@ namespace {
 // pack object only says that it failed.
 std::string whyNoPack(const std::string& path, const std::string& shown) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return "cannot open " + shown;
+    if (!std::filesystem::is_regular_file(pathFromUtf8(path), error)) return "cannot open " + shown;
     // A signed file's pack ends before its certificate table.
     const uint64_t packEnd = TPackFile(path.c_str(), false).GetPackEnd();
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(pathFromUtf8(path), std::ios::binary);
     unsigned char trailer[16] = {};
     if (packEnd < 16 || !file.seekg(static_cast<std::streamoff>(packEnd - 16)) ||
         !file.read(reinterpret_cast<char*>(trailer), 16))
@@ -38,7 +39,7 @@ std::unique_ptr<TPackFile> openPackToChange(const std::string& path, const std::
     auto pack = std::make_unique<TPackFile>(path.c_str(), true);
     if (!pack->HasIndex() || pack->IsFailed()) {
         std::error_code error;
-        if (std::filesystem::exists(path, error))
+        if (std::filesystem::exists(pathFromUtf8(path), error))
             throw ToolError(shown + ": damaged pack (its index cannot be read); not changed");
         throw ToolError("cannot write " + shown);
     }

@@ -14,6 +14,8 @@
 extern char** environ;
 #endif
 
+#include "foundation/utf8.h"
+
 namespace {
 
 #ifdef _WIN32
@@ -41,11 +43,12 @@ std::string quotedArgument(const std::string& arg) {
 
 #ifdef _WIN32
 int runExternalProgram(const std::string& program, const std::vector<std::string>& args) {
-    std::vector<std::string> quoted{quotedArgument(program)};
+    // Arguments are UTF-8: they go to the program as the wide command line.
+    std::vector<std::wstring> quoted{Utf8ToWide(quotedArgument(program))};
     for (const std::string& arg : args)
-        quoted.push_back(quotedArgument(arg));
-    std::vector<const char*> argv;
-    for (const std::string& arg : quoted)
+        quoted.push_back(Utf8ToWide(quotedArgument(arg)));
+    std::vector<const wchar_t*> argv;
+    for (const std::wstring& arg : quoted)
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     // The child inherits standard output from ours: it points at standard
@@ -53,7 +56,7 @@ int runExternalProgram(const std::string& program, const std::vector<std::string
     std::fflush(stdout);
     const int savedOutput = _dup(1);
     if (savedOutput >= 0) _dup2(2, 1);
-    const intptr_t status = _spawnvp(_P_WAIT, program.c_str(), argv.data());
+    const intptr_t status = _wspawnvp(_P_WAIT, Utf8ToWide(program).c_str(), argv.data());
     const int spawnError = errno;
     if (savedOutput >= 0) {
         _dup2(savedOutput, 1);

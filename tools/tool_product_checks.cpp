@@ -295,7 +295,7 @@ bool checkProductFiles(const fs::path& dir, std::ostream& err) {
     const fs::path iniPath = dir / kConfigEntryName;
     std::error_code error;
     if (fs::is_regular_file(iniPath, error)) {
-        const std::string shown = nativeString(iniPath);
+        const std::string shown = utf8Path(iniPath);
         const std::optional<std::string> text =
             decodedText(readWholeFile(iniPath), shown, kConfigCodePageSection, report);
         if (text) {
@@ -306,19 +306,19 @@ bool checkProductFiles(const fs::path& dir, std::ostream& err) {
     }
     std::vector<fs::path> catalogues;
     for (const fs::directory_entry& item : fs::directory_iterator(dir, error)) {
-        const std::string name = nativeString(item.path().filename());
+        const std::string name = utf8Path(item.path().filename());
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".clg") == 0 &&
             item.is_regular_file(error))
             catalogues.push_back(item.path());
     }
     std::sort(catalogues.begin(), catalogues.end());
     for (const fs::path& catalogue : catalogues)
-        decodedText(readWholeFile(catalogue), nativeString(catalogue), kCatalogueCodePageSection,
+        decodedText(readWholeFile(catalogue), utf8Path(catalogue), kCatalogueCodePageSection,
                     report);
     const fs::path logo = dir / kLogoEntryName;
     if (fs::is_regular_file(logo, error)) {
         const std::string problem = bitmapProblem(readWholeFile(logo));
-        if (!problem.empty()) report.Error(nativeString(logo), "not a bitmap: " + problem);
+        if (!problem.empty()) report.Error(utf8Path(logo), "not a bitmap: " + problem);
     }
     return !report.Failed();
 }

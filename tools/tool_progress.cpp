@@ -21,6 +21,10 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 ProgressBar* current = nullptr;
 
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 }  // namespace
 
 bool stderrIsTerminal() {
@@ -81,8 +85,17 @@ std::string ProgressBar::Line(uint64_t done, uint64_t total, char spinner, const
     std::snprintf(head, sizeof head, "[%s%s] %3u%% %c ", std::string(filled, '#').c_str(),
                   std::string(kBarWidth - filled, '-').c_str(), static_cast<unsigned>(percent),
                   spinner);
-    std::string line = head + printableName(name);
-    if (line.size() > width) line.resize(width);
+    const std::string line = head + printableName(name);
+    // Characters, not bytes, fill the width: a UTF-8 name is cut only
+    // between its characters.
+    size_t characters = 0;
+    size_t end = 0;
+    for (; end < line.size(); ++end) {
+        if (!isContinuationByte(line[end])) {
+            if (characters == width) break;
+            ++characters;
+        }
+    }
     // Pad so that a shorter line covers the previous one.
-    return line + std::string(width - line.size(), ' ');
+    return line.substr(0, end) + std::string(width - characters, ' ');
 }

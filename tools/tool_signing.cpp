@@ -6,6 +6,7 @@
 #include "pack/pack_file.h"
 #include "pack/pack_resize.h"
 #include "tools/tool_errors.h"
+#include "tools/tool_files.h"
 #include "tools/tool_process.h"
 
 std::optional<SigningOptions> signingOptions(const CommandArgs& args) {
@@ -57,7 +58,7 @@ void allowChangeOfSignedFile(const std::string& path, const std::string& shown, 
         table = pack.GetCertificateTable();
     }
     {
-        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream file(pathFromUtf8(path), std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(static_cast<std::streamoff>(table.directoryPosition));
         const char empty[8] = {};
         file.write(empty, sizeof empty);

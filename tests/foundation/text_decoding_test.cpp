@@ -36,7 +36,8 @@ const char* const kHelloCp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";
 const char* const kHelloUtf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
 
 TEST(TextDecodingTest, EachEncodingBecomesUtf8) {
-    const std::string utf8Text = std::string("[General]\r\nTitle=") + kHelloUtf8 + " Caf\xC3\xA9\r\n";
+    const std::string utf8Text =
+        std::string("[General]\r\nTitle=") + kHelloUtf8 + " Caf\xC3\xA9\r\n";
     const struct {
         const char* what;
         std::string bytes;
@@ -51,10 +52,10 @@ TEST(TextDecodingTest, EachEncodingBecomesUtf8) {
          "[General]\nTitle=x\n", 0, 0},
         {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + utf8Text, "General",
          TextEncoding::Utf8WithMark, utf8Text, 0, 0},
-        {"UTF-16 little-endian", utf16File(utf8Text), "General", TextEncoding::Utf16Le,
-         utf8Text, 0, 0},
-        {"UTF-16 big-endian", utf16File(utf8Text, true), "General", TextEncoding::Utf16Be,
-         utf8Text, 0, 0},
+        {"UTF-16 little-endian", utf16File(utf8Text), "General", TextEncoding::Utf16Le, utf8Text, 0,
+         0},
+        {"UTF-16 big-endian", utf16File(utf8Text, true), "General", TextEncoding::Utf16Be, utf8Text,
+         0, 0},
         {"code page 1251 declared",
          std::string("[General]\nCode page=1251\n\nTitle=") + kHelloCp1251 + "\n", "General",
          TextEncoding::DeclaredCodePage,
@@ -67,8 +68,8 @@ TEST(TextDecodingTest, EachEncodingBecomesUtf8) {
          TextEncoding::SystemCodePage, "[General]\nTitle=" + systemCafe() + "\n", 0, 2},
         {"a code page declared in another section",
          "[Other]\nCode page=1251\n[General]\nTitle=Caf\xE9", "General",
-         TextEncoding::SystemCodePage,
-         "[Other]\nCode page=1251\n[General]\nTitle=" + systemCafe(), 0, 4},
+         TextEncoding::SystemCodePage, "[Other]\nCode page=1251\n[General]\nTitle=" + systemCafe(),
+         0, 4},
         {"no section to look in", "Code page=1251\nTitle=Caf\xE9", nullptr,
          TextEncoding::SystemCodePage, "Code page=1251\nTitle=" + systemCafe(), 0, 2},
         // Valid UTF-8 is taken as such: a declaration is for legacy bytes only.
@@ -166,8 +167,9 @@ TEST(TextDecodingTest, ALegacyCatalogueInItsDeclaredCodePage) {
     EXPECT_EQ(decoded.firstNonAsciiLine, 1);  // its comment
     EXPECT_STREQ(ini.GetString("Info", "419", ""), "ok");
     // "Установить" (install) and "Отмена" (cancel).
-    EXPECT_STREQ(ini.GetString("Main", "1001", ""),
-                 "\xD0\xA3\xD1\x81\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x82\xD1\x8C");
+    EXPECT_STREQ(
+        ini.GetString("Main", "1001", ""),
+        "\xD0\xA3\xD1\x81\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x82\xD1\x8C");
     EXPECT_STREQ(ini.GetString("Browse", "2", ""),
                  "\xD0\x9E\xD1\x82\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xB0");
     EXPECT_TRUE(IsValidUtf8(decoded.text));

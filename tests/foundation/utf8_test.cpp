@@ -89,8 +89,7 @@ TEST(Utf8Test, UnpairedSurrogatesBecomeReplacements) {
         {"a high one alone", u"a\xD800z", "a\xEF\xBF\xBDz"},
         {"a low one alone", u"\xDC00", "\xEF\xBF\xBD"},
         {"a high one at the end", u"ab\xD83D", "ab\xEF\xBF\xBD"},
-        {"two high ones, then a low one", u"\xD83D\xD83D\xDE00",
-         "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {"two high ones, then a low one", u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
         {"low before high", u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const auto& c : cases) {

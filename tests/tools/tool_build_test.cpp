@@ -56,22 +56,19 @@ TEST_F(BuildTest, InstallerIsTheStubFollowedByThePack) {
     EXPECT_EQ(names, expected);
 }
 
-TEST_F(BuildTest, NamesKeepTheirBytesInTheSystemEncoding) {
-    // Entry names are byte strings in the system's narrow encoding (the ANSI
-    // code page on Windows); this test names its files in it as nerro-pack does.
-    useNativeEncoding();
+TEST_F(BuildTest, NamesAreUtf8) {
+    // A file's name becomes its entry's name in UTF-8, whatever the system's
+    // own form of file names, and goes back to the same file name.
     MakeProduct();
-    const std::string catalogue =
-        "Fran\xE7"
-        "ais.clg";
-    writeBytes(fs::path("prod") / catalogue, "[Main]\n1=Installer\n");
+    const std::string catalogue = "Fran\xC3\xA7" "ais.clg";  // "Français.clg"
+    writeBytes(fs::path("prod") / fs::u8path(catalogue), "[Main]\n1=Installer\n");
     ASSERT_EQ(Run({"build", "prod", "-o", "setup.exe", "--stub", "stub.exe"}).exitCode, 0);
     {
         TPackFile pack("setup.exe", false);
         EXPECT_EQ(extracted(pack, catalogue), "[Main]\n1=Installer\n");
     }
     ASSERT_EQ(Run({"extract", "setup.exe", catalogue, "-o", "out"}).exitCode, 0);
-    EXPECT_TRUE(fs::exists(fs::path("out") / catalogue));
+    EXPECT_EQ(readBytes(fs::path("out") / fs::u8path(catalogue)), "[Main]\n1=Installer\n");
 }
 
 TEST_F(BuildTest, CodecOptionChoosesTheMethod) {

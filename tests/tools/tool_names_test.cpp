@@ -25,7 +25,6 @@
 namespace {
 
 TEST(ToolEntryNamesTest, SafeNamesBecomeRelativePaths) {
-    useNativeEncoding();  // names are in the system's narrow encoding, as in nerro-pack
     const struct {
         const char* name;
         std::vector<std::string> components;
@@ -34,14 +33,17 @@ TEST(ToolEntryNamesTest, SafeNamesBecomeRelativePaths) {
         {"Sub\\Tool.dll", {"Sub", "Tool.dll"}},
         {"Sub/deeper\\x.y", {"Sub", "deeper", "x.y"}},
         {"..hidden", {"..hidden"}},
-        {"\xC0\xE1\xE2.txt", {"\xC0\xE1\xE2.txt"}},
+        // Names are UTF-8, and so are the paths made of them.
+        {"Lumen Caf\xC3\xA9.8bf", {"Lumen Caf\xC3\xA9.8bf"}},
+        {"\xC5\x81\xC3\xB3\x64\xC5\xBA\\\xE6\x9D\xB1\xE4\xBA\xAC.txt",
+         {"\xC5\x81\xC3\xB3\x64\xC5\xBA", "\xE6\x9D\xB1\xE4\xBA\xAC.txt"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(unsafeEntryNameReason(c.name), "");
         std::vector<std::string> components;
         for (const auto& part : entryRelativePath(c.name))
-            components.push_back(nativeString(part));
+            components.push_back(utf8Path(part));
         EXPECT_EQ(components, c.components);
     }
 }
@@ -158,6 +160,14 @@ TEST(ToolProgressTest, LineShowsShareOfBytesAndFitsTheWidth) {
     EXPECT_EQ(ProgressBar::Line(0, 0, '|', "", 30), "[####################] 100% | ");
     EXPECT_EQ(ProgressBar::Line(7, 3, '-', "long name of an entry", 34),
               "[####################] 100% - long");
+    // Characters fill the width, and a UTF-8 name is cut between two of them.
+    const std::string tokyo = "\xE6\x9D\xB1\xE4\xBA\xAC.8bf";  // "東京.8bf"
+    const std::string head = "[####################] 100% | ";
+    EXPECT_EQ(ProgressBar::Line(1, 1, '|', tokyo, 38), head + tokyo + "  ");
+    EXPECT_EQ(ProgressBar::Line(1, 1, '|', tokyo, 36), head + tokyo);
+    EXPECT_EQ(ProgressBar::Line(1, 1, '|', tokyo, 31), head + "\xE6\x9D\xB1");
+    EXPECT_EQ(ProgressBar::Line(1, 1, '|', "\xC5\x81\xC3\xB3\x64\xC5\xBA", 32),
+              head + "\xC5\x81\xC3\xB3");
 }
 
 }  // namespace

@@ -188,8 +188,8 @@ TEST_F(ProductChecksTest, EncodingsTheInstallerReadsAreTakenAsTheyAre) {
         std::string err;  // the whole of standard error
     } cases[] = {
         {"Nerro.ini in UTF-8", "Nerro.ini", titled(demoUtf8), ""},
-        {"Nerro.ini in UTF-8 with a byte order mark", "Nerro.ini", "\xEF\xBB\xBF" + titled(demoUtf8),
-         ""},
+        {"Nerro.ini in UTF-8 with a byte order mark", "Nerro.ini",
+         "\xEF\xBB\xBF" + titled(demoUtf8), ""},
         {"Nerro.ini in UTF-16", "Nerro.ini", texttest::utf16File(titled(demoUtf8)), ""},
         {"Nerro.ini in a declared code page", "Nerro.ini",
          titled("\xC4\xE5\xEC\xEE", "Code page=1251\n"), ""},

@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #endif
 
+#include "foundation/utf8.h"
+
 namespace fs = std::filesystem;
 
 namespace tooltest {
@@ -66,13 +68,16 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
     std::string command = quoted(program);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
-    command = shellPrefix + command + " > " + quoted(outFile.string()) + " 2> " +
-              quoted(errFile.string());
+    command = shellPrefix + command + " > " + quoted(outFile.u8string()) + " 2> " +
+              quoted(errFile.u8string());
 #ifdef _WIN32
-    // cmd.exe drops the first and the last quote of its command line.
+    // cmd.exe drops the first and the last quote of its command line. The
+    // command is UTF-8: it goes to cmd.exe as the wide command line.
     command = "\"" + command + "\"";
-#endif
+    const int status = _wsystem(Utf8ToWide(command).c_str());
+#else
     const int status = std::system(command.c_str());
+#endif
     ToolRun run;
 #ifdef _WIN32
     run.exitCode = status;

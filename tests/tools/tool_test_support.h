@@ -33,8 +33,9 @@ struct ToolRun {
     std::string err;  // standard error (likewise)
 };
 
-// Runs program with args in the current folder, through the system's command
-// processor, capturing both output streams in files under captureFolder.
+// Runs program with args (UTF-8, as nerro-pack takes them) in the current
+// folder, through the system's command processor, capturing both output
+// streams in files under captureFolder.
 // shellPrefix, when given, is put before the command as it is (POSIX shell
 // commands that set limits for the program, such as "ulimit -f 64; ").
 ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
