@@ -12,7 +12,7 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 # Bump when the settings below change: older prefixes get them on next use.
-version=4
+version=5
 if [ "$(cat "$prefix/.nerro-ready" 2>/dev/null)" = "$version" ]; then exit 0; fi
 
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
@@ -32,6 +32,20 @@ fi
 # Wine then smooths the Latin dialog text too, which the widget tests' exact
 # pixels do not expect: taken out again until the tests allow for it.
 "${wine_cmd[@]}" reg delete 'HKCU\Software\Wine\Fonts\Replacements' /f >/dev/null 2>&1 || true
+# Japanese, Chinese and Russian dialog texts on an English system: as on
+# Windows, the dialog fonts link to a font that has those letters (here
+# WenQuanYi Micro Hei, which setup.sh installs); Wine's own links name
+# Windows' East Asian fonts, which a test prefix does not have. Both
+# registry views, for 32-bit programs in a 64-bit prefix.
+link_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+views=(/reg:32)
+[ "$arch" = win64 ] && views+=(/reg:64)
+for view in "${views[@]}"; do
+  for face in 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif'; do
+    "${wine_cmd[@]}" reg add "$link_key" /v "$face" /t REG_MULTI_SZ \
+      /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f "$view" >/dev/null 2>&1
+  done
+done
 wineserver -w
 [ -f "$prefix/system.reg" ] || { echo "wine-prefix: $prefix was not created" >&2; exit 1; }
 echo "$version" >"$prefix/.nerro-ready"
