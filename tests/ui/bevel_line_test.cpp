@@ -195,11 +195,12 @@ TEST_F(BevelLineTest, EraseBackgroundDrawsNothing) {
     }
 }
 
-// The dialog's font shows Cyrillic and Greek catalogue texts: each renders
-// otherwise than letters no font has (private-use ones, drawn as the font's
-// missing-letter boxes). Japanese and Chinese need Wine's font links to an
-// East Asian font, which the test prefix does not set up yet.
-TEST_F(BevelLineTest, DialogFontShowsCyrillicAndGreek) {
+// The dialog's font shows Cyrillic, Greek, Japanese and Chinese catalogue
+// texts: each renders otherwise than letters no font has (private-use ones,
+// drawn as the font's missing-letter boxes). The East Asian letters come
+// through the dialog font's links to a font that has them (on Windows its
+// own East Asian fonts; in the test prefix WenQuanYi Micro Hei).
+TEST_F(BevelLineTest, DialogFontShowsEveryScriptOfTheCatalogues) {
     const HFONT font = dialog.centred.GetFont();
     ASSERT_NE(font, nullptr);
     auto draw = [&](const std::string& text) {
@@ -213,7 +214,7 @@ TEST_F(BevelLineTest, DialogFontShowsCyrillicAndGreek) {
     };
     const auto missing = draw(u8"\uE000\uE001\uE002");
     const auto blank = draw("");
-    for (const char* text : {u8"Жяф", u8"Ωλψ"}) {
+    for (const char* text : {u8"Жяф", u8"Ωλψ", u8"インス", u8"安装程"}) {
         const auto shown = draw(text);
         EXPECT_FALSE(SamePixels(*shown, *blank)) << text << ": nothing drawn";
         EXPECT_FALSE(SamePixels(*shown, *missing)) << text << ": drawn as missing-letter boxes";
