@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "foundation/utf8.h"
 #include "pack/pack_endian.h"
 
 namespace {
@@ -486,18 +487,10 @@ std::vector<uint16_t> parseVersionNumbers(const std::string& version) {
 
 namespace {
 
-// Windows-1252 to UTF-16: Latin-1, but for the printable characters at 0x80-0x9F.
-std::u16string fromWindows1252(const std::string& text) {
-    static const char16_t k80[32] = {
-        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-    std::u16string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        out.push_back(byte >= 0x80 && byte < 0xA0 ? k80[byte - 0x80] : char16_t{byte});
-    }
-    return out;
+// The configuration's UTF-8 texts as the UTF-16 of the version block.
+std::u16string fromUtf8(const std::string& text) {
+    const std::wstring wide = Utf8ToWide(text);
+    return std::u16string(wide.begin(), wide.end());
 }
 
 void appendText(std::string& out, const std::u16string& text) {
@@ -554,10 +547,10 @@ std::string versionInfoResource(const ProductIdentity& identity) {
     for (const auto& [key, value] : strings) {
         if (value.empty()) continue;
         std::string text;
-        const std::u16string wide = fromWindows1252(value);
+        const std::u16string wide = fromUtf8(value);
         appendText(text, wide);
         padTo4(table);
-        table += versionBlock(fromWindows1252(key), 1, static_cast<uint16_t>(wide.size() + 1), text,
+        table += versionBlock(fromUtf8(key), 1, static_cast<uint16_t>(wide.size() + 1), text,
                               "");
     }
     const std::string stringFileInfo =

@@ -98,7 +98,7 @@ std::vector<uint16_t> parseVersionNumbers(const std::string& version);
 // application for Windows NT; one string table for US English, Unicode
 // (040904B0), holding ProductName, FileDescription ("<name> Setup"),
 // OriginalFilename and, when not empty, ProductVersion, FileVersion,
-// CompanyName and LegalCopyright. The ANSI texts are read as Windows-1252.
+// CompanyName and LegalCopyright. The texts are UTF-8.
 std::string versionInfoResource(const ProductIdentity& identity);
 
 // The icon file's images as RT_ICON resources in place of those of the

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pack/pack_file.h"
+#include "tests/foundation/text_test_support.h"
 #include "tests/pack/pack_test_support.h"
 #include "tests/pack/pe_image_support.h"
 #include "tests/tools/tool_cli_fixture.h"
@@ -166,6 +167,32 @@ protected:
         return Run({"build", "prod", "-o", output, "--stub", "real-stub.exe"});
     }
 };
+
+TEST(PeResourcesTest, VersionTextsAreUtf8) {
+    // "Łódź Filters", "Café Software", "© 2024", "東京 Setup.exe" in UTF-8.
+    const ProductIdentity identity{"\xC5\x81\xC3\xB3\x64\xC5\xBA Filters", "1.0",
+                                   "Caf\xC3\xA9 Software", "\xC2\xA9 2024",
+                                   "\xE6\x9D\xB1\xE4\xBA\xAC Setup.exe"};
+    const std::string block = versionInfoResource(identity);
+    const struct {
+        const char* key;
+        std::u16string value;
+    } strings[] = {
+        {"ProductName", u"\u0141\u00F3d\u017A Filters"},
+        {"FileDescription", u"\u0141\u00F3d\u017A Filters Setup"},
+        {"CompanyName", u"Caf\u00E9 Software"},
+        {"LegalCopyright", u"\u00A9 2024"},
+        {"OriginalFilename", u"\u6771\u4EAC Setup.exe"},
+    };
+    for (const auto& s : strings) {
+        SCOPED_TRACE(s.key);
+        // Each value stands in UTF-16 with its terminator.
+        const std::string value = texttest::utf16Bytes(s.value + u'\0', false);
+        EXPECT_NE(block.find(value), std::string::npos);
+    }
+    VersionInfo info;
+    EXPECT_TRUE(readBlock(block, 0, 0, "", info));  // the lengths count UTF-16 units
+}
 
 TEST_F(StubResourcesTest, BuildWritesTheVersionInformation) {
     const ToolRun run = Build("demo-setup.exe");
