@@ -340,6 +340,8 @@ bool TIniFile::GetBool(const char* section, const char* key, bool defaultValue) 
     static const char* const kYes[] = {
         "yes",    "1",        "true",     "on",
         "enable", "\xA4\xA0", "\x84\xA0", "\x84\x80",  // Russian "yes" in code page 866
+        // and in UTF-8, as a decoded text holds it
+        "\xD0\xB4\xD0\xB0", "\xD0\x94\xD0\xB0", "\xD0\x94\xD0\x90",
     };
     for (const char* word : kYes)
         if (value == word) return true;

@@ -69,7 +69,7 @@ public:
     // strtol with base 0 (decimal, 0x hex, 0 octal), clamped to 32 bits.
     virtual int32_t GetInt(const char* section, const char* key, int32_t defaultValue);
     // True for "yes", "1", "true", "on", "enable" and the Russian "yes"
-    // (code page 866); false for any other non-empty value.
+    // (in UTF-8, or in code page 866); false for any other non-empty value.
     virtual bool GetBool(const char* section, const char* key, bool defaultValue);
     // Pointer into the stored line after the key's "=", or defaultValue itself.
     virtual const char* GetString(const char* section, const char* key, const char* defaultValue);

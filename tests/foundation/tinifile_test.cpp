@@ -217,10 +217,13 @@ TEST(TIniFileTest, BooleanWords) {
     TIniFile ini;
     ini.Parse(
         "[B]\nyes=yes\none=1\ntrue=true\non=on\nenable=enable\nru1=\xA4\xA0\nru2=\x84\xA0\n"
-        "ru3=\x84\x80\nYes=Yes\nTRUE=TRUE\nzero=0\nno=no\nempty=\n");
-    for (const char* key : {"yes", "one", "true", "on", "enable", "ru1", "ru2", "ru3"})
+        "ru3=\x84\x80\nYes=Yes\nTRUE=TRUE\nzero=0\nno=no\nempty=\n"
+        "utf1=\xD0\xB4\xD0\xB0\nutf2=\xD0\x94\xD0\xB0\nutf3=\xD0\x94\xD0\x90\n"
+        "net=\xD0\xBD\xD0\xB5\xD1\x82\n");  // "да", "Да", "ДА"; "нет" (no)
+    for (const char* key :
+         {"yes", "one", "true", "on", "enable", "ru1", "ru2", "ru3", "utf1", "utf2", "utf3"})
         EXPECT_TRUE(ini.GetBool("B", key, false)) << key;
-    for (const char* key : {"Yes", "TRUE", "zero", "no"})
+    for (const char* key : {"Yes", "TRUE", "zero", "no", "net"})
         EXPECT_FALSE(ini.GetBool("B", key, true)) << key;
     EXPECT_TRUE(ini.GetBool("B", "empty", true));
     EXPECT_FALSE(ini.GetBool("B", "missing", false));
