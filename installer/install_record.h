@@ -23,8 +23,9 @@
 // "InstallLocation" (the installation path), "EstimatedSize" (the installed
 // files' KB), "NoModify" = "NoRepair" = 1, "QuietUninstallString" (as
 // "UninstallString" with "/S" before the record's key), and
-// "UninstallString" = installed path of the uninstall program in quotes, a
-// space, and "Registry key".
+// "UninstallString" = installed path of the uninstall program in quotes (its
+// short form when the path is MAX_PATH characters or longer, since programs
+// are started by names within MAX_PATH), a space, and "Registry key".
 //
 // An installation over an earlier one of the same product (an upgrade, or
 // the same version again) replaces the earlier record's values: its numbered

@@ -345,10 +345,12 @@ public:
     void WriteUninstallEntry(InstallRecord& entry) const {
         const std::string programPath = InstalledPath(files_.size() - 1);
         const std::string mainPath = InstalledPath(settings_.mainExecutable);
+        // The system starts the uninstall program by a name within MAX_PATH.
+        const std::string started = LaunchablePath(programPath);
         entry.Write(kUninstallDisplayNameValue, settings_.productName);
-        entry.Write(kUninstallStringValue, UninstallCommandLine(programPath, settings_.registryKey));
+        entry.Write(kUninstallStringValue, UninstallCommandLine(started, settings_.registryKey));
         entry.Write(kQuietUninstallStringValue,
-                    UninstallCommandLine(programPath, settings_.registryKey, true));
+                    UninstallCommandLine(started, settings_.registryKey, true));
         if (!settings_.version.empty()) entry.Write(kUninstallVersionValue, settings_.version);
         if (!settings_.publisher.empty()) entry.Write(kUninstallPublisherValue, settings_.publisher);
         if (!settings_.helpLink.empty()) entry.Write(kUninstallHelpLinkValue, settings_.helpLink);

@@ -18,11 +18,11 @@ HRESULT CreateShortcut(const std::string& target, const std::string& workingFold
                                       IID_IShellLinkW, reinterpret_cast<void**>(link.Receive()));
     if (FAILED(status)) return status;
 
-    // The link keeps its target and working folder in the plain form, which
-    // is the one the shell starts programs with.
+    // The link keeps its target and working folder as the shell starts
+    // programs: plain, and within MAX_PATH (LaunchablePath).
     link->SetDescription(Wide(description).c_str());
-    link->SetPath(PlainPath(Wide(target)).c_str());
-    link->SetWorkingDirectory(PlainPath(Wide(workingFolder)).c_str());
+    link->SetPath(Wide(LaunchablePath(target)).c_str());
+    link->SetWorkingDirectory(Wide(LaunchablePath(workingFolder)).c_str());
     status = link->SetArguments(Wide(arguments).c_str());
 
     CComPtr<IPersistFile> file;

@@ -46,6 +46,17 @@ std::string LongPathName(const std::string& path) {
     return Utf8(path.compare(0, 4, "\\\\?\\") == 0 ? found : PlainPath(found));
 }
 
+std::string LaunchablePath(const std::string& path) {
+    // Backslashes only (WidePath turns slashes), and no "\\?\" prefix.
+    const std::wstring plain = PlainPath(WidePath(path));
+    if (plain.size() < MAX_PATH) return Utf8(plain);
+    const std::wstring wide = WidePath(path);
+    const std::wstring shortName = PlainPath(filled([&](wchar_t* buffer, DWORD capacity) {
+        return GetShortPathNameW(wide.c_str(), buffer, capacity);
+    }));
+    return !shortName.empty() && shortName.size() < MAX_PATH ? Utf8(shortName) : Utf8(plain);
+}
+
 std::string LowerCaseName(const std::string& name) {
     std::wstring wide = Wide(name);
     if (!wide.empty()) CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));

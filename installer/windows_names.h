@@ -13,6 +13,13 @@ std::string FullPathName(const std::string& path);
 // "PROGRA~1" becomes "Program Files"); empty on failure.
 std::string LongPathName(const std::string& path);
 
+// path as a program is started or a shell link names it, with backslashes
+// only: the plain path
+// when it is shorter than MAX_PATH, else its short (8.3) form when the volume
+// keeps one and that is shorter, else the plain path. CreateProcess and shell
+// links take neither the "\\?\" form nor longer paths.
+std::string LaunchablePath(const std::string& path);
+
 // name in lower case as the system folds it for names of files and keys
 // (every letter, not only ASCII), for comparing names without regard to case.
 std::string LowerCaseName(const std::string& name);
