@@ -10,6 +10,7 @@
 #include "pack/pack_file.h"
 #include "platform/dll_hardening.h"
 #include "platform/win_handles.h"
+#include "platform/win_text.h"
 #include "ui/fade_button.h"
 #include "ui/language_catalog.h"
 
@@ -21,7 +22,7 @@ namespace {
 
 // Order matters: the hardening runs before anything else of this program.
 const bool dllSearchHardened = HardenDllSearch();
-const SetupOptions setupOptions = ParseSetupCommandLine(GetCommandLineA());
+const SetupOptions setupOptions = ParseSetupCommandLine(Utf8(GetCommandLineW()));
 TPackFile setupPack(PackPathFromOptions(setupOptions).c_str(), false);
 CLanguageCatalog setupCatalog;
 InstallConfiguration setupConfiguration;
@@ -70,7 +71,8 @@ bool CInstallerApp::InitInstance() {
         if (!options.silent) {
             const std::string text =
                 options.help ? kSetupUsage : "Wrong command line: " + options.error + ".\n\n" + kSetupUsage;
-            MessageBoxA(nullptr, text.c_str(), "Setup", MB_OK | (options.help ? 0 : MB_ICONERROR));
+            MessageBoxW(nullptr, Wide(text).c_str(), L"Setup",
+                        MB_OK | (options.help ? 0 : MB_ICONERROR));
         }
         return false;
     }
@@ -81,8 +83,8 @@ bool CInstallerApp::InitInstance() {
     if (!damage.empty()) {
         log.Line(std::string("Error: ") + kDamagedInstallerText + "\n" + damage);
         if (!options.silent)
-            MessageBoxA(nullptr, DamagedInstallerMessage(damage).c_str(), kDamagedInstallerCaption,
-                        MB_OK | MB_ICONERROR);
+            MessageBoxW(nullptr, Wide(DamagedInstallerMessage(damage)).c_str(),
+                        Wide(kDamagedInstallerCaption).c_str(), MB_OK | MB_ICONERROR);
         return false;
     }
     KeptLogo logo;

@@ -13,6 +13,7 @@
 #include "installer/vendor_hosts.h"
 #include "pack/pack_file.h"
 #include "platform/win_dc.h"
+#include "platform/win_text.h"
 #include "resources/resource_ids.h"
 #include "ui/folder_chooser.h"
 #include "ui/language_catalog.h"
@@ -39,7 +40,7 @@ CInstallerDlg::CInstallerDlg(TPackFile& pack, CLanguageCatalog& catalog,
       pack_(pack),
       catalog_(catalog),
       config_(config),
-      largeIcon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SETUP_LARGE))) {}
+      largeIcon_(LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(IDI_SETUP_LARGE))) {}
 
 CInstallerDlg::~CInstallerDlg() {
     // The worker has set the completion event by now; let it leave.
@@ -64,11 +65,11 @@ void CInstallerDlg::DoDataExchange(CDataExchange& exchange) {
 
 bool CInstallerDlg::OnInitDialog() {
     // Auto-reset and signalled until an installation starts.
-    completion_.Reset(CreateEventA(nullptr, FALSE, TRUE, nullptr));
+    completion_.Reset(CreateEventW(nullptr, FALSE, TRUE, nullptr));
     CDialog::OnInitDialog();
 
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    SetIcon(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP_SMALL), IMAGE_ICON,
+    HINSTANCE instance = GetModuleHandle(nullptr);
+    SetIcon(static_cast<HICON>(LoadImage(instance, MAKEINTRESOURCE(IDI_SETUP_SMALL), IMAGE_ICON,
                                           GetSystemMetrics(SM_CXSMICON),
                                           GetSystemMetrics(SM_CYSMICON), 0)),
             false);
@@ -83,8 +84,8 @@ bool CInstallerDlg::OnInitDialog() {
     UpdateData(false);
 
     const InstallSettings& settings = config_.settings;
-    noticeLabel_.SetWindowTextA("  " + settings.noticeText);
-    titleLabel_.SetWindowTextA(settings.productName + " ");
+    noticeLabel_.SetWindowText("  " + settings.noticeText);
+    titleLabel_.SetWindowText(settings.productName + " ");
     return true;
 }
 
@@ -134,7 +135,7 @@ void CInstallerDlg::SetUpApplicationsList() {
 void CInstallerDlg::ShowLook() {
     if (!logoBytes_.empty())
         logo_.SetBitmap(logoBytes_.data(), logoBytes_.size());
-    SetWindowTextA(title_);
+    SetWindowText(title_);
 }
 
 void CInstallerDlg::FillApplicationsList() {
@@ -230,7 +231,7 @@ void CInstallerDlg::StartInstallation() {
     if (installing_) return;
     const std::string downgrade = DowngradeQuestion(config_.settings);
     if (!downgrade.empty() &&
-        MessageBoxA(Handle(), downgrade.c_str(), config_.settings.productName.c_str(),
+        MessageBoxW(Handle(), Wide(downgrade).c_str(), Wide(config_.settings.productName).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     installing_ = true;
@@ -282,7 +283,7 @@ void CInstallerDlg::FinishInstallation() {
     const InstallOutcome& outcome = job_.outcome;
     const std::string text =
         outcome.succeeded ? catalog_.Lookup(kMainSection, "complete", "") : outcome.message;
-    MessageBoxA(Handle(), text.c_str(), config_.settings.productName.c_str(),
+    MessageBoxW(Handle(), Wide(text).c_str(), Wide(config_.settings.productName).c_str(),
                 MB_OK | (outcome.succeeded ? MB_ICONINFORMATION : MB_ICONERROR));
 }
 
@@ -306,7 +307,7 @@ bool CInstallerDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
 
 void CInstallerDlg::PaintIcon() {
     CPaintDC dc(Handle());
-    SendMessageA(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Handle()), 0);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Handle()), 0);
     const RECT client = GetClientRect();
     const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
