@@ -11,6 +11,7 @@
 
 #include "install_test_support.h"
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ protected:
         ASSERT_TRUE(key_.Fresh());
         key_.Create();
         HKEY opened = nullptr;
-        ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, key_.Path().c_str(), &opened), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, Wide(key_.Path()).c_str(), &opened), ERROR_SUCCESS);
         open_.Reset(opened);
     }
     ScopedRegKey key_{HKEY_CURRENT_USER, "Software\\" + installtest::UniqueName("NerroHostTest")};
@@ -266,7 +267,7 @@ TEST_F(HostDetectTest, VendorHostsComeFirstAndBuiltInOnesCanBeHidden) {
     config.hosts = {fixed, missing};
     // A fixed folder is listed only when it exists.
     EXPECT_EQ(DetectHosts(config).size(), 1u);
-    ASSERT_TRUE(CreateDirectoryA(fixed.folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WidePath(fixed.folder).c_str(), nullptr));
     std::vector<DetectedHost> rows = DetectHosts(config);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].displayName, "Affinity Photo");
@@ -279,14 +280,9 @@ TEST_F(HostDetectTest, VendorHostsComeFirstAndBuiltInOnesCanBeHidden) {
 }
 
 TEST(HostFolders, KnownFoldersAreExpanded) {
-    char programFiles[MAX_PATH] = "";
-    const DWORD length = GetEnvironmentVariableA(sizeof(void*) == 8 ? "ProgramFiles" : "ProgramW6432",
-                                                 programFiles, MAX_PATH);
-    std::string expected(programFiles, length);
-    if (expected.empty()) {
-        GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH);
-        expected = programFiles;
-    }
+    std::string expected =
+        EnvironmentVariable(sizeof(void*) == 8 ? "ProgramFiles" : "ProgramW6432");
+    if (expected.empty()) expected = EnvironmentVariable("ProgramFiles");
     EXPECT_EQ(ExpandHostFolder("%programfiles%\\Vendor"), expected + "\\Vendor");
     EXPECT_EQ(ExpandHostFolder("C:\\100%\\x"), "C:\\100%\\x");
     EXPECT_NE(ExpandHostFolder("%AppData%").find(':'), std::string::npos);

@@ -165,25 +165,11 @@ TEST(Shortcut, LinkResolvesToTargetWithWorkingFolderAndArguments) {
     const std::string link = folder / "Nerro Tool.lnk";
     ASSERT_TRUE(installtest::FileExists(link));
 
-    CComPtr<IShellLinkA> shell;
-    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                               reinterpret_cast<void**>(shell.Receive())),
-              S_OK);
-    CComPtr<IPersistFile> file;
-    ASSERT_EQ(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive())),
-              S_OK);
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-    ASSERT_EQ(file->Load(wide, STGM_READ), S_OK);
-    char text[MAX_PATH] = "";
-    ASSERT_EQ(shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH), S_OK);
-    EXPECT_STRCASEEQ(text, target.c_str());
-    ASSERT_EQ(shell->GetWorkingDirectory(text, MAX_PATH), S_OK);
-    EXPECT_STREQ(text, "C:\\Work\\");
-    ASSERT_EQ(shell->GetArguments(text, MAX_PATH), S_OK);
-    EXPECT_STREQ(text, "/uninstall -x");
-    ASSERT_EQ(shell->GetDescription(text, MAX_PATH), S_OK);
-    EXPECT_STREQ(text, "Nerro Tool");
+    const installtest::ShortcutFields fields = installtest::ReadShortcut(link);
+    EXPECT_STRCASEEQ(fields.target.c_str(), target.c_str());
+    EXPECT_EQ(fields.workingFolder, "C:\\Work\\");
+    EXPECT_EQ(fields.arguments, "/uninstall -x");
+    EXPECT_EQ(fields.description, "Nerro Tool");
 }
 
 TEST(Shortcut, MissingFolderFailsWithoutFile) {

@@ -11,6 +11,7 @@
 #include "install_worker_fixture.h"
 #include "installer/file_replace.h"
 #include "installer/install_record.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -19,46 +20,24 @@ using installtest::ReadFileBytes;
 using installtest::ScopedRegKey;
 using installtest::WriteFileBytes;
 
-// Every folder and file below folder with the files' bytes.
-void collect(const std::string& folder, const std::string& relative,
-             std::map<std::string, std::string>& tree) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            tree[relative + name + "\\"] = "<folder>";
-            collect(path, relative + name + "\\", tree);
-        } else {
-            tree[relative + name] = ReadFileBytes(path);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
 std::map<std::string, std::string> folderTree(const std::string& folder) {
-    std::map<std::string, std::string> tree;
-    collect(folder, "", tree);
-    return tree;
+    return installtest::FolderTree(folder);
 }
 
 // Every sub-key and value below root\path ("" when the key is missing).
 void collectKey(HKEY root, const std::string& path, std::map<std::string, std::string>& tree) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
     tree[path + "\\"] = "<key>";
     for (const auto& [name, text] : installtest::ReadValues(root, path))
         tree[path + "\\[" + name + "]"] = text;
     for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        wchar_t name[256];  // a key name has at most 255 characters
+        DWORD length = 256;
+        if (RegEnumKeyExW(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        collectKey(root, path + "\\" + name, tree);
+        collectKey(root, path + "\\" + Utf8(std::wstring_view(name, length)), tree);
     }
     RegCloseKey(opened);
 }
@@ -100,8 +79,15 @@ public:
 class RollbackTest : public ::testing::Test {
 protected:
     void Prepare(ProductFixture& product) {
-        ASSERT_TRUE(CreateDirectoryA(product.installationPath.c_str(), nullptr));
-        path_ = product.installationPath + "\\";
+        // Every folder on the way: a deep installation folder is below
+        // folders of the test's own.
+        const std::string& folder = product.installationPath;
+        for (size_t cut = folder.find('\\', product.root.Path().size() + 1);
+             cut != std::string::npos; cut = folder.find('\\', cut + 1))
+            ASSERT_TRUE(CreateDirectoryW(WidePath(folder.substr(0, cut)).c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(WidePath(folder).c_str(), nullptr));
+        path_ = folder + "\\";
+        relative_ = path_.substr(product.root.Path().size() + 1);
         WriteFileBytes(path_ + "Nerro.8bf", "version 1 of the plug-in");
         WriteFileBytes(path_ + "notes.txt", "the user's own notes");
         shortcut_ = product.Unique("Read me");
@@ -136,11 +122,12 @@ protected:
         EXPECT_EQ(after.files, before.files);
         EXPECT_EQ(after.keys, before.keys);
         EXPECT_EQ(after.shortcut, before.shortcut);
-        const auto old = after.files.find("Nerro Product\\Nerro.8bf");
+        const auto old = after.files.find(relative_ + "Nerro.8bf");
         EXPECT_EQ(old == after.files.end() ? "" : old->second, "version 1 of the plug-in");
     }
 
     std::string path_;
+    std::string relative_;  // path_ below the fixture's folder
     std::string shortcut_;
 };
 
@@ -160,24 +147,32 @@ TEST_F(RollbackTest, AFailedWriteAtTheFirstAMiddleOrTheLastFileUndoesEverything)
         {"middle file, replacing an older version", "version 2 of the plug-in", "Nerro.8bf"},
         {"last file", "MZ uninstall program", "Uninstall.exe"},
     };
+    // In the fixture's folder, and in one whose path is over 300 characters
+    // long (five components of 60), which goes to Windows in the long form.
+    std::string deep;
+    for (char letter : {'a', 'b', 'c', 'd', 'e'})
+        deep += "\\" + std::string(60, letter);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.where);
-        ProductFixture product;
-        Prepare(product);
-        const Machine before = Look(product);
-        InstallOutcome outcome;
-        {
-            FaultHook fault(c.failingBytes);
-            outcome = product.InstallOnThread();
+        for (const bool deeper : {false, true}) {
+            SCOPED_TRACE(std::string(c.where) + (deeper ? ", deep folder" : ""));
+            ProductFixture product;
+            if (deeper) product.installationPath = product.root.Path() + deep + "\\Nerro Product";
+            Prepare(product);
+            const Machine before = Look(product);
+            InstallOutcome outcome;
+            {
+                FaultHook fault(c.failingBytes);
+                outcome = product.InstallOnThread();
+            }
+            EXPECT_FALSE(outcome.succeeded);
+            EXPECT_EQ(outcome.message.rfind("The file \"" + path_ + c.file + "\" could not be written (", 0),
+                      0u)
+                << outcome.message;
+            EXPECT_TRUE(endsWith(outcome.message, kUndone)) << outcome.message;
+            ExpectUnchanged(before, Look(product));
+            EXPECT_FALSE(product.RecordExists());
+            EXPECT_FALSE(product.UninstallEntryExists());
         }
-        EXPECT_FALSE(outcome.succeeded);
-        EXPECT_EQ(outcome.message.rfind("The file \"" + path_ + c.file + "\" could not be written (", 0),
-                  0u)
-            << outcome.message;
-        EXPECT_TRUE(endsWith(outcome.message, kUndone)) << outcome.message;
-        ExpectUnchanged(before, Look(product));
-        EXPECT_FALSE(product.RecordExists());
-        EXPECT_FALSE(product.UninstallEntryExists());
     }
 }
 
@@ -195,7 +190,7 @@ TEST_F(RollbackTest, AFailedRegistryWriteUndoesEverything) {
         ScopedRegKey scope(HKEY_LOCAL_MACHINE, volatileKey);
         ASSERT_TRUE(scope.Fresh());
         HKEY created = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, volatileKey.c_str(), 0, nullptr,
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(volatileKey).c_str(), 0, nullptr,
                                   REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &created, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(created);

@@ -3,19 +3,20 @@
 // any order and in parallel.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "pack/pack_file.h"
+#include "platform/win_sdk.h"
 
 namespace installtest {
 
 // A name no other test run uses: prefix, process id, a counter and the time.
 std::string UniqueName(const std::string& prefix);
+
+// Paths of any length and names of any letters work in every helper (UTF-8).
 
 // A folder of its own, created under base (default: the temporary folder) and
 // removed with everything in it, read-only files included.
@@ -56,7 +57,7 @@ public:
     HKEY Root() const { return root_; }
     const std::string& Path() const { return path_; }
     void Create() const;
-    // Sets a value of any type; REG_SZ data get their NUL.
+    // Sets a value of any type; REG_SZ data (UTF-8) go as UTF-16 with their NUL.
     void Set(const std::string& name, DWORD type, const std::string& data) const;
     void SetString(const std::string& name, const std::string& text) const {
         Set(name, REG_SZ, text);
@@ -74,15 +75,25 @@ constexpr REGSAM kHostView = KEY_WOW64_32KEY;
 
 bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0);
 
-// Every value of root\path as text (REG_SZ and REG_EXPAND_SZ without their
+// Every value of root\path as UTF-8 text (REG_SZ and REG_EXPAND_SZ without their
 // NUL; other types as "<type N>"); empty when the key is missing.
 std::map<std::string, std::string> ReadValues(HKEY root, const std::string& path,
                                               REGSAM view = 0);
+
+// Every folder ("<relative>\\" = "<folder>") and file ("<relative>" = its
+// bytes) below folder, by the names the system lists.
+std::map<std::string, std::string> FolderTree(const std::string& folder);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+
+// What a shell link (".lnk" file) holds; all empty when it cannot be read.
+struct ShortcutFields {
+    std::string target, workingFolder, arguments, description;
+};
+ShortcutFields ReadShortcut(const std::string& path);
 
 // One entry of a test pack.
 struct PackItem {

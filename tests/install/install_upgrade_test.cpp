@@ -8,6 +8,7 @@
 #include "install_worker_fixture.h"
 #include "installer/install_record.h"
 #include "installer/installed_product.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -118,8 +119,8 @@ TEST_F(UpgradeTest, AFailedUpgradeLeavesTheEarlierVersion) {
 
     Configure(product, "2.2");
     // The new uninstall program cannot be written: a folder stands there.
-    ASSERT_TRUE(DeleteFileA((path + "Uninstall.exe").c_str()));
-    ASSERT_TRUE(CreateDirectoryA((path + "Uninstall.exe").c_str(), nullptr));
+    ASSERT_TRUE(DeleteFileW(WidePath((path + "Uninstall.exe")).c_str()));
+    ASSERT_TRUE(CreateDirectoryW(WidePath((path + "Uninstall.exe")).c_str(), nullptr));
     const InstallOutcome outcome = product.InstallOnThread();
     EXPECT_FALSE(outcome.succeeded);
     EXPECT_EQ(ReadFileBytes(path + "a.8bf"), "a 2.1");
@@ -127,7 +128,7 @@ TEST_F(UpgradeTest, AFailedUpgradeLeavesTheEarlierVersion) {
     EXPECT_FALSE(FileExists(path + "d.8bf"));
     EXPECT_EQ(product.Record(), record);
     EXPECT_EQ(installtest::ReadValues(HKEY_LOCAL_MACHINE, entryKey_), entry);
-    RemoveDirectoryA((path + "Uninstall.exe").c_str());
+    RemoveDirectoryW(WidePath((path + "Uninstall.exe")).c_str());
 }
 
 }  // namespace

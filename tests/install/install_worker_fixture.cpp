@@ -6,18 +6,14 @@
 #include "installer/install_record.h"
 #include "installer/shortcut.h"
 #include "pack/pack_file.h"
+#include "platform/win_text.h"
 
 namespace installtest {
 
 namespace {
 
 std::string systemFolder(bool system) {
-    char path[MAX_PATH] = "";
-    if (system)
-        GetSystemDirectoryA(path, MAX_PATH);
-    else
-        GetWindowsDirectoryA(path, MAX_PATH);
-    return path;
+    return system ? SystemFolder() : WindowsFolder();
 }
 
 }  // namespace
@@ -43,11 +39,11 @@ ProductFixture::ProductFixture(const std::string& prefix, const std::string& ins
 ProductFixture::~ProductFixture() {
     pack.reset();
     for (const std::string& path : removeAtEnd_) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
         if (FolderExists(path))
             RemoveTree(path);
         else
-            DeleteFileA(path.c_str());
+            DeleteFileW(WidePath(path).c_str());
     }
 }
 

@@ -4,8 +4,6 @@
 // end.
 #pragma once
 
-#include <windows.h>
-
 #include <map>
 #include <memory>
 #include <string>

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "install_worker_fixture.h"
 #include "installer/install_progress.h"
@@ -17,6 +18,7 @@
 #include "installer/shortcut.h"
 #include "pack/pack_file.h"
 #include "platform/win_handles.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -28,29 +30,10 @@ using installtest::ReadFileBytes;
 using installtest::SampleBytes;
 using Values = std::map<std::string, std::string>;
 
-struct LinkFields {
-    std::string target, workingFolder, arguments, description;
-};
+using LinkFields = installtest::ShortcutFields;
 
 LinkFields readLink(const std::string& path) {
-    LinkFields fields;
-    const CComInitialize com;
-    CComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(link.Receive()))))
-        return fields;
-    CComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive()))))
-        return fields;
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    if (FAILED(file->Load(wide, STGM_READ))) return fields;
-    char text[MAX_PATH] = "";
-    if (link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK) fields.target = text;
-    if (link->GetWorkingDirectory(text, MAX_PATH) == S_OK) fields.workingFolder = text;
-    if (link->GetArguments(text, MAX_PATH) == S_OK) fields.arguments = text;
-    if (link->GetDescription(text, MAX_PATH) == S_OK) fields.description = text;
-    return fields;
+    return installtest::ReadShortcut(path);
 }
 
 bool nonDecreasing(const std::vector<int32_t>& values) {
@@ -119,7 +102,7 @@ TEST_P(FullInstallTest, FilesFoldersShortcutsRecordAndUninstallEntry) {
     for (const auto& file : files) {
         EXPECT_EQ(ReadFileBytes(file.path), file.bytes) << file.path;
         // Wine reports the archive attribute on every file; nothing else may be set.
-        EXPECT_EQ(GetFileAttributesA(file.path.c_str()) &
+        EXPECT_EQ(GetFileAttributesW(WidePath(file.path).c_str()) &
                       ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL),
                   0u)
             << file.path;
@@ -217,13 +200,13 @@ TEST_P(FullInstallTest, ManyFilesEachWrittenExactlyInTheirOrder) {
     // Nothing beside them: no temporary file, no backup of the replaced one.
     int found = 0;
     for (const char* folder : {"", "Sub0\\", "Sub1\\"}) {
-        WIN32_FIND_DATAA data;
-        const HANDLE search = FindFirstFileA((path + folder + "*.bin*").c_str(), &data);
+        WIN32_FIND_DATAW data;
+        const HANDLE search = FindFirstFileW(WidePath(path + folder + "*.bin*").c_str(), &data);
         ASSERT_NE(search, INVALID_HANDLE_VALUE) << folder;
         do {
             ++found;
-            EXPECT_EQ(std::string(data.cFileName).find(".nerro-"), std::string::npos);
-        } while (FindNextFileA(search, &data));
+            EXPECT_EQ(Utf8(data.cFileName).find(".nerro-"), std::string::npos);
+        } while (FindNextFileW(search, &data));
         FindClose(search);
     }
     EXPECT_EQ(found, kFiles - 1);
@@ -256,7 +239,7 @@ TEST(InstallWorker, OneFileWithoutMainExecutableValue) {
 DWORD readNumber(const std::string& key, const char* name) {
     DWORD number = 0xFFFFFFFF, size = sizeof number, type = 0;
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return number;
     if (RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) !=
             ERROR_SUCCESS ||
@@ -310,19 +293,19 @@ TEST(InstallWorker, CompleteUninstallEntryAndAWorkingUninstallShortcut) {
 
 TEST(InstallWorker, ExistingFoldersAreNotRecordedAndExistingFilesOverwritten) {
     ProductFixture product;
-    ASSERT_TRUE(CreateDirectoryA(product.installationPath.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WidePath(product.installationPath).c_str(), nullptr));
     const std::string path = product.installationPath + "\\";
     const std::string existing = path + "Nerro.8bf";
     installtest::WriteFileBytes(existing, std::string(100000, 'o'));
     ASSERT_TRUE(
-        SetFileAttributesA(existing.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+        SetFileAttributesW(WidePath(existing).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     product.Configure(product.General(2, 0, true) +
                       "[0]\nName=plugin\nCreate name=Nerro.8bf\nCan uninstall=1\n"
                       "[1]\nName=remove\nCreate name=Remove.exe\nCan uninstall=1\n");
     product.BuildPack({{"plugin", "new", kPackModeStore}, {"remove", "rm", kPackModeStore}});
     ASSERT_TRUE(product.InstallOnThread().succeeded);
     EXPECT_EQ(ReadFileBytes(existing), "new");
-    EXPECT_EQ(GetFileAttributesA(existing.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(GetFileAttributesW(WidePath(existing).c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     const Values record = product.Record();
     EXPECT_EQ(record.count("0.folder"), 0u);
     EXPECT_EQ(record.at("0.file"), existing);
@@ -556,14 +539,14 @@ TEST(InstallRefusal, SeveralDamagedEntriesNameTheFirstInTheList) {
 TEST(InstallRefusal, AFileOnDiskDoesNotStandInForAMissingEntry) {
     ProductFixture product;
     // Extract would read a file of the entry's name from the current folder.
-    char startFolder[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, startFolder);
-    ASSERT_TRUE(SetCurrentDirectoryA(product.root.Path().c_str()));
+    std::vector<wchar_t> startFolder(GetCurrentDirectoryW(0, nullptr) + 1);
+    GetCurrentDirectoryW(static_cast<DWORD>(startFolder.size()), startFolder.data());
+    ASSERT_TRUE(SetCurrentDirectoryW(Wide(product.root.Path()).c_str()));
     installtest::WriteFileBytes(product.root / "loose.dll", "loose file");
     product.Configure(product.General(1, 0, true) + "[0]\nName=loose.dll\nCreate name=x.dll\n");
     product.BuildPack({{"other", "o"}});
     const InstallOutcome outcome = product.InstallOnThread();
-    SetCurrentDirectoryA(startFolder);
+    SetCurrentDirectoryW(startFolder.data());
     EXPECT_EQ(outcome.message,
               "The installer is damaged: it does not hold the file \"loose.dll\". Nothing was "
               "installed.");
@@ -585,10 +568,10 @@ TEST(InstallStop, UnwritableTargetStopsWithItsNameAndUndoesEverything) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ProductFixture product;
-        ASSERT_TRUE(CreateDirectoryA(product.installationPath.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(WidePath(product.installationPath).c_str(), nullptr));
         const std::string path = product.installationPath + "\\";
         installtest::WriteFileBytes(path + "Locked.dll", "read-only bytes");
-        ASSERT_TRUE(SetFileAttributesA((path + "Locked.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(SetFileAttributesW(WidePath((path + "Locked.dll")).c_str(), FILE_ATTRIBUTE_READONLY));
         installtest::WriteFileBytes(path + "Blocker", "a file");
         product.Configure(product.General(3, 0, true) +
                           "[0]\nName=first\nCreate name=New\\first.dll\nCan uninstall=1\n"

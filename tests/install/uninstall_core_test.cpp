@@ -10,6 +10,7 @@
 #include "uninstaller/uninstall_command.h"
 #include "uninstaller/uninstall_record.h"
 #include "uninstaller/uninstall_remove.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ using installtest::TestFolder;
 TEST(UninstallCommandLine, SplitsProgramFromRecordKey) {
     TestFolder folder;
     const std::string programFolder = folder / "Nerro Product";
-    ASSERT_TRUE(CreateDirectoryA(programFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WidePath(programFolder).c_str(), nullptr));
     const std::string program = programFolder + "\\Uninstall.exe";
     installtest::WriteFileBytes(program, "MZ");
     std::string upper = program;
@@ -209,14 +210,14 @@ TEST(UninstallRemoval, RemovesWhatIsListedAndOnlyThat) {
     TestFolder folder;
     const std::string base = folder / "Nerro";
     for (const char* sub : {"", "\\Sub", "\\Sub\\Deep", "\\Empty", "\\Kept"})
-        ASSERT_TRUE(CreateDirectoryA((base + sub).c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(WidePath((base + sub)).c_str(), nullptr));
     for (const char* file : {"\\a.dll", "\\Sub\\b.dll", "\\Sub\\Deep\\c.dll", "\\Kept\\d.dll"})
         installtest::WriteFileBytes(base + file, "installed");
-    ASSERT_TRUE(SetFileAttributesA((base + "\\a.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(WidePath((base + "\\a.dll")).c_str(), FILE_ATTRIBUTE_READONLY));
     // The user's own: a file in a recorded folder, one beside an installed
     // file that is not listed, and a folder of the user's.
     installtest::WriteFileBytes(base + "\\Sub\\Deep\\notes.txt", "mine");
-    ASSERT_TRUE(CreateDirectoryA((base + "\\Sub\\Mine").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WidePath((base + "\\Sub\\Mine")).c_str(), nullptr));
 
     const std::string product = installtest::UniqueName("NerroRemovalTest");
     ScopedRegKey parent(HKEY_LOCAL_MACHINE, "Software\\" + product);
@@ -261,11 +262,11 @@ TEST(UninstallRemoval, RemovesWhatIsListedAndOnlyThat) {
 TEST(UninstallRemoval, AFileInUseIsNamedOnceAndItsFolderStays) {
     TestFolder folder;
     const std::string base = folder / "Nerro";
-    ASSERT_TRUE(CreateDirectoryA(base.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WidePath(base).c_str(), nullptr));
     const std::string busy = base + "\\busy.dll";
     installtest::WriteFileBytes(busy, "in use");
     // Open without sharing deletion, as a running program holds its file.
-    const UniqueHandle open(CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    const UniqueHandle open(CreateFileW(WidePath(busy).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(open);
     const std::string recordKey = testKey();

@@ -17,6 +17,7 @@
 #include "uninstall_product.h"
 #include "uninstall_run_support.h"
 #include "uninstaller/uninstall_private_folder.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ using installtest::FileExists;
 using installtest::FolderExists;
 
 std::string temporaryFolder() {
-    char path[MAX_PATH] = "";
-    std::string folder(path, GetTempPathA(MAX_PATH, path));
+    std::string folder = TempFolder();
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     return folder;
@@ -57,8 +57,8 @@ private:
             const std::lock_guard<std::mutex> lock(mutex_);
             swapped_.push_back(path);
         }
-        if (folder) CreateDirectoryA(path.c_str(), nullptr);
-        const UniqueHandle racer(CreateFileA((folder ? path + "\\nerro-uninstall.exe" : path).c_str(),
+        if (folder) CreateDirectoryW(WidePath(path).c_str(), nullptr);
+        const UniqueHandle racer(CreateFileW(WidePath((folder ? path + "\\nerro-uninstall.exe" : path)).c_str(),
                                              GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         DWORD written = 0;
         if (racer) WriteFile(racer.Get(), "MZ racer", 8, &written, nullptr);
@@ -66,26 +66,26 @@ private:
 
     void attack(const std::string& path, bool folder) {
         ++attempts_;
-        if (MoveFileExA(path.c_str(), (path + "-racer").c_str(), 0)) {
+        if (MoveFileExW(WidePath(path).c_str(), WidePath((path + "-racer")).c_str(), 0)) {
             plant(path, folder);
             return;
         }
-        if (!folder && DeleteFileA(path.c_str())) plant(path, folder);
+        if (!folder && DeleteFileW(WidePath(path).c_str())) plant(path, folder);
     }
 
     // Entries of pattern that the racer did not make itself.
     static std::vector<std::pair<std::string, bool>> entries(const std::string& folder,
                                                              const std::string& pattern) {
         std::vector<std::pair<std::string, bool>> found;
-        WIN32_FIND_DATAA entry;
-        const HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &entry);
+        WIN32_FIND_DATAW entry;
+        const HANDLE search = FindFirstFileW(WidePath(folder + "\\" + pattern).c_str(), &entry);
         if (search == INVALID_HANDLE_VALUE) return found;
         do {
-            const std::string name = entry.cFileName;
+            const std::string name = Utf8(entry.cFileName);
             if (name == "." || name == ".." || name.find("racer") != std::string::npos) continue;
             found.emplace_back(folder + "\\" + name,
                                (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        } while (FindNextFileA(search, &entry));
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
         return found;
     }
@@ -220,8 +220,8 @@ TEST(UninstallPrivateFolder, PinnedUntilDeleted) {
     EXPECT_FALSE(FolderExists(second.path));
 
     // While the handle is open, the folder can be neither renamed nor removed.
-    EXPECT_FALSE(MoveFileExA(folder.path.c_str(), (folder.path + "-moved").c_str(), 0));
-    EXPECT_FALSE(RemoveDirectoryA(folder.path.c_str()));
+    EXPECT_FALSE(MoveFileExW(WidePath(folder.path).c_str(), WidePath((folder.path + "-moved")).c_str(), 0));
+    EXPECT_FALSE(RemoveDirectoryW(WidePath(folder.path).c_str()));
     EXPECT_TRUE(FolderExists(folder.path));
     EXPECT_FALSE(FolderExists(folder.path + "-moved"));
     EXPECT_TRUE(DeletePrivateFolder(folder.handle.Release()));

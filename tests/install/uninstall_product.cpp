@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/win_text.h"
+
 namespace installtest {
 
 namespace {
@@ -34,21 +36,19 @@ void ConfigureUninstallableProduct(ProductFixture& product) {
 }
 
 std::string ProgramFilesFolder() {
-    char path[MAX_PATH] = "";
-    const DWORD length = GetEnvironmentVariableA("ProgramFiles", path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? path : "C:\\Program Files";
+    const std::string folder = EnvironmentVariable("ProgramFiles");
+    return folder.empty() ? "C:\\Program Files" : folder;
 }
 
 int TemporaryCopies() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
     int count = 0;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((std::string(temp) + "nerro-uninstall-*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileW(WidePath(TempFolder() + "nerro-uninstall-*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return 0;
     do
         ++count;
-    while (FindNextFileA(search, &found));
+    while (FindNextFileW(search, &found));
     FindClose(search);
     return count;
 }

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <map>
 
+#include "installer/windows_names.h"
 #include "platform/kernel_handles.h"
+#include "platform/win_text.h"
 
 namespace installtest {
 
@@ -28,9 +30,8 @@ const char* const kWineRuntimeKeys[] = {
     "hkcu\\software\\wine",
 };
 
-std::string lower(std::string text) {
-    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+std::string lower(const std::string& text) {
+    return LowerCaseName(text);
 }
 
 bool madeByOtherTests(const std::string& path) {
@@ -62,9 +63,9 @@ std::vector<DWORD> jobProcesses(HANDLE job) {
 }
 
 std::string windowText(HWND window) {
-    char text[4096] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    wchar_t text[4096] = L"";
+    GetWindowTextW(window, text, 4096);
+    return Utf8(text);
 }
 
 struct Search {
@@ -76,9 +77,9 @@ BOOL CALLBACK collectBox(HWND window, LPARAM parameter) {
     Search& search = *reinterpret_cast<Search*>(parameter);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    char className[64] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (std::string(className) != "#32770" || !IsWindowVisible(window)) return TRUE;
+    wchar_t className[64] = L"";
+    GetClassNameW(window, className, 64);
+    if (std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
     for (DWORD id : search.processes)
         if (id == process) search.found.push_back(window);
     return TRUE;
@@ -94,13 +95,13 @@ std::vector<SeenMessage> RunAndAnswer(const std::string& commandLine, bool confi
 RunResult RunProgram(const std::string& commandLine, bool confirm, DWORD timeoutMs) {
     RunResult result;
     std::vector<SeenMessage>& seen = result.messages;
-    const UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
+    const UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
     EXPECT_TRUE(job);
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+    std::wstring line = Wide(commandLine);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         nullptr, &startup, &process)) {
         ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
         return result;
@@ -136,7 +137,7 @@ RunResult RunProgram(const std::string& commandLine, bool confirm, DWORD timeout
             message.text = text ? windowText(text) : std::string();
             message.question = GetDlgItem(box, IDYES) != nullptr;
             const int answer = message.question ? (confirm ? IDYES : IDNO) : IDOK;
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
             answered.insert(box);
             seen.push_back(message);
         }
@@ -155,23 +156,24 @@ std::set<std::string> linkedProfileFolders() {
     std::set<std::string> folders;
     for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYMUSIC, CSIDL_MYPICTURES,
                    CSIDL_MYVIDEO, CSIDL_TEMPLATES}) {
-        char path[MAX_PATH] = "";
-        if (SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)))
-            folders.insert(lower(path));
+        // SHGetFolderPathW fills MAX_PATH characters at most.
+        wchar_t path[MAX_PATH] = L"";
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path)))
+            folders.insert(lower(Utf8(path)));
     }
-    char profile[MAX_PATH] = "";
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)))
-        folders.insert(lower(std::string(profile) + "\\Downloads"));
+    wchar_t profile[MAX_PATH] = L"";
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)))
+        folders.insert(lower(Utf8(profile) + "\\Downloads"));
     return folders;
 }
 
 void walkDrive(const std::string& folder, const std::string& temp,
                const std::set<std::string>& skipped, std::set<std::string>& lines) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(WidePath(folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = Utf8(found.cFileName);
         if (name == "." || name == "..") continue;
         const std::string path = folder + "\\" + name;
         const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -186,7 +188,7 @@ void walkDrive(const std::string& folder, const std::string& temp,
         } else {
             lines.insert(path + " " + std::to_string(found.nFileSizeLow));
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -195,16 +197,16 @@ void walkKey(HKEY key, const std::string& path, int depth, std::set<std::string>
     DWORD subKeys = 0, longestSubKey = 0, values = 0, longestName = 0, longestData = 0;
     // Wine's registry holds a few links; a bounded depth keeps a looping one finite.
     if (depth > 32 ||
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &longestSubKey, nullptr, &values,
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &longestSubKey, nullptr, &values,
                          &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
         return;
-    std::vector<char> name(std::max(longestName, longestSubKey) + 2);
+    std::vector<wchar_t> name(std::max(longestName, longestSubKey) + 2);
     std::vector<BYTE> data(longestData + 1);
     for (DWORD index = 0; index < values; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
+        if (RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
                           &dataLength) != ERROR_SUCCESS)
             continue;
         std::string hex;
@@ -213,18 +215,18 @@ void walkKey(HKEY key, const std::string& path, int depth, std::set<std::string>
             std::snprintf(digits, sizeof digits, "%02x", data[i]);
             hex += digits;
         }
-        lines.insert(path + "\\[" + std::string(name.data(), nameLength) + "] " +
+        lines.insert(path + "\\[" + Utf8(std::wstring_view(name.data(), nameLength)) + "] " +
                      std::to_string(type) + " " + hex);
     }
     for (DWORD index = 0; index < subKeys; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
-        if (RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr,
+        if (RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS)
             continue;
-        const std::string child = path + "\\" + std::string(name.data(), nameLength);
+        const std::string child = path + "\\" + Utf8(std::wstring_view(name.data(), nameLength));
         if (madeByOtherTests(child) || isWineRuntimeKey(child)) continue;
         HKEY opened = nullptr;
-        if (RegOpenKeyExA(key, name.data(), 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
+        if (RegOpenKeyExW(key, name.data(), 0, KEY_READ, &opened) != ERROR_SUCCESS) continue;
         const RegKey sub(opened);
         walkKey(sub.Get(), child, depth + 1, lines);
     }
@@ -233,12 +235,11 @@ void walkKey(HKEY key, const std::string& path, int depth, std::set<std::string>
 }  // namespace
 
 std::set<std::string> DriveSnapshot(const std::string& root) {
-    char tempPath[MAX_PATH] = "";
-    std::string temp(tempPath, GetTempPathA(MAX_PATH, tempPath));
+    std::string temp = TempFolder();
     while (!temp.empty() && temp.back() == '\\')
         temp.pop_back();
-    char longTemp[MAX_PATH] = "";
-    if (GetLongPathNameA(temp.c_str(), longTemp, MAX_PATH)) temp = longTemp;
+    const std::string longTemp = LongPathName(temp);
+    if (!longTemp.empty()) temp = longTemp;
     std::set<std::string> lines;
     walkDrive(root, lower(temp), linkedProfileFolders(), lines);
     return lines;

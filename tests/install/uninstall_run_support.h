@@ -3,11 +3,11 @@
 // compare before and after.
 #pragma once
 
-#include <windows.h>
-
 #include <set>
 #include <string>
 #include <vector>
+
+#include "platform/win_sdk.h"
 
 namespace installtest {
 
@@ -24,7 +24,7 @@ struct RunResult {
     DWORD exitCode = STILL_ACTIVE;  // STILL_ACTIVE when it could not be read
 };
 
-// Starts commandLine (CreateProcessA without an application name, as the
+// Starts commandLine (CreateProcessW without an application name, as the
 // system starts an uninstall entry) in a job, so that the temporary copy the
 // program starts is followed too. Answers each message box of the job's
 // processes: a question with Yes when confirm, else No; any other with OK.

@@ -11,6 +11,7 @@
 #include "uninstall_run_support.h"
 #include "uninstaller/uninstall_record.h"
 #include "uninstaller/uninstall_remove.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ struct ForeignValue {
 // Every value and sub-key below HKEY_LOCAL_MACHINE\path, values with type and bytes.
 std::set<std::string> keyContents(const std::string& path) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return {};
     const RegKey key(opened);
     return installtest::RegistrySnapshot(key.Get(), "record");
@@ -37,7 +38,7 @@ std::set<std::string> keyContents(const std::string& path) {
 void writeForeign(const std::string& recordKey, const ForeignValue& value) {
     const std::string path = recordKey + (value.key.empty() ? "" : "\\" + value.key);
     HKEY opened = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &opened, nullptr),
               ERROR_SUCCESS);
     const RegKey key(opened);

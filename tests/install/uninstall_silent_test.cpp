@@ -11,6 +11,7 @@
 #include "uninstall_product.h"
 #include "uninstall_run_support.h"
 #include "uninstaller/uninstall_command.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ using installtest::RunResult;
 TEST(UninstallSwitches, SilentBeforeTheKeyOnly) {
     installtest::TestFolder folder;
     const std::string programFolder = folder / "Nerro Product";
-    ASSERT_TRUE(CreateDirectoryA(programFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WidePath(programFolder).c_str(), nullptr));
     const std::string program = programFolder + "\\Uninstall.exe";
     installtest::WriteFileBytes(program, "MZ");
     const std::string quoted = "\"" + program + "\"";
@@ -186,7 +187,7 @@ TEST(UninstallSilent, ExitCodesAfterAnInstallation) {
         UniqueHandle held;
         if (c.disturbance == Disturbance::UserFile) installtest::WriteFileBytes(mine, "mine");
         if (c.disturbance == Disturbance::FileHeldOpen)
-            held.Reset(CreateFileA(plugin.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+            held.Reset(CreateFileW(WidePath(plugin).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
         ASSERT_EQ(static_cast<bool>(held), c.disturbance == Disturbance::FileHeldOpen);
 
