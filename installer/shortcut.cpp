@@ -1,6 +1,6 @@
 #include "installer/shortcut.h"
 
-// The shell headers need windows.h first.
+// The shell headers need windows.h first (platform/win_sdk.h, by shortcut.h).
 #include <objbase.h>
 #include <shlobj.h>
 
