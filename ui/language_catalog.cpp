@@ -51,16 +51,16 @@ void CLanguageCatalog::SelectLanguage(const std::string& name) {
     if (index == names_.size()) index = 0;
 
     current_ = static_cast<int>(index);
+    uint32_t size = 0;
     std::unique_ptr<uint8_t[]> text(
-        pack_ ? pack_->Extract(entryNames_[index].c_str(), true, nullptr) : nullptr);
+        pack_ ? pack_->Extract(entryNames_[index].c_str(), true, &size) : nullptr);
     if (!text) {
         current_ = -1;
         return;
     }
     // Decoded as any text file (foundation/text_decoding.h, "Code page" in
     // [Info]); one that does not decode or holds a line too long is unreadable.
-    const TPackEntry* entry = pack_->Find(entryNames_[index].c_str());
-    if (!entry || !ParseTextFile(strings_, text.get(), entry->size, "Info")) current_ = -1;
+    if (!ParseTextFile(strings_, text.get(), size, "Info")) current_ = -1;
 }
 
 std::string CLanguageCatalog::GetLanguageName(int index) const {

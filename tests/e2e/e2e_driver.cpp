@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <cwchar>
 #include <memory>
+
+#include "foundation/utf8.h"
 
 namespace e2e {
 
@@ -13,23 +16,28 @@ namespace e2e {
 
 Process::Process(const std::string& program, const std::string& arguments,
                  const std::string& folder, const std::vector<std::string>& extraEnvironment) {
-    std::string environment;
+    // Wide throughout: paths and arguments may hold any letters.
+    std::wstring environment;
     if (!extraEnvironment.empty()) {
-        char* own = GetEnvironmentStringsA();
-        for (const char* item = own; *item; item += std::strlen(item) + 1)
-            environment.append(item).push_back('\0');
-        FreeEnvironmentStringsA(own);
+        wchar_t* own = GetEnvironmentStringsW();
+        for (const wchar_t* item = own; *item; item += std::wcslen(item) + 1)
+            environment.append(item).push_back(L'\0');
+        FreeEnvironmentStringsW(own);
         for (const std::string& item : extraEnvironment)
-            environment.append(item).push_back('\0');
-        environment.push_back('\0');
+            environment.append(Utf8ToWide(item)).push_back(L'\0');
+        environment.push_back(L'\0');
     }
-    std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup{};
+    std::wstring commandLine =
+        Utf8ToWide("\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments));
+    const std::wstring wideProgram = Utf8ToWide(program);
+    const std::wstring wideFolder = Utf8ToWide(folder);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+    if (CreateProcessW(wideProgram.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                       environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
                        environment.empty() ? nullptr : &environment[0],
-                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+                       folder.empty() ? nullptr : wideFolder.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         id_ = info.dwProcessId;
@@ -113,13 +121,13 @@ std::string MessageBoxText(HWND box) {
 std::string Text(HWND window) {
     if (!window) return std::string();
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length);
-    std::string text(length + 1, '\0');
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length);
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                         SMTO_NORMAL, 10000, &copied);
-    text.resize(std::strlen(text.c_str()));
-    return text;
+    text.resize(std::wcslen(text.c_str()));
+    return WideToUtf8(text);
 }
 
 std::string ControlText(HWND dialog, int id) {
@@ -127,7 +135,8 @@ std::string ControlText(HWND dialog, int id) {
 }
 
 void SetControlText(HWND dialog, int id, const std::string& text) {
-    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::wstring wide = Utf8ToWide(text);
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 bool IsVisible(HWND dialog, int id) {
@@ -209,32 +218,32 @@ int ListRowCount(HWND list) {
 
 std::string ListItemText(DWORD processId, HWND list, int row, int column) {
     RemoteBuffer remote(processId, kTextOffset + kTextBytes);
-    LVITEMA item{};
+    LVITEMW item{};
     item.iSubItem = column;
-    item.pszText = remote.Address() + kTextOffset;
-    item.cchTextMax = kTextBytes;
-    const char nothing = 0;
-    remote.Write(kTextOffset, &nothing, 1);
+    item.pszText = reinterpret_cast<wchar_t*>(remote.Address() + kTextOffset);
+    item.cchTextMax = kTextBytes / sizeof(wchar_t);
+    const wchar_t nothing = 0;
+    remote.Write(kTextOffset, &nothing, sizeof nothing);
     remote.Write(0, &item, sizeof item);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.Address()));
-    char text[kTextBytes] = "";
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.Address()));
+    wchar_t text[kTextBytes / sizeof(wchar_t)] = L"";
     remote.Read(kTextOffset, text, sizeof text);
-    text[kTextBytes - 1] = '\0';
-    return text;
+    text[kTextBytes / sizeof(wchar_t) - 1] = L'\0';
+    return WideToUtf8(text);
 }
 
 std::string ListColumnText(DWORD processId, HWND list, int column) {
     RemoteBuffer remote(processId, kTextOffset + kTextBytes);
-    LVCOLUMNA header{};
+    LVCOLUMNW header{};
     header.mask = LVCF_TEXT;
-    header.pszText = remote.Address() + kTextOffset;
-    header.cchTextMax = kTextBytes;
+    header.pszText = reinterpret_cast<wchar_t*>(remote.Address() + kTextOffset);
+    header.cchTextMax = kTextBytes / sizeof(wchar_t);
     remote.Write(0, &header, sizeof header);
-    SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remote.Address()));
-    char text[kTextBytes] = "";
+    SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(remote.Address()));
+    wchar_t text[kTextBytes / sizeof(wchar_t)] = L"";
     remote.Read(kTextOffset, text, sizeof text);
-    text[kTextBytes - 1] = '\0';
-    return text;
+    text[kTextBytes / sizeof(wchar_t) - 1] = L'\0';
+    return WideToUtf8(text);
 }
 
 void SelectListRow(DWORD processId, HWND list, int row) {
@@ -252,9 +261,7 @@ std::vector<std::string> ComboItems(HWND combo) {
     for (int index = 0; index < count; ++index) {
         wchar_t wide[512] = L"";
         SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(wide));
-        char narrow[1024] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
-        items.push_back(narrow);
+        items.push_back(WideToUtf8(wide));
     }
     return items;
 }
@@ -281,17 +288,17 @@ HTREEITEM TreeParent(HWND tree, HTREEITEM item) {
 
 std::string TreeItemText(DWORD processId, HWND tree, HTREEITEM item) {
     RemoteBuffer remote(processId, kTextOffset + kTextBytes);
-    TVITEMA data{};
+    TVITEMW data{};
     data.mask = TVIF_TEXT;
     data.hItem = item;
-    data.pszText = remote.Address() + kTextOffset;
-    data.cchTextMax = kTextBytes;
+    data.pszText = reinterpret_cast<wchar_t*>(remote.Address() + kTextOffset);
+    data.cchTextMax = kTextBytes / sizeof(wchar_t);
     remote.Write(0, &data, sizeof data);
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.Address()));
-    char text[kTextBytes] = "";
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()));
+    wchar_t text[kTextBytes / sizeof(wchar_t)] = L"";
     remote.Read(kTextOffset, text, sizeof text);
-    text[kTextBytes - 1] = '\0';
-    return text;
+    text[kTextBytes / sizeof(wchar_t) - 1] = L'\0';
+    return WideToUtf8(text);
 }
 
 void SelectTreeItem(HWND tree, HTREEITEM item) {

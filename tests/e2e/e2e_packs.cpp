@@ -1,26 +1,32 @@
 #include "tests/e2e/e2e_packs.h"
 
-#include <windows.h>
+#include "platform/win_sdk.h"
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "foundation/byte_file.h"
+#include "foundation/utf8.h"
 #include "pack/pack_file.h"
 
 namespace e2e {
 
 std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    std::string bytes;
+    std::FILE* in = OpenFileUtf8(path.c_str(), "rb");
+    if (!in) return bytes;
+    char piece[64 * 1024];
+    size_t got;
+    while ((got = std::fread(piece, 1, sizeof piece, in)) > 0)
+        bytes.append(piece, got);
+    std::fclose(in);
+    return bytes;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    std::FILE* out = OpenFileUtf8(path.c_str(), "wb");
+    if (!out) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return std::fclose(out) == 0 && written;
 }
 
 PackContents DemoProductContents() {
