@@ -4,9 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <vector>
-
 #include "installer/windows_names.h"
+#include "platform/shell_path.h"
 #include "platform/win_handles.h"
 #include "platform/win_text.h"
 
@@ -34,13 +33,11 @@ HRESULT CreateShortcut(const std::string& target, const std::string& workingFold
 std::string ShellFolderPath(int folder, HWND owner) {
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(owner, folder, &list)) || !list) return {};
-    // Room for the longest path there is: no folder is cut at MAX_PATH.
-    std::vector<wchar_t> path(32768);
-    const BOOL named = SHGetPathFromIDListEx(list, path.data(), static_cast<DWORD>(path.size()),
-                                             GPFIDL_DEFAULT);
+    // No folder is cut at MAX_PATH.
+    const std::string path = PathFromIdList(list);
     // Item id lists come from the shell's allocator.
     CoTaskMemFree(list);
-    return named ? Utf8(PlainPath(path.data())) : std::string();
+    return Utf8(PlainPath(Wide(path)));
 }
 
 std::string ProgramsFolderPath() {

@@ -7,14 +7,12 @@
 
 #include "foundation/code_page.h"
 #include "platform/win_error.h"
+#include "platform/shell_path.h"
 #include "platform/win_handles.h"
 #include "platform/win_text.h"
 #include "ui/shell_id_list.h"
 
 namespace {
-
-// Room for the longest path the shell gives (the "\\?\" form's limit).
-constexpr DWORD kLongPathChars = 32768;
 
 CComPtr<IMalloc> ShellAllocator() {
     CComPtr<IMalloc> allocator;
@@ -34,28 +32,6 @@ std::string UpperCase(const std::string& text) {
 // network path, a relative one).
 std::string DriveOf(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string();
-}
-
-// SHGetPathFromIDListEx (Windows 7 on) takes a buffer of any size;
-// SHGetPathFromIDListW stops at MAX_PATH characters.
-using PathFromIdListEx = BOOL(WINAPI*)(LPCITEMIDLIST, PWSTR, DWORD, int);
-
-PathFromIdListEx BindPathFromIdListEx() {
-    HMODULE shell = GetModuleHandleW(L"shell32.dll");
-    if (!shell) return nullptr;
-    return reinterpret_cast<PathFromIdListEx>(
-        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetPathFromIDListEx")));
-}
-
-std::string PathFromIdList(LPCITEMIDLIST id) {
-    static const PathFromIdListEx extended = BindPathFromIdListEx();
-    if (extended) {
-        std::vector<wchar_t> path(kLongPathChars, L'\0');
-        if (extended(id, path.data(), kLongPathChars, 0)) return Utf8(path.data());
-    }
-    wchar_t path[MAX_PATH + 1] = L"";
-    if (!SHGetPathFromIDListW(id, path)) return std::string();
-    return Utf8(path);
 }
 
 // Text in the system's ANSI code page (an old shell extension's STRRET).
