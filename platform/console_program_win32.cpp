@@ -7,6 +7,7 @@
 #include "foundation/console_program.h"
 #include "foundation/utf8.h"
 #include "platform/win_sdk.h"
+#include "platform/win_text.h"
 // After <windows.h>, which it needs.
 // clang-format off
 #include <shellapi.h>
@@ -48,13 +49,7 @@ void UseUtf8Console() {
 }
 
 std::string RunningProgramPath() {
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size() - 1) return WideToUtf8(std::wstring_view(buffer.data(), length));
-        buffer.resize(buffer.size() * 2);
-    }
-    return {};
+    return FilledText([](wchar_t* buffer, DWORD capacity) {
+        return GetModuleFileNameW(nullptr, buffer, capacity);
+    });
 }
